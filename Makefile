@@ -1,0 +1,19 @@
+# Thin front door: the work is in scripts/ and CMake.
+.PHONY: all setup build test demo clean
+
+all: build
+
+setup:
+	@sh scripts/setup.sh
+
+build: setup
+	@sh scripts/build.sh
+
+test: build
+	@sh scripts/test.sh
+
+demo: build
+	@sh scripts/demo.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,23 @@
+# The rules of the launcher binary, in one place: no exceptions, RTTI or C++
+# standard library, optimised for size, static libgcc, stripped. The same
+# compile flags apply to zovcore so the unit tests test the shipped code.
+set(ZOV_LAUNCHER_COMPILE_OPTIONS
+  -Os -fno-exceptions -fno-rtti -fno-threadsafe-statics
+  -fno-asynchronous-unwind-tables -fno-unwind-tables
+  -ffunction-sections -fdata-sections
+  -Wall -Wextra)
+# msvcrt's printf family instead of mingw-w64's own (about 50 KB more).
+set(ZOV_LAUNCHER_DEFINITIONS __USE_MINGW_ANSI_STDIO=0)
+
+function(zov_launcher_link_options target)
+  # Linking with the C driver keeps libstdc++ out.
+  set_target_properties(${target} PROPERTIES LINKER_LANGUAGE C)
+  target_link_options(${target} PRIVATE -static-libgcc -s -Wl,--gc-sections)
+  if(WIN32)
+    target_link_options(${target} PRIVATE -mwindows
+      -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)
+  else()
+    target_link_options(${target} PRIVATE
+      -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)
+  endif()
+endfunction()

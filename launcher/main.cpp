@@ -1,0 +1,2 @@
+// The launcher's entry point.
+int main(int, char**) { return 0; }

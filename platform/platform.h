@@ -1,0 +1,103 @@
+// The few operating-system services the launcher needs, in its own terms.
+// Exactly one implementation is compiled: platform_win32.cpp makes the Win32
+// calls by name; platform_posix.cpp gives the same meaning on Linux. No
+// system header is included here. Functions return what the underlying calls
+// return (a handle or null, true or false), never text of their own.
+#ifndef ZOV_PLATFORM_PLATFORM_H_
+#define ZOV_PLATFORM_PLATFORM_H_
+
+#include <stddef.h>
+#include <stdint.h>
+
+class TextBuffer;
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+inline constexpr char kClassPathSeparator = ';';
+inline constexpr const char kRuntimeLibraryName[] = "jvm.dll";
+#else
+inline constexpr char kPathSeparator = '/';
+inline constexpr char kClassPathSeparator = ':';
+inline constexpr const char kRuntimeLibraryName[] = "libjvm.so";
+#endif
+
+// Size of the fixed buffers that receive path results from the system.
+inline constexpr int kMaxPath = 260;
+
+// --- Text conversion between the ANSI code page (UTF-8 on Linux) and UTF-16.
+// Same contract as MultiByteToWideChar / WideCharToMultiByte: a count of -1
+// converts up to and including the NUL; an output size of 0 only measures.
+// Returns the number of units written (or needed), 0 on failure.
+int PlatformAnsiToWide(const char* text, int count, uint16_t* out, int outSize);
+int PlatformWideToAnsi(const uint16_t* text, int count, char* out, int outSize);
+
+// Ends the process at once, exit status 0, after saying why where it can.
+// Called when the heap cannot grow a buffer.
+[[noreturn]] void PlatformOutOfMemory();
+
+// --- The process.
+// Both fill a kMaxPath buffer with a NUL-terminated string and return its
+// length; on failure or truncation they return 0 and leave "" in it.
+int PlatformModuleFileName(char* buffer, int size);
+int PlatformCurrentDirectory(char* buffer, int size);
+
+// Looks the variable up without regard to case. Returns false when it is
+// undefined; true and its value (possibly empty) in *value otherwise.
+bool PlatformGetEnvironment(const char* name, TextBuffer* value);
+
+// --- Files.
+// Find-first semantics: directories exist too, and a name with wildcards
+// exists when some entry matches it.
+bool PlatformFileExists(const char* name);
+
+// Opened for reading, shared with readers and writers. Null when the file
+// is missing, cannot be opened, or is a directory.
+struct PlatformFile;
+PlatformFile* PlatformOpenFile(const char* name);
+// -1 when the size cannot be measured.
+int64_t PlatformFileSize(PlatformFile* file);
+// One read; returns the number of bytes delivered (possibly fewer).
+int64_t PlatformReadFile(PlatformFile* file, void* buffer, int64_t count);
+void PlatformCloseFile(PlatformFile* file);
+
+// A read-only mapping of a whole file. Null data (and size 0) when the file
+// cannot be opened, sized or mapped; every handle is released in that case.
+struct PlatformMappedFile {
+  const unsigned char* data;
+  int64_t size;
+  void* handles[2];
+};
+bool PlatformMapFile(const char* name, PlatformMappedFile* mapped);
+void PlatformUnmapFile(PlatformMappedFile* mapped);
+
+// Enumerates the entries of a directory (D + "*.*" on Windows), in the file
+// system's order. Null when the directory cannot be read.
+struct PlatformDirectory;
+PlatformDirectory* PlatformOpenDirectory(const char* directory);
+// False at the end. *name stays valid until the next call.
+bool PlatformNextEntry(PlatformDirectory* dir, const char** name,
+                       bool* isDirectory);
+void PlatformCloseDirectory(PlatformDirectory* dir);
+
+// --- Registry (HKEY_LOCAL_MACHINE, KEY_READ): opens subKey, queries one
+// value into buffer (*size in: capacity, out: bytes stored) and closes the
+// key at once. False on any failure; always false where there is none.
+bool PlatformQueryRegistryValue(const char* subKey, const char* valueName,
+                                unsigned char* buffer, unsigned long* size);
+
+// --- Dynamic libraries. The runtime library's own directory and its parent
+// are searched first for its dependencies, the current directory never.
+void* PlatformLoadLibrary(const char* path);
+void* PlatformFindSymbol(void* library, const char* name);
+void PlatformFreeLibrary(void* library);
+
+// --- The message table and the user interface.
+// String-table block `block` (1-based) of the executable in the user's
+// language: its UTF-16 data and size in bytes. False when there is none.
+bool PlatformStringBlock(unsigned block, const uint16_t** data,
+                         int* sizeInBytes);
+// One warning box with an OK button and no owner; returns when closed.
+// On Linux one line on standard error.
+void PlatformMessageBox(const char* text, const char* caption);
+
+#endif  // ZOV_PLATFORM_PLATFORM_H_

@@ -1,0 +1,259 @@
+// Windows: the very calls the launcher is specified with, ANSI forms.
+#include "platform/platform.h"
+
+#include <windows.h>
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "text/text.h"
+
+int PlatformAnsiToWide(const char* text, int count, uint16_t* out,
+                       int outSize) {
+  return MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, count,
+                             reinterpret_cast<wchar_t*>(out), outSize);
+}
+
+int PlatformWideToAnsi(const uint16_t* text, int count, char* out,
+                       int outSize) {
+  return WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(text),
+                             count, out, outSize, nullptr, nullptr);
+}
+
+void PlatformOutOfMemory() {
+  MessageBoxA(nullptr, "Out of memory.", "Error", MB_OK | MB_ICONWARNING);
+  ExitProcess(0);
+}
+
+// Both calls report truncation only through their result; a truncated path
+// would name another file, so it counts as a failure.
+int PlatformModuleFileName(char* buffer, int size) {
+  DWORD n = GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(size));
+  if (n == 0 || n >= static_cast<DWORD>(size)) {
+    buffer[0] = 0;
+    return 0;
+  }
+  buffer[n] = 0;
+  return static_cast<int>(n);
+}
+
+int PlatformCurrentDirectory(char* buffer, int size) {
+  DWORD n = GetCurrentDirectoryA(static_cast<DWORD>(size), buffer);
+  if (n == 0 || n >= static_cast<DWORD>(size)) {
+    buffer[0] = 0;
+    return 0;
+  }
+  return static_cast<int>(n);
+}
+
+bool PlatformGetEnvironment(const char* name, TextBuffer* value) {
+  if (*name == 0) return false;
+  // Names are case-insensitive here already; an empty value is defined.
+  SetLastError(0);
+  DWORD needed = GetEnvironmentVariableA(name, nullptr, 0);
+  if (needed == 0) {
+    if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
+    value->Clear();
+    return true;
+  }
+  for (;;) {
+    value->Resize(static_cast<int32_t>(needed));
+    DWORD n = GetEnvironmentVariableA(name, value->data(), needed + 1);
+    if (n <= needed) {
+      value->Resize(static_cast<int32_t>(n));
+      return true;
+    }
+    needed = n;  // grew between the two calls
+  }
+}
+
+bool PlatformFileExists(const char* name) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(name, &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  return true;
+}
+
+struct PlatformFile {
+  HANDLE handle;
+};
+
+static HANDLE OpenShared(const char* name) {
+  return CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+PlatformFile* PlatformOpenFile(const char* name) {
+  HANDLE handle = OpenShared(name);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  PlatformFile* file =
+      static_cast<PlatformFile*>(HeapResize(nullptr, sizeof(PlatformFile)));
+  file->handle = handle;
+  return file;
+}
+
+int64_t PlatformFileSize(PlatformFile* file) {
+  DWORD high = 0;
+  DWORD low = GetFileSize(file->handle, &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return -1;
+  return (static_cast<int64_t>(high) << 32) | low;
+}
+
+int64_t PlatformReadFile(PlatformFile* file, void* buffer, int64_t count) {
+  DWORD read = 0;
+  if (!ReadFile(file->handle, buffer, static_cast<DWORD>(count), &read,
+                nullptr)) {
+    return 0;
+  }
+  return read;
+}
+
+void PlatformCloseFile(PlatformFile* file) {
+  CloseHandle(file->handle);
+  free(file);
+}
+
+bool PlatformMapFile(const char* name, PlatformMappedFile* mapped) {
+  mapped->data = nullptr;
+  mapped->size = 0;
+  mapped->handles[0] = mapped->handles[1] = nullptr;
+  HANDLE file = OpenShared(name);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD high = 0;
+  DWORD size = GetFileSize(file, &high);
+  // A view of a file above 4 GiB cannot be taken whole on 32-bit; the
+  // launcher's own file never is one.
+  if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 ||
+      size == 0) {
+    CloseHandle(file);
+    return false;
+  }
+  HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0,
+                                      nullptr);
+  if (mapping == nullptr) {
+    CloseHandle(file);
+    return false;
+  }
+  void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, size);
+  if (view == nullptr) {
+    CloseHandle(mapping);
+    CloseHandle(file);
+    return false;
+  }
+  mapped->data = static_cast<const unsigned char*>(view);
+  mapped->size = size;
+  mapped->handles[0] = mapping;
+  mapped->handles[1] = file;
+  return true;
+}
+
+void PlatformUnmapFile(PlatformMappedFile* mapped) {
+  if (mapped->data != nullptr) {
+    UnmapViewOfFile(mapped->data);
+    CloseHandle(mapped->handles[0]);
+    CloseHandle(mapped->handles[1]);
+  }
+  mapped->data = nullptr;
+  mapped->size = 0;
+}
+
+struct PlatformDirectory {
+  HANDLE search;
+  bool pending;  // FindFirstFileA already delivered the first entry
+  WIN32_FIND_DATAA found;
+};
+
+PlatformDirectory* PlatformOpenDirectory(const char* directory) {
+  TextBuffer pattern(directory);
+  pattern.Append("*.*");
+  PlatformDirectory* dir = static_cast<PlatformDirectory*>(
+      HeapResize(nullptr, sizeof(PlatformDirectory)));
+  dir->search = FindFirstFileA(pattern.c_str(), &dir->found);
+  if (dir->search == INVALID_HANDLE_VALUE) {
+    free(dir);
+    return nullptr;
+  }
+  dir->pending = true;
+  return dir;
+}
+
+bool PlatformNextEntry(PlatformDirectory* dir, const char** name,
+                       bool* isDirectory) {
+  if (!dir->pending && !FindNextFileA(dir->search, &dir->found)) return false;
+  dir->pending = false;
+  *name = dir->found.cFileName;
+  *isDirectory = (dir->found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return true;
+}
+
+void PlatformCloseDirectory(PlatformDirectory* dir) {
+  FindClose(dir->search);
+  free(dir);
+}
+
+bool PlatformQueryRegistryValue(const char* subKey, const char* valueName,
+                                unsigned char* buffer, unsigned long* size) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD bytes = static_cast<DWORD>(*size);
+  LONG rc = RegQueryValueExA(key, valueName, nullptr, nullptr, buffer, &bytes);
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS) return false;
+  *size = bytes;
+  return true;
+}
+
+void* PlatformLoadLibrary(const char* path) {
+  if (path == nullptr || *path == 0) return nullptr;
+  // The runtime's own DLLs (msvcr*.dll, vcruntime*.dll) sit beside jvm.dll
+  // or in its parent, the runtime's bin, which the default search misses.
+  // An absolute name lets the altered search start in jvm.dll's directory;
+  // SetDllDirectoryA adds the parent and drops the current directory.
+  char full[kMaxPath];
+  char* fileName = nullptr;
+  DWORD n = GetFullPathNameA(path, kMaxPath, full, &fileName);
+  if (n == 0 || n >= static_cast<DWORD>(kMaxPath) || fileName == nullptr) {
+    return nullptr;
+  }
+  char parent[kMaxPath];
+  memcpy(parent, full, static_cast<size_t>(fileName - full));
+  parent[fileName - full] = 0;
+  size_t len = strlen(parent);
+  if (len > 0) parent[len - 1] = 0;  // drop the separator before the name
+  char* cut = strrchr(parent, '\\');
+  if (cut != nullptr) cut[1] = 0;
+  SetDllDirectoryA(parent);
+  HMODULE library = LoadLibraryExA(full, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  return library;
+}
+
+void* PlatformFindSymbol(void* library, const char* name) {
+  return reinterpret_cast<void*>(
+      GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void PlatformFreeLibrary(void* library) {
+  FreeLibrary(static_cast<HMODULE>(library));
+}
+
+bool PlatformStringBlock(unsigned block, const uint16_t** data,
+                         int* sizeInBytes) {
+  HMODULE module = GetModuleHandleA(nullptr);
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(block),
+                              MAKEINTRESOURCEA(6));  // RT_STRING
+  if (found == nullptr) return false;
+  DWORD size = SizeofResource(module, found);
+  HGLOBAL loaded = LoadResource(module, found);
+  const void* locked = loaded ? LockResource(loaded) : nullptr;
+  *data = static_cast<const uint16_t*>(locked);
+  *sizeInBytes = locked ? static_cast<int>(size) : 0;
+  return true;
+}
+
+void PlatformMessageBox(const char* text, const char* caption) {
+  MessageBoxA(nullptr, text, caption, 0x30);  // MB_OK | MB_ICONWARNING
+}

@@ -1,0 +1,19 @@
+#!/bin/sh
+# Configures and builds the three targets: build/win64 (zov64.exe and its
+# tests), build/win32 (zov32.exe only) and build/linux (zov, zovpack, the
+# unit and integration tests, which also check the Windows builds).
+set -eu
+cd "$(dirname "$0")/.."
+top=$(pwd)
+jobs=${ZOV_JOBS:-2}
+configure() {  # dir, extra cmake arguments...
+  dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+}
+configure build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake
+cmake --build build/win64 -j "$jobs"
+configure build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw32.cmake
+cmake --build build/win32 -j "$jobs"
+configure build/linux -DZOV_WIN64_DIR="$top/build/win64" \
+  -DZOV_WIN32_DIR="$top/build/win32"
+cmake --build build/linux -j "$jobs"

@@ -1,0 +1,91 @@
+// The Windows launchers must be GUI executables of the right width that
+// import nothing but system DLLs and msvcrt.dll: zov32.exe never runs here,
+// so its headers are the check we have.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+
+namespace {
+
+struct PeFacts {
+  uint16_t machine = 0;
+  uint16_t subsystem = 0;
+  std::vector<std::string> imports;
+};
+
+uint32_t Read32(const std::string& b, size_t at) {
+  uint32_t v = 0;
+  if (at + 4 <= b.size()) std::memcpy(&v, b.data() + at, 4);
+  return v;
+}
+
+uint16_t Read16(const std::string& b, size_t at) {
+  uint16_t v = 0;
+  if (at + 2 <= b.size()) std::memcpy(&v, b.data() + at, 2);
+  return v;
+}
+
+PeFacts Inspect(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream all;
+  all << in.rdbuf();
+  std::string b = all.str();
+  PeFacts facts;
+  if (b.size() < 0x40 || b.compare(0, 2, "MZ") != 0) return facts;
+  size_t pe = Read32(b, 0x3C);
+  if (b.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return facts;
+  facts.machine = Read16(b, pe + 4);
+  uint16_t sections = Read16(b, pe + 6);
+  uint16_t optSize = Read16(b, pe + 20);
+  size_t opt = pe + 24;
+  bool plus = Read16(b, opt) == 0x20B;
+  facts.subsystem = Read16(b, opt + 68);
+  size_t dirs = opt + (plus ? 112 : 96);
+  uint32_t importRva = Read32(b, dirs + 8);
+  size_t table = opt + optSize;
+  auto toOffset = [&](uint32_t rva) -> size_t {
+    for (uint16_t i = 0; i < sections; ++i) {
+      size_t s = table + i * 40u;
+      uint32_t va = Read32(b, s + 12), size = Read32(b, s + 8);
+      uint32_t raw = Read32(b, s + 20);
+      if (rva >= va && rva < va + std::max(size, Read32(b, s + 16))) {
+        return rva - va + raw;
+      }
+    }
+    return 0;
+  };
+  for (size_t d = toOffset(importRva); d && Read32(b, d + 12); d += 20) {
+    size_t name = toOffset(Read32(b, d + 12));
+    facts.imports.push_back(b.c_str() + name);
+  }
+  return facts;
+}
+
+void ExpectLauncher(const std::string& path, uint16_t machine) {
+  SCOPED_TRACE(path);
+  PeFacts facts = Inspect(path);
+  EXPECT_EQ(machine, facts.machine);
+  EXPECT_EQ(2, facts.subsystem);  // Windows GUI: no console opens
+  static const std::set<std::string> kAllowed = {
+      "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll",
+      "msvcrt.dll"};
+  ASSERT_FALSE(facts.imports.empty());
+  for (std::string dll : facts.imports) {
+    std::transform(dll.begin(), dll.end(), dll.begin(), ::tolower);
+    EXPECT_TRUE(kAllowed.count(dll)) << "imports " << dll;
+  }
+}
+
+TEST(WindowsLaunchers, AreGuiExecutablesImportingOnlySystemDlls) {
+  ExpectLauncher(ZOV_WIN32_EXE, 0x14C);
+  ExpectLauncher(ZOV_WIN64_EXE, 0x8664);
+}
+
+}  // namespace
