@@ -1,0 +1,58 @@
+#include "jar_manifest.h"
+
+#include <gtest/gtest.h>
+
+#include "test_util.h"
+
+namespace zovpack {
+namespace {
+
+TEST(JarManifestTest, ReadsMainClassOfMainSection) {
+  EXPECT_EQ("a.B", ManifestMainClass("Manifest-Version: 1.0\r\nMain-Class: a.B\r\n\r\n"));
+  EXPECT_EQ("a.B", ManifestMainClass("main-class:   a.B  \n"));
+  EXPECT_EQ("a.B", ManifestMainClass("Main-Class: a.B"));
+  EXPECT_EQ("a.B", ManifestMainClass("X: y\rMain-Class: a.B\r"));
+  // Continuation lines join without their leading space.
+  EXPECT_EQ("com.example.averyveryverylongpackagename.Main",
+            ManifestMainClass("Main-Class: com.example.averyveryverylong\r\n"
+                              " packagename.Main\r\n"));
+  // Only the main section counts; similar names do not.
+  EXPECT_EQ("", ManifestMainClass("Manifest-Version: 1.0\n\nName: x/\n"
+                                  "Main-Class: not.This\n"));
+  EXPECT_EQ("", ManifestMainClass("Main-Classes: a.B\nX-Main-Class: c.D\n"));
+  EXPECT_EQ("", ManifestMainClass(""));
+}
+
+TEST(JarManifestTest, ReadsManifestFromArchive) {
+  if (!test::HaveTool("jar") || !test::HaveTool("zip")) {
+    GTEST_SKIP() << "jar and zip are needed";
+  }
+  test::ScratchDir dir;
+  test::WriteFileOrDie(dir.File("x.txt"), "x");
+  std::string log;
+  // jar deflates the manifest.
+  ASSERT_EQ(0, test::Run("cd '" + dir.path() + "' && jar cfe app.jar org.demo.App x.txt", &log)) << log;
+  std::string data = test::ReadFileOrDie(dir.File("app.jar"));
+  ZipArchive zip;
+  std::string error, main_class;
+  ASSERT_TRUE(ParseZip(data, &zip, &error)) << error;
+  ASSERT_EQ(8, FindZipEntry(zip, "META-INF/MANIFEST.MF")->method);
+  ASSERT_TRUE(ReadJarMainClass(data, zip, &main_class, &error)) << error;
+  EXPECT_EQ("org.demo.App", main_class);
+
+  // A stored manifest, and an archive without one.
+  test::Run("mkdir -p '" + dir.path() + "/META-INF'");
+  test::WriteFileOrDie(dir.File("META-INF/MANIFEST.MF"), "Main-Class: s.T\r\n");
+  ASSERT_EQ(0, test::Run("cd '" + dir.path() + "' && zip -q -0 stored.zip META-INF/MANIFEST.MF && zip -q none.zip x.txt", &log)) << log;
+  data = test::ReadFileOrDie(dir.File("stored.zip"));
+  ASSERT_TRUE(ParseZip(data, &zip, &error));
+  ASSERT_TRUE(ReadJarMainClass(data, zip, &main_class, &error)) << error;
+  EXPECT_EQ("s.T", main_class);
+  data = test::ReadFileOrDie(dir.File("none.zip"));
+  ASSERT_TRUE(ParseZip(data, &zip, &error));
+  ASSERT_TRUE(ReadJarMainClass(data, zip, &main_class, &error)) << error;
+  EXPECT_EQ("", main_class);
+}
+
+}  // namespace
+}  // namespace zovpack
