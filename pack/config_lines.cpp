@@ -1,0 +1,170 @@
+#include "config_lines.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace zovpack {
+
+namespace {
+
+const char* const kKeys[] = {"option", "property", "classpath", "jre_order",
+                             "jvmdll", "minjre",   "mainclass"};
+
+// Keys the launcher reads only the first value of.
+bool FirstValueOnly(const char* key) {
+  return std::strcmp(key, "option") != 0 &&
+         std::strcmp(key, "property") != 0 &&
+         std::strcmp(key, "classpath") != 0;
+}
+
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool IsWordChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+         (c >= '0' && c <= '9') || c == '_';
+}
+
+std::string Quote(const std::string& s) {
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '\t') {
+      out += "\\t";
+    } else if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f') {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+bool ReadsAsVersion(const std::string& v) {
+  int major, minor;
+  return std::sscanf(v.c_str(), "%d.%d", &major, &minor) == 2;
+}
+
+}  // namespace
+
+LauncherLine ReadLauncherLine(const std::string& line) {
+  LauncherLine result;
+  size_t start = line.find_first_not_of(' ');
+  if (start == std::string::npos) return result;
+  for (const char* key : kKeys) {
+    size_t len = std::strlen(key);
+    if (line.size() - start < len) continue;
+    size_t i = 0;
+    while (i < len && Lower(line[start + i]) == key[i]) ++i;
+    if (i < len) continue;
+    result.key = key;
+    result.key_end = start + len;
+    size_t value = line.find_first_not_of(' ', result.key_end);
+    if (value != std::string::npos) result.value = line.substr(value);
+    return result;
+  }
+  return result;
+}
+
+std::vector<std::string> SplitLauncherLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t end = text.find('\0');
+  if (end == std::string::npos) end = text.size();
+  size_t pos = 0;
+  while (pos < end) {
+    size_t stop = text.find_first_of("\r\n", pos);
+    if (stop == std::string::npos || stop > end) stop = end;
+    lines.push_back(text.substr(pos, stop - pos));
+    pos = stop;
+    if (pos < end) {
+      char first = text[pos++];
+      if (pos < end && (text[pos] == '\r' || text[pos] == '\n') &&
+          text[pos] != first) {
+        ++pos;
+      }
+    }
+  }
+  return lines;
+}
+
+std::string JoinConfigLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) text += "\r\n";
+    text += lines[i];
+  }
+  return text;
+}
+
+bool CheckConfigLines(const std::vector<std::string>& lines,
+                      bool windows_target, std::vector<std::string>* warnings,
+                      std::string* error) {
+  std::vector<const char*> seen;
+  for (const std::string& line : lines) {
+    if (line.find_first_of(std::string("\0\r\n", 3)) != std::string::npos) {
+      *error = "configuration line " + Quote(line) +
+               " holds a NUL or a line break";
+      return false;
+    }
+  }
+  for (const std::string& line : lines) {
+    const std::string shown = "configuration line " + Quote(line);
+    LauncherLine read = ReadLauncherLine(line);
+    if (read.key == nullptr) {
+      warnings->push_back(shown + " starts with no key the launcher reads");
+      continue;
+    }
+    if (read.key_end < line.size() && line[read.key_end] != ' ' &&
+        (IsWordChar(line[read.key_end]) || line[read.key_end] == '=' ||
+         line[read.key_end] == ':' || line[read.key_end] == '\t')) {
+      warnings->push_back(shown + " is read as key `" + read.key +
+                          "` with value " + Quote(read.value));
+    }
+    bool repeated = false;
+    for (const char* key : seen) repeated = repeated || key == read.key;
+    if (repeated && FirstValueOnly(read.key)) {
+      warnings->push_back(shown + " is ignored: the launcher reads only the "
+                          "first `" + std::string(read.key) + "` line");
+      continue;
+    }
+    seen.push_back(read.key);
+    if (!read.value.empty() &&
+        (read.value.back() == ' ' || read.value.back() == '\t')) {
+      warnings->push_back(shown + ": the white space at its end is part of "
+                          "the value");
+    }
+    if (std::strcmp(read.key, "minjre") == 0 && !read.value.empty() &&
+        !ReadsAsVersion(read.value)) {
+      warnings->push_back(shown + ": minjre is read as MAJOR.MINOR, which " +
+                          Quote(read.value) + " is not");
+    }
+    if (windows_target) {
+      for (char c : line) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+          warnings->push_back(shown + " holds non-ASCII bytes; the launcher "
+                              "reads them in the ANSI code page");
+          break;
+        }
+      }
+    }
+  }
+  return true;
+}
+
+size_t FindLauncherComment(const std::string& file, std::string* comment) {
+  comment->clear();
+  if (file.size() < 22) return std::string::npos;
+  size_t lowest =
+      file.size() > kEndSearchWindow ? file.size() - kEndSearchWindow : 0;
+  for (size_t pos = file.size() - 22 + 1; pos-- > lowest;) {
+    if (std::memcmp(file.data() + pos, "PK\x05\x06", 4) == 0) {
+      comment->assign(file, pos + 22, std::string::npos);
+      return pos;
+    }
+  }
+  return std::string::npos;
+}
+
+}  // namespace zovpack

@@ -1,0 +1,94 @@
+#include "config_lines.h"
+
+#include <gtest/gtest.h>
+
+namespace zovpack {
+namespace {
+
+TEST(ConfigLinesTest, ReadsLinesAsTheLauncherDoes) {
+  struct Case {
+    const char* line;
+    const char* key;
+    const char* value;
+  } cases[] = {
+      {"option -Xmx256m", "option", "-Xmx256m"},
+      {"   OPTION   -Xmx256m", "option", "-Xmx256m"},
+      {"option-Xmx256m", "option", "-Xmx256m"},
+      {"options -Xmx256m", "option", "s -Xmx256m"},
+      {"option\t-Xmx256m", "option", "\t-Xmx256m"},
+      {"option", "option", ""},
+      {"MainClass a.B  ", "mainclass", "a.B  "},
+      {"opt", nullptr, ""},
+      {"#option -Xmx256m", nullptr, ""},
+      {"\toption x", nullptr, ""},
+      {"", nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    LauncherLine read = ReadLauncherLine(c.line);
+    EXPECT_STREQ(c.key, read.key) << c.line;
+    EXPECT_EQ(c.value, read.value) << c.line;
+  }
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ((Lines{"a", "b", "", "c", "d", "", "e"}),
+            SplitLauncherLines("a\r\nb\r\n\r\nc\n\rd\r\re"));
+  EXPECT_EQ((Lines{"a"}), SplitLauncherLines("a\r\n"));
+  EXPECT_EQ((Lines{"a"}), SplitLauncherLines(std::string("a\0b", 3)));
+  EXPECT_EQ("a\r\nb", JoinConfigLines({"a", "b"}));
+}
+
+TEST(ConfigLinesTest, ChecksLinesBeforePacking) {
+  std::vector<std::string> warnings;
+  std::string error;
+  EXPECT_TRUE(CheckConfigLines({"mainclass a.B", "option -Xmx1g",
+                                "option -Dx=1", "property y=2", "jvmdll %J%\\jvm.dll",
+                                "minjre 1.8", "jre_order es", "classpath lib\\a.jar"},
+                               true, &warnings, &error));
+  EXPECT_TRUE(warnings.empty()) << warnings[0];
+
+  for (const std::string& bad : {std::string("option a\nb"), std::string("option a\r"),
+                                 std::string("option \0x", 9)}) {
+    EXPECT_FALSE(CheckConfigLines({"mainclass a.B", bad}, true, &warnings, &error)) << bad;
+    EXPECT_FALSE(error.empty());
+  }
+
+  auto warned = [](const std::vector<std::string>& lines, bool windows,
+                   const char* fragment) {
+    std::vector<std::string> w;
+    std::string e;
+    EXPECT_TRUE(CheckConfigLines(lines, windows, &w, &e));
+    return w.size() == 1 && w[0].find(fragment) != std::string::npos;
+  };
+  EXPECT_TRUE(warned({"options -Xmx1g"}, true, "value \"s -Xmx1g\""));
+  EXPECT_TRUE(warned({"option=-Xmx1g"}, true, "value \"=-Xmx1g\""));
+  EXPECT_TRUE(warned({"# a note"}, true, "no key"));
+  EXPECT_TRUE(warned({"\tminjre 1.8"}, true, "no key"));
+  EXPECT_TRUE(warned({"minjre 1.8", "minjre 11.0"}, true, "only the first"));
+  EXPECT_TRUE(warned({"minjre 1.8 "}, true, "white space"));
+  EXPECT_TRUE(warned({"minjre 17"}, true, "MAJOR.MINOR"));
+  EXPECT_TRUE(warned({"property name=J\xc3\xbcrgen"}, true, "ANSI"));
+  warnings.clear();
+  EXPECT_TRUE(CheckConfigLines({"option -Xss1m", "option -Xmx1g", "property n=J\xc3\xbc"},
+                               false, &warnings, &error));
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST(ConfigLinesTest, FindsCommentLikeTheLauncher) {
+  auto file_with_comment = [](size_t length) {
+    return std::string(5000, 'x') + "PK\x05\x06" + std::string(18, '\0') +
+           std::string(length, 'c');
+  };
+  std::string comment;
+  EXPECT_EQ(5000u, FindLauncherComment(file_with_comment(2048), &comment));
+  EXPECT_EQ(std::string(2048, 'c'), comment);
+  EXPECT_EQ(std::string::npos, FindLauncherComment(file_with_comment(2049), &comment));
+  EXPECT_EQ(0u, FindLauncherComment(file_with_comment(0).substr(5000), &comment));
+  EXPECT_EQ("", comment);
+  // The occurrence nearest the end wins.
+  std::string twice = file_with_comment(40) + "PK\x05\x06" + std::string(18, 'd');
+  EXPECT_EQ(5062u, FindLauncherComment(twice, &comment));
+  EXPECT_EQ("", comment);
+  EXPECT_EQ(std::string::npos, FindLauncherComment("PK\x05\x06", &comment));
+}
+
+}  // namespace
+}  // namespace zovpack
