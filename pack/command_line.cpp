@@ -1,0 +1,100 @@
+#include "command_line.h"
+
+namespace zovpack {
+
+const char kUsage[] =
+    "usage: zovpack APP.jar -o OUT [options]\n"
+    "       zovpack --show FILE\n"
+    "\n"
+    "options:\n"
+    "  -o, --output FILE     the packed executable to write\n"
+    "  --target T            win64 (default), win32 or linux\n"
+    "  --stub FILE           launcher stub to use instead of the target's\n"
+    "  --main-class NAME     main class (default: the manifest's Main-Class)\n"
+    "  --line \"KEY VALUE\"    add a configuration line (repeatable)\n"
+    "  --config FILE         add the lines of FILE ('#' lines are skipped)\n"
+    "  --splash FILE.bmp     splash bitmap (Windows targets)\n"
+    "  --icon FILE.ico       application icon (Windows targets)\n"
+    "  --show FILE           describe a packed file\n"
+    "  -h, --help            show this help\n";
+
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
+                      std::string* error) {
+  *cmd = CommandLine();
+  PackRequest& p = cmd->pack;
+  std::vector<std::string> operands;
+  bool show = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-h" || a == "--help") {
+      cmd->mode = CommandLine::Mode::kHelp;
+      return true;
+    }
+    if (a == "--show") {
+      show = true;
+      continue;
+    }
+    if (a.size() < 2 || a[0] != '-' || a == "--") {
+      if (a == "--") {
+        operands.insert(operands.end(), args.begin() + i + 1, args.end());
+        break;
+      }
+      operands.push_back(a);
+      continue;
+    }
+    if (i + 1 >= args.size()) {
+      *error = "option " + a + " needs a value";
+      return false;
+    }
+    const std::string& v = args[++i];
+    if (a == "-o" || a == "--output") {
+      p.output_path = v;
+    } else if (a == "--target") {
+      if (!ParseTarget(v, &p.target)) {
+        *error = "unknown target " + v + " (win64, win32 or linux)";
+        return false;
+      }
+      p.target_given = true;
+    } else if (a == "--stub") {
+      p.stub_path = v;
+    } else if (a == "--main-class") {
+      p.main_class = v;
+    } else if (a == "--line") {
+      p.lines.push_back(v);
+    } else if (a == "--config") {
+      if (!p.config_path.empty()) {
+        *error = "--config may be given once";
+        return false;
+      }
+      p.config_path = v;
+    } else if (a == "--splash") {
+      p.splash_path = v;
+    } else if (a == "--icon") {
+      p.icon_path = v;
+    } else {
+      *error = "unknown option " + a;
+      return false;
+    }
+  }
+  if (show) {
+    if (operands.size() != 1) {
+      *error = "--show takes one file";
+      return false;
+    }
+    cmd->mode = CommandLine::Mode::kShow;
+    cmd->show_path = operands[0];
+    return true;
+  }
+  if (operands.size() != 1) {
+    *error = operands.empty() ? "no archive given" : "more than one archive given";
+    return false;
+  }
+  if (p.output_path.empty()) {
+    *error = "no output given (-o FILE)";
+    return false;
+  }
+  p.archive_path = operands[0];
+  return true;
+}
+
+}  // namespace zovpack

@@ -1,0 +1,275 @@
+#include "packer.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app_resources.h"
+#include "byte_order.h"
+#include "config_lines.h"
+#include "file_io.h"
+#include "image_files.h"
+#include "jar_manifest.h"
+#include "pe_resources.h"
+#include "zip_archive.h"
+
+namespace zovpack {
+
+namespace {
+
+bool IsMainClassLine(const std::string& line) {
+  const char* key = ReadLauncherLine(line).key;
+  return key != nullptr && std::strcmp(key, "mainclass") == 0;
+}
+
+// Chooses the main class and puts its line first.
+bool ComposeLines(const PackInputs& in, const std::string& manifest_main,
+                  std::vector<std::string>* lines,
+                  std::vector<std::string>* warnings, std::string* error) {
+  std::string main_class = in.main_class;
+  std::string source = "--main-class";
+  for (const std::string& line : in.lines) {
+    if (main_class.empty() && IsMainClassLine(line)) {
+      main_class = ReadLauncherLine(line).value;
+      source = "the first mainclass line";
+    }
+  }
+  if (main_class.empty()) {
+    main_class = manifest_main;
+    source = "the manifest";
+  }
+  if (main_class.empty()) {
+    *error = "no main class: give --main-class, a mainclass line, or an "
+             "archive whose manifest has Main-Class";
+    return false;
+  }
+  lines->assign(1, "mainclass " + main_class);
+  for (const std::string& line : in.lines) {
+    if (!IsMainClassLine(line)) {
+      lines->push_back(line);
+    } else if (ReadLauncherLine(line).value != main_class) {
+      warnings->push_back("configuration line \"" + line +
+                          "\" is left out: the main class comes from " +
+                          source);
+    }
+  }
+  return true;
+}
+
+bool EditResources(const PackInputs& in, std::string* stub,
+                   std::string* error) {
+  Bitmap splash;
+  if (!in.splash_bmp.empty() && !ParseBmp(in.splash_bmp, &splash, error)) {
+    *error = "splash: " + *error;
+    return false;
+  }
+  std::vector<IconImage> icon;
+  if (!in.icon_ico.empty() && !ParseIco(in.icon_ico, &icon, error)) {
+    *error = "icon: " + *error;
+    return false;
+  }
+  PeImage image;
+  std::vector<Resource> resources;
+  if (!ParsePe(*stub, &image, error) ||
+      !ReadResources(*stub, image, &resources, error)) {
+    return false;
+  }
+  if (!in.splash_bmp.empty()) SetSplashBitmap(&resources, splash);
+  if (!in.icon_ico.empty() && !ReplaceIcon(&resources, icon, error)) {
+    return false;
+  }
+  return WriteResources(stub, resources, error);
+}
+
+// True when the launcher, searching `file` from its end, finds the end
+// record at `end_pos` and so reads exactly the comment written there.
+bool LauncherFindsEnd(const std::string& file, size_t end_pos) {
+  std::string ignored;
+  return FindLauncherComment(file, &ignored) == end_pos;
+}
+
+}  // namespace
+
+bool ParseTarget(const std::string& text, Target* target) {
+  if (text == "win64") {
+    *target = Target::kWin64;
+  } else if (text == "win32") {
+    *target = Target::kWin32;
+  } else if (text == "linux") {
+    *target = Target::kLinux;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+const char* StubFileName(Target target) {
+  switch (target) {
+    case Target::kWin32: return "zov32.exe";
+    case Target::kLinux: return "zov";
+    default: return "zov64.exe";
+  }
+}
+
+ExecutableKind TargetExecutableKind(Target target) {
+  switch (target) {
+    case Target::kWin32: return ExecutableKind::kPe32;
+    case Target::kLinux: return ExecutableKind::kElf;
+    default: return ExecutableKind::kPe32Plus;
+  }
+}
+
+std::string DefaultStubPath(Target target) {
+  const char* dir = std::getenv("ZOV_STUB_DIR");
+  std::string base = dir != nullptr && *dir != '\0' ? std::string(dir)
+                                                     : ExecutableDirectory();
+  return JoinPath(base, StubFileName(target));
+}
+
+std::vector<std::string> ParseConfigFile(const std::string& text) {
+  std::string body = text;
+  if (body.compare(0, 3, "\xef\xbb\xbf") == 0) body.erase(0, 3);
+  std::vector<std::string> lines;
+  size_t pos = 0;
+  while (pos < body.size()) {
+    size_t end = body.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = body.size();
+    std::string line = body.substr(pos, end - pos);
+    pos = end;
+    if (pos < body.size() && body[pos] == '\r') ++pos;
+    if (pos < body.size() && body[pos] == '\n') ++pos;
+    size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+bool BuildPackedFile(const PackInputs& in, std::string* output,
+                     std::vector<std::string>* warnings, std::string* error) {
+  ExecutableKind kind = DetectExecutable(in.stub);
+  if (kind == ExecutableKind::kUnknown) {
+    *error = "the stub is neither a PE image nor an ELF file";
+    return false;
+  }
+  if (in.expected_kind != ExecutableKind::kUnknown &&
+      kind != in.expected_kind) {
+    *error = std::string("the stub is ") + ExecutableKindName(kind) +
+             " but the target needs " + ExecutableKindName(in.expected_kind);
+    return false;
+  }
+  const bool windows = kind != ExecutableKind::kElf;
+
+  ZipArchive zip;
+  if (!ParseZip(in.archive, &zip, error)) {
+    *error = in.archive_name + ": " + *error;
+    return false;
+  }
+  if (zip.start != 0) {
+    warnings->push_back("the " + std::to_string(zip.start) +
+                        " bytes in front of the archive are left out");
+  }
+  std::string manifest_main;
+  if (in.main_class.empty() &&
+      !ReadJarMainClass(in.archive, zip, &manifest_main, error)) {
+    *error = in.archive_name + ": manifest: " + *error;
+    return false;
+  }
+  std::vector<std::string> lines;
+  if (!ComposeLines(in, manifest_main, &lines, warnings, error) ||
+      !CheckConfigLines(lines, windows, warnings, error)) {
+    return false;
+  }
+  std::string comment = JoinConfigLines(lines);
+  if (comment.size() > kMaxConfigComment) {
+    *error = "the configuration is " + std::to_string(comment.size()) +
+             " bytes; the launcher finds at most " +
+             std::to_string(kMaxConfigComment);
+    return false;
+  }
+  if (comment.find("PK\x05\x06") != std::string::npos) {
+    *error = "the configuration holds the bytes PK\\x05\\x06, which the "
+             "launcher would take for the end of the archive";
+    return false;
+  }
+
+  std::string stub = in.stub;
+  const bool edit = !in.splash_bmp.empty() || !in.icon_ico.empty();
+  if (edit && !windows) {
+    *error = "--splash and --icon need a Windows stub";
+    return false;
+  }
+  if (edit && !EditResources(in, &stub, error)) return false;
+
+  // The end record's own fields can hold the signature bytes; a few bytes
+  // of padding in front of the archive move its offsets off them.
+  for (size_t pad = 0; pad < 16; ++pad) {
+    std::string file = stub;
+    file.append(pad, '\0');
+    if (!AppendRelocatedZip(in.archive, zip, comment, &file, error)) {
+      *error = in.archive_name + ": " + *error;
+      return false;
+    }
+    if (!LauncherFindsEnd(file, file.size() - comment.size() - 22)) continue;
+    if (windows) {
+      PeImage image;
+      if (!ParsePe(file, &image, error)) return false;
+      if (edit || Load32(file, image.checksum_pos()) != 0) {
+        Store32(&file, image.checksum_pos(),
+                ComputePeChecksum(file, image.checksum_pos()));
+      }
+    }
+    output->swap(file);
+    return true;
+  }
+  *error = "the launcher would not find its configuration in this archive "
+           "(its end record holds the signature bytes)";
+  return false;
+}
+
+bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
+          std::string* error) {
+  PackInputs in;
+  std::string stub_path = request.stub_path;
+  if (stub_path.empty()) stub_path = DefaultStubPath(request.target);
+  if (request.stub_path.empty() || request.target_given) {
+    in.expected_kind = TargetExecutableKind(request.target);
+  }
+  std::string why;
+  if (!ReadWholeFile(stub_path, &in.stub, &why)) {
+    *error = "missing stub: " + why +
+             (request.stub_path.empty()
+                  ? " (use --stub FILE or set ZOV_STUB_DIR)"
+                  : "");
+    return false;
+  }
+  if (!ReadWholeFile(request.archive_path, &in.archive, error)) return false;
+  in.main_class = request.main_class;
+  if (!request.config_path.empty()) {
+    std::string text;
+    if (!ReadWholeFile(request.config_path, &text, error)) return false;
+    in.lines = ParseConfigFile(text);
+  }
+  in.lines.insert(in.lines.end(), request.lines.begin(), request.lines.end());
+  if (!request.splash_path.empty() &&
+      !ReadWholeFile(request.splash_path, &in.splash_bmp, error)) {
+    return false;
+  }
+  if (!request.icon_path.empty() &&
+      !ReadWholeFile(request.icon_path, &in.icon_ico, error)) {
+    return false;
+  }
+  if (!request.splash_path.empty() && in.splash_bmp.empty()) {
+    *error = "splash: " + request.splash_path + " is empty";
+    return false;
+  }
+  if (!request.icon_path.empty() && in.icon_ico.empty()) {
+    *error = "icon: " + request.icon_path + " is empty";
+    return false;
+  }
+  in.archive_name = request.archive_path;
+  std::string output;
+  if (!BuildPackedFile(in, &output, warnings, error)) return false;
+  return WriteFileAtomically(request.output_path, output, error);
+}
+
+}  // namespace zovpack

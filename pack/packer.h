@@ -1,0 +1,74 @@
+// The pack operation: stub + application archive + configuration lines
+// (+ splash bitmap and icon for Windows stubs) = one executable.
+#ifndef ZOV_PACK_PACKER_H_
+#define ZOV_PACK_PACKER_H_
+
+#include <string>
+#include <vector>
+
+#include "pe_image.h"
+
+namespace zovpack {
+
+enum class Target { kWin64, kWin32, kLinux };
+
+// Parses "win64", "win32" or "linux".
+bool ParseTarget(const std::string& text, Target* target);
+// zov64.exe, zov32.exe or zov.
+const char* StubFileName(Target target);
+ExecutableKind TargetExecutableKind(Target target);
+
+// Where the stub for `target` is looked for: in $ZOV_STUB_DIR when set,
+// else beside the running zovpack.
+std::string DefaultStubPath(Target target);
+
+// Lines of a --config file: CR LF, LF or CR separated; blank lines and
+// lines whose first non-space character is '#' are zovpack's own comments
+// and are left out, as is a UTF-8 byte order mark.
+std::vector<std::string> ParseConfigFile(const std::string& text);
+
+// Everything a packed file is made of, already in memory.
+struct PackInputs {
+  std::string stub;
+  // The stub must be of this kind; kUnknown accepts a PE image or an ELF.
+  ExecutableKind expected_kind = ExecutableKind::kUnknown;
+  std::string archive;
+  std::string archive_name = "archive";  // for messages
+  std::string main_class;          // empty: from the lines or the manifest
+  std::vector<std::string> lines;  // --config lines, then --line values
+  std::string splash_bmp;          // file contents; empty for none
+  std::string icon_ico;            // file contents; empty for none
+};
+
+// Builds the packed file in `*output`. The main class comes from
+// `main_class`, else from the first mainclass line, else from the archive's
+// manifest; it is written as the first line and other mainclass lines are
+// left out. Fails (with `*error` saying why) when the stub is not the
+// expected kind, the archive is not a ZIP, there is no main class, a line
+// cannot be carried, the comment would exceed what the launcher finds, the
+// splash or icon does not parse or the stub is not a PE image. Warnings go
+// to `*warnings`.
+bool BuildPackedFile(const PackInputs& inputs, std::string* output,
+                     std::vector<std::string>* warnings, std::string* error);
+
+struct PackRequest {
+  std::string archive_path;
+  std::string output_path;
+  bool target_given = false;
+  Target target = Target::kWin64;
+  std::string stub_path;  // empty: DefaultStubPath(target)
+  std::string main_class;
+  std::string config_path;  // empty: none
+  std::vector<std::string> lines;
+  std::string splash_path;  // empty: none
+  std::string icon_path;    // empty: none
+};
+
+// Reads the files a request names, builds the packed file and writes it
+// atomically; on failure the output path is not touched.
+bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
+          std::string* error);
+
+}  // namespace zovpack
+
+#endif  // ZOV_PACK_PACKER_H_

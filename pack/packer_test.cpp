@@ -1,0 +1,173 @@
+#include "packer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "config_lines.h"
+#include "test_util.h"
+#include "zip_archive.h"
+
+namespace zovpack {
+namespace {
+
+using test::ScratchDir;
+
+class PackerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!test::HaveTool("zip") || !test::HaveTool("unzip")) {
+      GTEST_SKIP() << "zip and unzip are needed";
+    }
+    test::Run("mkdir -p '" + dir_.path() + "/META-INF'");
+    test::WriteFileOrDie(dir_.File("META-INF/MANIFEST.MF"),
+                         "Manifest-Version: 1.0\r\nMain-Class: from.Manifest\r\n\r\n");
+    test::WriteFileOrDie(dir_.File("App.class"), std::string(3000, 'c'));
+    std::string log;
+    ASSERT_EQ(0, test::Run("cd '" + dir_.path() + "' && zip -q app.jar META-INF/MANIFEST.MF "
+                           "App.class && zip -q plain.zip App.class", &log)) << log;
+    in_.stub = test::ReadFileOrDie("/proc/self/exe");
+    in_.archive = test::ReadFileOrDie(dir_.File("app.jar"));
+  }
+
+  std::string Comment(const std::string& file) {
+    std::string comment;
+    EXPECT_NE(std::string::npos, FindLauncherComment(file, &comment));
+    return comment;
+  }
+
+  bool Unzips(const std::string& file) {
+    test::WriteFileOrDie(dir_.File("check.zip"), file);
+    std::string log;
+    return test::Run("unzip -t '" + dir_.File("check.zip") + "'", &log) == 0;
+  }
+
+  bool Fails(const PackInputs& in, const char* fragment) {
+    std::string out, error;
+    std::vector<std::string> warnings;
+    bool ok = BuildPackedFile(in, &out, &warnings, &error);
+    EXPECT_NE(std::string::npos, error.find(fragment)) << error;
+    return !ok && out.empty();
+  }
+
+  ScratchDir dir_;
+  PackInputs in_;
+};
+
+TEST_F(PackerTest, WritesStubArchiveAndConfiguration) {
+  in_.lines = {"option -Xmx1g", "options -Xmx2g"};
+  std::string out, error;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
+  EXPECT_EQ(in_.stub, out.substr(0, in_.stub.size()));
+  EXPECT_EQ("mainclass from.Manifest\r\noption -Xmx1g\r\noptions -Xmx2g", Comment(out));
+  ASSERT_EQ(1u, warnings.size());
+  EXPECT_NE(std::string::npos, warnings[0].find("\"s -Xmx2g\"")) << warnings[0];
+  EXPECT_TRUE(Unzips(out));
+
+  // The main class: --main-class, else a mainclass line, else the manifest;
+  // it always comes first and once.
+  in_.lines = {"option -Xss1m", "MAINCLASS from.Line", "mainclass other.Line"};
+  warnings.clear();
+  ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
+  EXPECT_EQ("mainclass from.Line\r\noption -Xss1m", Comment(out));
+  EXPECT_EQ(1u, warnings.size());
+  in_.main_class = "from.Option";
+  ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
+  EXPECT_EQ("mainclass from.Option\r\noption -Xss1m", Comment(out));
+
+  // A comment of exactly the size the launcher finds.
+  in_.lines = {"option " + std::string(2048 - 21 - 2 - 7, 'x')};
+  ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
+  EXPECT_EQ(2048u, Comment(out).size());
+}
+
+TEST_F(PackerTest, RefusesWhatWouldNotRun) {
+  PackInputs in = in_;
+  in.archive = test::ReadFileOrDie(dir_.File("plain.zip"));
+  EXPECT_TRUE(Fails(in, "no main class"));
+  in = in_;
+  in.archive = "PK not an archive at all";
+  in.archive_name = "x.jar";
+  EXPECT_TRUE(Fails(in, "x.jar: not a"));
+  in = in_;
+  in.main_class = "a.B";
+  in.lines = {"option " + std::string(2049 - 13 - 2 - 7, 'x')};
+  EXPECT_TRUE(Fails(in, "2049 bytes"));
+  in.lines = {"option a\nb"};
+  EXPECT_TRUE(Fails(in, "line break"));
+  in.lines = {"property x=PK\x05\x06"};
+  EXPECT_TRUE(Fails(in, "PK"));
+  in.lines.clear();
+  in.splash_bmp = test::MakeBmp(2, 2, 24);
+  EXPECT_TRUE(Fails(in, "Windows stub"));
+  in = in_;
+  in.expected_kind = ExecutableKind::kPe32Plus;
+  EXPECT_TRUE(Fails(in, "ELF"));
+  in.stub = "#!/bin/sh\n";
+  EXPECT_TRUE(Fails(in, "neither"));
+}
+
+TEST_F(PackerTest, WindowsStubGetsResourcesAndChecksum) {
+  std::string stub = test::TestStub("stub64.exe");
+  if (stub.empty()) GTEST_SKIP() << "no mingw-w64 test stub";
+  in_.stub = test::ReadFileOrDie(stub);
+  in_.expected_kind = ExecutableKind::kPe32Plus;
+  in_.splash_bmp = test::MakeBmp(200, 100, 24);
+  in_.icon_ico = test::MakeIco({32});
+  std::string out, error;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
+  PeImage image;
+  ASSERT_TRUE(ParsePe(out, &image, &error));
+  EXPECT_EQ(ComputePeChecksum(out, image.checksum_pos()),
+            *reinterpret_cast<const uint32_t*>(out.data() + image.checksum_pos()));
+  EXPECT_TRUE(Unzips(out));
+  EXPECT_EQ("mainclass from.Manifest", Comment(out));
+
+  PackInputs bad = in_;
+  bad.splash_bmp = "BM broken";
+  EXPECT_TRUE(Fails(bad, "splash"));
+  bad = in_;
+  bad.icon_ico = test::MakeBmp(2, 2, 24);
+  EXPECT_TRUE(Fails(bad, "icon"));
+}
+
+TEST_F(PackerTest, PackWritesAtomically) {
+  test::WriteFileOrDie(dir_.File("stub"), in_.stub);
+  PackRequest request;
+  request.archive_path = dir_.File("plain.zip");  // no main class: fails
+  request.output_path = dir_.File("out");
+  request.stub_path = dir_.File("stub");
+  test::WriteFileOrDie(request.output_path, "previous");
+  std::vector<std::string> warnings;
+  std::string error, listing;
+  EXPECT_FALSE(Pack(request, &warnings, &error));
+  EXPECT_EQ("previous", test::ReadFileOrDie(request.output_path));
+  test::Run("ls '" + dir_.path() + "'", &listing);
+  EXPECT_EQ(std::string::npos, listing.find(".tmp")) << listing;
+
+  request.archive_path = dir_.File("app.jar");
+  test::WriteFileOrDie(dir_.File("app.cfg"), "\xef\xbb\xbf# comment\r\n\r\noption -Xmx1g\r\n  minjre 1.8\n");
+  request.config_path = dir_.File("app.cfg");
+  request.lines = {"jre_order es"};
+  ASSERT_TRUE(Pack(request, &warnings, &error)) << error;
+  std::string out = test::ReadFileOrDie(request.output_path);
+  EXPECT_EQ("mainclass from.Manifest\r\noption -Xmx1g\r\n  minjre 1.8\r\njre_order es",
+            Comment(out));
+  EXPECT_EQ(0, test::Run("test -x '" + request.output_path + "'"));
+
+  // The stub is found by target name in ZOV_STUB_DIR.
+  request.stub_path.clear();
+  request.target = Target::kLinux;
+  setenv("ZOV_STUB_DIR", dir_.path().c_str(), 1);
+  EXPECT_EQ(dir_.File("zov"), DefaultStubPath(Target::kLinux));
+  EXPECT_FALSE(Pack(request, &warnings, &error));
+  EXPECT_NE(std::string::npos, error.find("missing stub")) << error;
+  test::WriteFileOrDie(dir_.File("zov"), in_.stub);
+  EXPECT_TRUE(Pack(request, &warnings, &error)) << error;
+  unsetenv("ZOV_STUB_DIR");
+}
+
+}  // namespace
+}  // namespace zovpack

@@ -1,0 +1,117 @@
+#include "show.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "app_resources.h"
+#include "byte_order.h"
+#include "config_lines.h"
+#include "pe_image.h"
+#include "pe_resources.h"
+#include "zip_archive.h"
+
+namespace zovpack {
+
+namespace {
+
+std::string Printable(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", u);
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+const char* TargetName(ExecutableKind kind) {
+  switch (kind) {
+    case ExecutableKind::kPe32: return "PE32 (win32)";
+    case ExecutableKind::kPe32Plus: return "PE32+ (win64)";
+    case ExecutableKind::kElf: return "ELF (linux)";
+    default: return "unknown";
+  }
+}
+
+std::string DescribeSplash(const Resource* splash) {
+  if (splash == nullptr) return "none";
+  const std::string& d = splash->data;
+  if (d.size() >= 16 && Load32(d, 0) >= 40) {
+    return "bitmap 100, " + std::to_string(static_cast<int32_t>(Load32(d, 4))) +
+           " x " + std::to_string(static_cast<int32_t>(Load32(d, 8))) + ", " +
+           std::to_string(Load16(d, 14)) + "-bit";
+  }
+  return "bitmap 100";
+}
+
+std::string DescribeIcon(const Resource* group) {
+  if (group == nullptr) return "none";
+  std::vector<uint16_t> ids;
+  if (!ParseIconGroup(group->data, &ids)) return "present, damaged";
+  return std::to_string(ids.size()) + " image" + (ids.size() == 1 ? "" : "s");
+}
+
+}  // namespace
+
+bool DescribePackedFile(const std::string& file, std::string* report,
+                        std::string* error) {
+  ZipArchive zip;
+  if (!ParseZip(file, &zip, error)) return false;
+  ExecutableKind kind = DetectExecutable(file);
+  std::string out;
+  out += "target:      " + std::string(TargetName(kind)) + "\n";
+  out += "stub size:   " + std::to_string(zip.start) + " bytes\n";
+
+  std::string comment;
+  std::string main_class;
+  bool has_main = false;
+  if (FindLauncherComment(file, &comment) == std::string::npos) {
+    out += "configuration: none (the launcher finds no end record)\n";
+  } else {
+    std::vector<std::string> lines = SplitLauncherLines(comment);
+    out += "configuration: " + std::to_string(lines.size()) + " line" +
+           (lines.size() == 1 ? "" : "s") + "\n";
+    for (const std::string& line : lines) {
+      LauncherLine read = ReadLauncherLine(line);
+      out += "  " + Printable(line);
+      if (read.key == nullptr) {
+        out += "    (not read)\n";
+        continue;
+      }
+      out += "    -> " + std::string(read.key) + " = \"" +
+             Printable(read.value) + "\"\n";
+      if (!has_main && std::strcmp(read.key, "mainclass") == 0) {
+        main_class = read.value;
+        has_main = true;
+      }
+    }
+  }
+  out += "main class:  " + (has_main ? Printable(main_class) : "none") + "\n";
+  out += "entries:     " + std::to_string(zip.entries.size()) + "\n";
+
+  if (kind == ExecutableKind::kPe32 || kind == ExecutableKind::kPe32Plus) {
+    PeImage image;
+    std::vector<Resource> resources;
+    std::string why;
+    if (ParsePe(file, &image, &why) &&
+        ReadResources(file, image, &resources, &why)) {
+      out += "splash:      " + DescribeSplash(FindSplashBitmap(resources)) + "\n";
+      out += "icon:        " + DescribeIcon(FindIconGroup(resources)) + "\n";
+    } else {
+      out += "resources:   unreadable (" + why + ")\n";
+    }
+  } else {
+    out += "splash:      none (not a Windows stub)\n";
+    out += "icon:        none (not a Windows stub)\n";
+  }
+  *report = out;
+  return true;
+}
+
+}  // namespace zovpack
