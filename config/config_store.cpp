@@ -1,0 +1,107 @@
+#include "config/config_store.h"
+
+#include <string.h>
+
+#include "config/embedded_config.h"
+#include "config/file_exists.h"
+#include "platform/platform.h"
+
+// Objects of one file are constructed in the order of their definitions:
+// ExeDir first.
+TextBuffer ExeDir;
+TextBuffer WorkDir;
+
+// Larger files are not read: the text's 32-bit length could not grow past
+// them by doubling. No configuration comes near.
+static const int64_t kLargestSideFile = 0x3FFF0000;
+
+// Length of the part of exePath that the side file's suffix follows, or -1
+// when there is no candidate.
+static int32_t SideFileStem(const TextBuffer& exePath) {
+  int32_t n = exePath.length();
+#ifdef _WIN32
+  // The last four characters give way, whatever they are.
+  return n >= 4 ? n - 4 : -1;
+#else
+  // Executables here carry no extension; a name that has one loses it.
+  if (n == 0) return -1;
+  const char* path = exePath.data();
+  int32_t name = n;
+  while (name > 0 && path[name - 1] != '/') --name;
+  for (int32_t i = n - 1; i > name; --i) {
+    if (path[i] == '.') return i;
+  }
+  return n;
+#endif
+}
+
+ConfigStore::ConfigStore() {
+  char directory[kMaxPath];
+  PlatformCurrentDirectory(directory, kMaxPath);
+  char module[kMaxPath];
+  PlatformModuleFileName(module, kMaxPath);
+  Build(module, directory);
+}
+
+ConfigStore::ConfigStore(const char* modulePath,
+                         const char* currentDirectory) {
+  Build(modulePath, currentDirectory);
+}
+
+ConfigStore::~ConfigStore() = default;
+
+void ConfigStore::Build(const char* modulePath,
+                        const char* currentDirectory) {
+  WorkDir.Assign(currentDirectory);
+  int32_t n = WorkDir.length();
+  if (n > 0 && WorkDir.data()[n - 1] != kPathSeparator) {
+    WorkDir.Append(&kPathSeparator, 1);
+  }
+
+  exePath.Assign(modulePath);
+  int32_t cut = exePath.length();
+  while (cut > 0 && exePath.data()[cut - 1] != kPathSeparator) --cut;
+  ExeDir.Assign(exePath.data(), cut);
+
+  ReadSideFile();
+  if (length() > 0) Append("\r\n", 2);
+  embeddedStart = length();
+  TextBuffer embedded = ReadEmbeddedConfig(exePath.c_str());
+  Append(embedded);
+}
+
+void ConfigStore::ReadSideFile() {
+  int32_t stem = SideFileStem(exePath);
+  if (stem < 0) return;
+  static const char* const kSuffixes[] = {".cfg", ".config"};
+  char name[kMaxPath];
+  for (const char* suffix : kSuffixes) {
+    int32_t suffixLength = static_cast<int32_t>(strlen(suffix));
+    if (stem + suffixLength >= kMaxPath) continue;  // would not fit: not tried
+    memcpy(name, exePath.data(), static_cast<size_t>(stem));
+    memcpy(name + stem, suffix, static_cast<size_t>(suffixLength) + 1);
+    if (!FileExists(name)) continue;
+    PlatformFile* file = PlatformOpenFile(name);
+    if (file == nullptr) continue;
+    int64_t size = PlatformFileSize(file);
+    if (size > 0 && size <= kLargestSideFile) {
+      int32_t start = length();
+      Resize(start + static_cast<int32_t>(size));
+      int64_t got = PlatformReadFile(file, data() + start, size);
+      if (got < 0) got = 0;
+      if (got > size) got = size;
+      // Keep what arrived; the rest of the grown text was never written.
+      Resize(start + static_cast<int32_t>(got));
+    }
+    PlatformCloseFile(file);
+    return;
+  }
+}
+
+TextBuffer ConfigStore::ExecutablePath() const {
+  return TextBuffer(exePath.data(), exePath.length());
+}
+
+TextBuffer ConfigStore::ExecutableDir() const {
+  return TextBuffer(ExeDir.data(), ExeDir.length());
+}

@@ -1,0 +1,34 @@
+#include "config/embedded_config.h"
+
+#include "platform/platform.h"
+
+int64_t FindEmbeddedComment(const unsigned char* data, int64_t size) {
+  int64_t window = size - kEmbeddedWindow;
+  if (window < 0) window = 0;
+  for (int64_t p = size - kEndRecordSize; p >= window; --p) {
+    if (data[p] == 0x50 && data[p + 1] == 0x4B && data[p + 2] == 0x05 &&
+        data[p + 3] == 0x06) {
+      return p + kEndRecordSize;
+    }
+  }
+  return -1;
+}
+
+TextBuffer ReadEmbeddedConfig(const char* path) {
+  TextBuffer comment;
+  PlatformMappedFile mapped;
+  if (!PlatformMapFile(path, &mapped)) return comment;
+  int64_t start = FindEmbeddedComment(mapped.data, mapped.size);
+  if (start >= 0) {
+    comment.Assign(reinterpret_cast<const char*>(mapped.data) + start,
+                   static_cast<int32_t>(mapped.size - start));
+  }
+  PlatformUnmapFile(&mapped);
+  return comment;
+}
+
+TextBuffer ReadEmbeddedConfig() {
+  char module[kMaxPath];
+  PlatformModuleFileName(module, kMaxPath);
+  return ReadEmbeddedConfig(module);
+}

@@ -1,0 +1,29 @@
+// The embedded configuration: the comment of the ZIP end-of-central-
+// directory record that ends the executable's own file.
+#ifndef ZOV_CONFIG_EMBEDDED_CONFIG_H_
+#define ZOV_CONFIG_EMBEDDED_CONFIG_H_
+
+#include <stdint.h>
+
+#include "text/text.h"
+
+// Bytes searched at the end of the file: the 22-byte record plus a comment
+// of at most 2048 bytes.
+inline constexpr int kEmbeddedWindow = 2070;
+inline constexpr int kEndRecordSize = 22;
+
+// Searches the last kEmbeddedWindow bytes of an in-memory file image, from
+// the end down, for the signature 50 4B 05 06. Returns the offset at which
+// the comment starts (22 past the signature nearest the end; the comment
+// runs to the end of the image, whatever the record's length field says),
+// or -1 when there is no signature there or the image is shorter than 22.
+int64_t FindEmbeddedComment(const unsigned char* data, int64_t size);
+
+// The comment of the file at path, read through a read-only mapping; empty
+// when the file cannot be mapped or holds no record within its end.
+TextBuffer ReadEmbeddedConfig(const char* path);
+
+// The same for the running executable.
+TextBuffer ReadEmbeddedConfig();
+
+#endif  // ZOV_CONFIG_EMBEDDED_CONFIG_H_
