@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
-#ifdef _WIN32
 #include <fcntl.h>
+#include <sys/stat.h>
+
+#ifdef _WIN32
 #include <io.h>
 #include <windows.h>
 #else
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 

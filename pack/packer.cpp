@@ -168,6 +168,11 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     warnings->push_back("the " + std::to_string(zip.start) +
                         " bytes in front of the archive are left out");
   }
+  size_t archive_end = zip.end_pos + 22 + zip.comment.size();
+  if (archive_end < in.archive.size()) {
+    warnings->push_back("the " + std::to_string(in.archive.size() - archive_end) +
+                        " bytes after the archive's end are left out");
+  }
   std::string manifest_main;
   if (in.main_class.empty() &&
       !ReadJarMainClass(in.archive, zip, &manifest_main, error)) {

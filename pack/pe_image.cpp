@@ -200,10 +200,13 @@ bool ReplaceResourceData(std::string* file,
   const DataDirectory old = ReadDirectory(*file, image, kResourceDirectory);
   const uint32_t fa = image.file_alignment;
 
-  // The section that holds the resource directory and nothing before it.
+  // The section that holds the resource directory and nothing else may be
+  // rewritten; any other layout gets a section of its own.
   int index = -1;
   for (size_t i = 0; i < image.sections.size(); ++i) {
-    if (old.size != 0 && image.sections[i].virtual_address == old.rva) {
+    const PeSection& s = image.sections[i];
+    if (old.size != 0 && s.virtual_address == old.rva &&
+        old.size >= s.virtual_size) {
       index = static_cast<int>(i);
     }
   }
