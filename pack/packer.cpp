@@ -197,18 +197,25 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     return false;
   }
 
-  std::string stub = in.stub;
   const bool edit = !in.splash_bmp.empty() || !in.icon_ico.empty();
   if (edit && !windows) {
     *error = "--splash and --icon need a Windows stub";
     return false;
   }
-  if (edit && !EditResources(in, &stub, error)) return false;
+  std::string edited;
+  if (edit) {
+    edited = in.stub;
+    if (!EditResources(in, &edited, error)) return false;
+  }
+  const std::string& stub = edit ? edited : in.stub;
 
-  // The end record's own fields can hold the signature bytes; a few bytes
-  // of padding in front of the archive move its offsets off them.
-  for (size_t pad = 0; pad < 16; ++pad) {
-    std::string file = stub;
+  // The end record's own fields can hold the signature bytes, which the
+  // launcher would find first; padding in front of the archive moves the
+  // central directory offset (its low, second or third byte) off them.
+  for (size_t pad : {0, 1, 256, 65536}) {
+    std::string file;
+    file.reserve(stub.size() + pad + in.archive.size() + comment.size());
+    file.append(stub);
     file.append(pad, '\0');
     if (!AppendRelocatedZip(in.archive, zip, comment, &file, error)) {
       *error = in.archive_name + ": " + *error;

@@ -108,6 +108,31 @@ TEST_F(PackerTest, RefusesWhatWouldNotRun) {
   EXPECT_TRUE(Fails(in, "neither"));
 }
 
+TEST_F(PackerTest, KeepsEndRecordFieldsFromHidingTheConfiguration) {
+  // A central directory offset of 0x054b50xx and a comment of 0x106 bytes
+  // put the bytes 50 4b 05 06 at offset 17 of the end record.
+  ZipArchive zip;
+  std::string error;
+  ASSERT_TRUE(ParseZip(in_.archive, &zip, &error));
+  in_.stub = "\x7f" "ELF";
+  in_.stub.resize(0x054b5010 - zip.central_pos, '\0');
+  in_.main_class = "a.B";
+  in_.lines = {"option " + std::string(0x106 - 13 - 2 - 7, 'x')};
+  std::string comment = "mainclass a.B\r\n" + in_.lines[0];
+
+  std::string naive = in_.stub;
+  ASSERT_TRUE(AppendRelocatedZip(in_.archive, zip, comment, &naive, &error));
+  std::string found;
+  EXPECT_EQ(naive.size() - comment.size() - 5, FindLauncherComment(naive, &found));
+
+  std::string out;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
+  EXPECT_EQ(comment, Comment(out));
+  ASSERT_TRUE(ParseZip(out, &zip, &error)) << error;
+  EXPECT_EQ(in_.stub.size() + 256, zip.start);
+}
+
 TEST_F(PackerTest, WindowsStubGetsResourcesAndChecksum) {
   std::string stub = test::TestStub("stub64.exe");
   if (stub.empty()) GTEST_SKIP() << "no mingw-w64 test stub";
