@@ -158,6 +158,12 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     return false;
   }
   const bool windows = kind != ExecutableKind::kElf;
+  ZipArchive stub_archive;
+  std::string ignored;
+  if (ParseZip(in.stub, &stub_archive, &ignored)) {
+    warnings->push_back("the stub already holds an archive; pack from the "
+                        "launcher as built");
+  }
 
   ZipArchive zip;
   if (!ParseZip(in.archive, &zip, error)) {

@@ -76,6 +76,14 @@ TEST_F(PackerTest, WritesStubArchiveAndConfiguration) {
   ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
   EXPECT_EQ("mainclass from.Option\r\noption -Xss1m", Comment(out));
 
+  // Packing a packed file again is almost certainly a mistake.
+  PackInputs again = in_;
+  again.stub = out;
+  warnings.clear();
+  ASSERT_TRUE(BuildPackedFile(again, &out, &warnings, &error)) << error;
+  ASSERT_EQ(1u, warnings.size());
+  EXPECT_NE(std::string::npos, warnings[0].find("already holds an archive"));
+
   // A comment of exactly the size the launcher finds.
   in_.lines = {"option " + std::string(2048 - 21 - 2 - 7, 'x')};
   ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;

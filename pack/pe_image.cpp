@@ -212,6 +212,7 @@ bool ReplaceResourceData(std::string* file,
   }
   std::string result = *file;
   PeSection target;
+  bool placed = false;
   bool fresh = false;
   uint32_t old_raw = 0;
   if (index >= 0) {
@@ -228,15 +229,17 @@ bool ReplaceResourceData(std::string* file,
     if (size <= s.raw_size && size <= room) {
       target = s;
       old_raw = s.raw_size;
+      placed = true;
     } else if (last && at_file_end) {
       target = s;
+      placed = true;
       old_raw = s.raw_size;
       target.raw_size = AlignUp(size, fa);
       result.resize(target.raw_pointer);
       result.resize(uint64_t{target.raw_pointer} + target.raw_size, '\0');
     }
   }
-  if (target.raw_size == 0) {
+  if (!placed) {
     // Append a section: the headers need room for one more entry.
     size_t table_end = image.section_table_pos +
                        (image.sections.size() + 1) * kSectionHeaderSize;

@@ -23,6 +23,8 @@ const size_t kZip64EndSize = 56;
 const size_t kZip64LocatorSize = 20;
 const uint32_t kMax32 = 0xffffffff;
 const uint16_t kMax16 = 0xffff;
+// Offsets beyond this are damage, and would overflow the arithmetic.
+const uint64_t kMaxOffset = uint64_t{1} << 62;
 
 bool HasSig(const std::string& d, uint64_t pos, uint32_t sig) {
   return InRange(d.size(), pos, 4) && Load32(d, pos) == sig;
@@ -108,8 +110,10 @@ bool ReadCentralDirectory(const std::string& d, ZipArchive* zip,
       *error = "split (multi-disk) archives are not supported";
       return false;
     }
-    int64_t local = static_cast<int64_t>(e.local_offset) + zip->base;
-    if (e.local_offset > static_cast<uint64_t>(INT64_MAX / 2) || local < 0 ||
+    int64_t local = e.local_offset > kMaxOffset
+                        ? -1
+                        : static_cast<int64_t>(e.local_offset) + zip->base;
+    if (local < 0 ||
         static_cast<uint64_t>(local) + kLocalSize > zip->central_pos ||
         Load32(d, static_cast<size_t>(local)) != kLocalSig) {
       *error = "entry " + e.name + " has no local header where it should";
@@ -139,6 +143,10 @@ bool ReadFromEnd(const std::string& d, size_t pos, ZipArchive* zip,
       HasSig(d, pos - kZip64LocatorSize, kZip64LocatorSig)) {
     size_t loc = pos - kZip64LocatorSize;
     uint64_t recorded = Load64(d, loc + 8);
+    if (recorded > kMaxOffset) {
+      *error = "the zip64 locator is damaged";
+      return false;
+    }
     if (Load32(d, loc + 4) != 0 || Load32(d, loc + 16) > 1) {
       *error = "split (multi-disk) archives are not supported";
       return false;
@@ -177,7 +185,7 @@ bool ReadFromEnd(const std::string& d, size_t pos, ZipArchive* zip,
     z.base = static_cast<int64_t>(pos - central_size) -
              static_cast<int64_t>(central_offset);
   }
-  if (central_offset > static_cast<uint64_t>(INT64_MAX / 2) ||
+  if (central_offset > kMaxOffset ||
       central_size > central_end) {
     *error = "the end record does not fit the file";
     return false;
