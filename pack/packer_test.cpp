@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "config_lines.h"
@@ -81,8 +82,9 @@ TEST_F(PackerTest, WritesStubArchiveAndConfiguration) {
   again.stub = out;
   warnings.clear();
   ASSERT_TRUE(BuildPackedFile(again, &out, &warnings, &error)) << error;
-  ASSERT_EQ(1u, warnings.size());
-  EXPECT_NE(std::string::npos, warnings[0].find("already holds an archive"));
+  EXPECT_TRUE(std::any_of(warnings.begin(), warnings.end(), [](const std::string& w) {
+    return w.find("already holds an archive") != std::string::npos;
+  }));
 
   // A comment of exactly the size the launcher finds.
   in_.lines = {"option " + std::string(2048 - 21 - 2 - 7, 'x')};
