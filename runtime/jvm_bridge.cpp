@@ -1,0 +1,235 @@
+#include "runtime/jvm_bridge.h"
+
+#include <stdarg.h>
+#include <stddef.h>
+#include <stdlib.h>
+
+#include "launcher/launch_error.h"
+#include "platform/platform.h"
+
+// The runtime is reached only through its function tables, so their layout
+// is the contract: pin every slot used here to its published index.
+#define ZOV_JNI_SLOT(table, name, index) \
+  static_assert(offsetof(table, name) / sizeof(void*) == (index), #name)
+ZOV_JNI_SLOT(JNINativeInterface_, FindClass, 6);
+ZOV_JNI_SLOT(JNINativeInterface_, ExceptionOccurred, 15);
+ZOV_JNI_SLOT(JNINativeInterface_, ExceptionDescribe, 16);
+ZOV_JNI_SLOT(JNINativeInterface_, ExceptionClear, 17);
+ZOV_JNI_SLOT(JNINativeInterface_, DeleteLocalRef, 23);
+ZOV_JNI_SLOT(JNINativeInterface_, GetStaticMethodID, 113);
+ZOV_JNI_SLOT(JNINativeInterface_, CallStaticObjectMethodV, 115);
+ZOV_JNI_SLOT(JNINativeInterface_, CallStaticVoidMethodV, 142);
+ZOV_JNI_SLOT(JNINativeInterface_, NewString, 163);
+ZOV_JNI_SLOT(JNINativeInterface_, GetStringLength, 164);
+ZOV_JNI_SLOT(JNINativeInterface_, GetStringChars, 165);
+ZOV_JNI_SLOT(JNINativeInterface_, ReleaseStringChars, 166);
+ZOV_JNI_SLOT(JNINativeInterface_, NewStringUTF, 167);
+ZOV_JNI_SLOT(JNINativeInterface_, NewObjectArray, 172);
+ZOV_JNI_SLOT(JNINativeInterface_, SetObjectArrayElement, 174);
+ZOV_JNI_SLOT(JNIInvokeInterface_, DestroyJavaVM, 3);
+ZOV_JNI_SLOT(JNIInvokeInterface_, DetachCurrentThread, 5);
+#undef ZOV_JNI_SLOT
+
+static_assert(sizeof(jchar) == sizeof(uint16_t), "UTF-16 units");
+
+// JNICALL is __stdcall on 32-bit Windows; a mismatch would corrupt the
+// stack on the first call, and zov32.exe never runs here to show it.
+typedef jint(JNICALL* CreateJavaVmFunction)(JavaVM**, void**, void*);
+template <typename A, typename B>
+struct SameType {
+  static constexpr bool value = false;
+};
+template <typename A>
+struct SameType<A, A> {
+  static constexpr bool value = true;
+};
+static_assert(SameType<CreateJavaVmFunction,
+                       decltype(&JNI_CreateJavaVM)>::value,
+              "JNI_CreateJavaVM as jni.h declares it");
+
+// The variadic forms forward to the V slots, as jni.h's own wrappers do.
+static jobject CallStaticObject(JNIEnv* env, jclass type, jmethodID method,
+                                ...) {
+  va_list args;
+  va_start(args, method);
+  jobject result =
+      env->functions->CallStaticObjectMethodV(env, type, method, args);
+  va_end(args);
+  return result;
+}
+
+static void CallStaticVoid(JNIEnv* env, jclass type, jmethodID method, ...) {
+  va_list args;
+  va_start(args, method);
+  env->functions->CallStaticVoidMethodV(env, type, method, args);
+  va_end(args);
+}
+
+int ClearPendingException(JNIEnv* env, bool describe) {
+  if (env == nullptr) return 0;
+  const JNINativeInterface_* jni = env->functions;
+  if (jni->ExceptionOccurred(env) == nullptr) return 0;
+  if (describe) jni->ExceptionDescribe(env);
+  jni->ExceptionClear(env);
+  return 1;
+}
+
+JvmBridge::~JvmBridge() { Shutdown(); }
+
+void JvmBridge::AddOption(const char* option) { options_.Add(option); }
+
+int JvmBridge::CreateVm(const char* libraryPath) {
+  void* library = PlatformLoadLibrary(libraryPath);
+  if (library == nullptr) return RuntimeNotFound;
+  library_ = library;
+  CreateJavaVmFunction create = reinterpret_cast<CreateJavaVmFunction>(
+      PlatformFindSymbol(library_, "JNI_CreateJavaVM"));
+  if (create == nullptr) return RuntimeInvalid;
+
+  int32_t count = options_.Count();
+  // At least one element, so even an empty list is a real array.
+  JavaVMOption* list = static_cast<JavaVMOption*>(HeapResize(
+      nullptr, sizeof(JavaVMOption) * static_cast<size_t>(count ? count : 1)));
+  for (int32_t i = 0; i < count; ++i) {
+    list[i].optionString = const_cast<char*>(options_.Entry(i));
+    list[i].extraInfo = nullptr;
+  }
+  JavaVMInitArgs args;
+  args.version = JNI_VERSION_1_2;
+  args.nOptions = count;
+  args.options = list;
+  args.ignoreUnrecognized = JNI_TRUE;
+  jint result = create(&vm_, reinterpret_cast<void**>(&env_), &args);
+  options_.FreeAll();
+  free(list);
+  if (result != 0) {
+    // A failed call may have written either pointer; neither may be used.
+    vm_ = nullptr;
+    env_ = nullptr;
+    return VmStartFailed;
+  }
+  return Success;
+}
+
+int JvmBridge::GetVmVersion(TextBuffer* version) {
+  if (env_ == nullptr) return 0;
+  const JNINativeInterface_* jni = env_->functions;
+  jclass system = jni->FindClass(env_, "java/lang/System");
+  if (system == nullptr) {
+    ClearPendingException(env_, false);
+    return 0;
+  }
+  jmethodID getProperty = jni->GetStaticMethodID(
+      env_, system, "getProperty", "(Ljava/lang/String;)Ljava/lang/String;");
+  if (getProperty == nullptr) {
+    ClearPendingException(env_, false);
+    return 0;
+  }
+  jstring name = jni->NewStringUTF(env_, "java.vm.version");
+  if (name == nullptr) {  // out of memory: the call cannot be made
+    ClearPendingException(env_, false);
+    jni->DeleteLocalRef(env_, system);
+    return 0;
+  }
+  jstring value =
+      static_cast<jstring>(CallStaticObject(env_, system, getProperty, name));
+  if (value != nullptr) {
+    const jchar* units = jni->GetStringChars(env_, value, nullptr);
+    if (units != nullptr) {
+      jsize length = jni->GetStringLength(env_, value);
+      TextBuffer converted;
+      converted.AssignFromWide(reinterpret_cast<const uint16_t*>(units),
+                               length);
+      version->Assign(converted.data(), converted.length());
+      jni->ReleaseStringChars(env_, value, units);
+    }
+  }
+  ClearPendingException(env_, false);
+  if (value != nullptr) jni->DeleteLocalRef(env_, value);
+  jni->DeleteLocalRef(env_, name);
+  jni->DeleteLocalRef(env_, system);
+  return 1;
+}
+
+jclass JvmBridge::FindMainClass(const char* className) {
+  if (env_ == nullptr) return nullptr;
+  TextBuffer name(className);
+  char* text = name.CStr();
+  for (int32_t i = 0; i < name.length(); ++i) {
+    if (text[i] == '.') text[i] = '/';
+  }
+  jclass found = env_->functions->FindClass(env_, text);
+  if (found == nullptr) ClearPendingException(env_, true);
+  return found;
+}
+
+int JvmBridge::RunMain(const char* className, int argumentCount,
+                       const char* const* arguments) {
+  jclass mainClass = FindMainClass(className);
+  if (mainClass == nullptr) {
+    ClearPendingException(env_, true);
+    return MainClassNotFound;
+  }
+  const JNINativeInterface_* jni = env_->functions;
+  jmethodID main =
+      jni->GetStaticMethodID(env_, mainClass, "main", "([Ljava/lang/String;)V");
+  if (main == nullptr) {
+    ClearPendingException(env_, true);
+    return MainMethodMissing;
+  }
+  if (argumentCount < 0) argumentCount = 0;
+
+  // Without the array main cannot be called at all; going on would hand
+  // null to the runtime, so this ends the launch like a failed start.
+  jclass stringClass = jni->FindClass(env_, "java/lang/String");
+  jobjectArray array =
+      stringClass == nullptr
+          ? nullptr
+          : jni->NewObjectArray(env_, argumentCount, stringClass, nullptr);
+  if (array == nullptr) {
+    ClearPendingException(env_, true);
+    jni->DeleteLocalRef(env_, mainClass);
+    return VmInitFailed;
+  }
+  for (int i = 0; i < argumentCount; ++i) {
+    WideTextBuffer wide;
+    if (arguments[i] != nullptr) wide.AssignFromAnsi(arguments[i], -1);
+    const uint16_t* units = wide.CStr();
+    jsize length = 0;  // the converted NUL counts in wide.length()
+    while (length < wide.length() && units[length] != 0) ++length;
+    jstring argument =
+        jni->NewString(env_, reinterpret_cast<const jchar*>(units), length);
+    if (argument == nullptr) {
+      ClearPendingException(env_, true);
+      jni->DeleteLocalRef(env_, array);
+      jni->DeleteLocalRef(env_, mainClass);
+      return VmInitFailed;
+    }
+    jni->SetObjectArrayElement(env_, array, i, argument);
+    jni->DeleteLocalRef(env_, argument);
+  }
+
+  CallStaticVoid(env_, mainClass, main, array);
+  // An exception out of main is the application's own end, not a failure
+  // of the launch.
+  ClearPendingException(env_, true);
+  jni->DeleteLocalRef(env_, array);
+  jni->DeleteLocalRef(env_, mainClass);
+  return Success;
+}
+
+void JvmBridge::Shutdown() {
+  if (vm_ != nullptr) {
+    const JNIInvokeInterface_* invoke = vm_->functions;
+    invoke->DetachCurrentThread(vm_);
+    invoke->DestroyJavaVM(vm_);
+    vm_ = nullptr;
+  }
+  // The environment died with the virtual machine; GetVmVersion and RunMain
+  // test it to know whether one runs.
+  env_ = nullptr;
+  if (library_ != nullptr) {
+    PlatformFreeLibrary(library_);
+    library_ = nullptr;
+  }
+}

@@ -1,0 +1,8 @@
+package zovtest;
+
+/** A class without any main method. */
+public final class NoMain {
+  private NoMain() {}
+
+  public static void run(String[] args) {}
+}
