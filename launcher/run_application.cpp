@@ -1,0 +1,96 @@
+#include "launcher/run_application.h"
+
+#include <stdio.h>
+
+#include "config/collect.h"
+#include "config/config_store.h"
+#include "launcher/launch_error.h"
+#include "launcher/messages.h"
+#include "runtime/class_path.h"
+#include "runtime/jvm_bridge.h"
+#include "runtime/runtime_discovery.h"
+#include "splash/splash.h"
+#include "text/text.h"
+
+ConfigStore* ActiveConfigStore = nullptr;
+JvmBridge* ActiveJvmBridge = nullptr;
+
+void ParseVersion(const char* text, int* major, int* minor) {
+  *major = 0;
+  *minor = 0;
+  sscanf(text, "%d.%d", major, minor);
+}
+
+bool RuntimeTooOld(int major, int minor, int requiredMajor,
+                   int requiredMinor) {
+  return major < requiredMajor ||
+         (major == requiredMajor && minor < requiredMinor);
+}
+
+// Adds every value of key, expanded, as an option behind prefix.
+static void AddCollected(const ConfigStore& store, JvmBridge* bridge,
+                         StringList* list, const char* key,
+                         const char* prefix) {
+  store.ForEachValue(TextBuffer(key), CollectExpanded, list, false);
+  for (int32_t i = 0; i < list->Count(); ++i) {
+    TextBuffer option(prefix);
+    option.Append(list->Entry(i));
+    bridge->AddOption(option.c_str());
+  }
+  list->Clear();
+}
+
+static void AddStandardOption(JvmBridge* bridge, const char* prefix,
+                              const TextBuffer& value) {
+  TextBuffer option = Concat(prefix, value);
+  bridge->AddOption(option.c_str());
+}
+
+void RunApplication(int argumentCount, char** arguments) {
+  const ConfigStore& store = *ActiveConfigStore;
+  JvmBridge* bridge = ActiveJvmBridge;
+  StringList list;
+  int result = Success;
+  int requiredMajor = 0, requiredMinor = 0, runtimeMajor = 0, runtimeMinor = 0;
+
+  AddCollected(store, bridge, &list, "option", "");
+  AddCollected(store, bridge, &list, "property", "-D");
+  AddStandardOption(bridge, "-Djava.class.path=", ComposeClassPath(store));
+  AddStandardOption(bridge, "-Dzov.app.path=", store.ExecutablePath());
+  AddStandardOption(bridge, "-Dapplication.home=", store.ExecutableDir());
+
+  TextBuffer library = FindRuntimeLibrary(store);
+  result = bridge->CreateVm(library.CStr());
+
+  if (result == Success) {
+    TextBuffer minimum = store.Lookup(TextBuffer("minjre"), false);
+    if (CompareText(minimum, "") != 0) {
+      TextBuffer version;
+      if (bridge->GetVmVersion(&version) == 0) {
+        result = VersionUnavailable;
+      } else {
+        ParseVersion(minimum.c_str(), &requiredMajor, &requiredMinor);
+        ParseVersion(version.c_str(), &runtimeMajor, &runtimeMinor);
+        if (RuntimeTooOld(runtimeMajor, runtimeMinor, requiredMajor,
+                          requiredMinor)) {
+          result = VersionTooLow;
+        }
+      }
+    }
+  }
+
+  if (result == Success) {
+    SetCloseTimer(ActiveSplash, 5000);
+    // The side file cannot choose what runs: embedded part only, as written.
+    TextBuffer mainClass = store.Lookup(TextBuffer("mainclass"), true);
+    result = bridge->RunMain(mainClass.c_str(), argumentCount, arguments);
+    SetCloseTimer(ActiveSplash, 750);
+  }
+
+  if (result != Success) {
+    TextBuffer message = ComposeLaunchMessage(result, runtimeMajor, runtimeMinor,
+                                              requiredMajor, requiredMinor);
+    SetCloseTimer(ActiveSplash, 200);
+    ShowLaunchMessage(message);
+  }
+}

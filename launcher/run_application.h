@@ -1,0 +1,27 @@
+// One launch: the virtual machine's options, the runtime, the version gate
+// and the application's main, with one message box for any failure.
+#ifndef ZOV_LAUNCHER_RUN_APPLICATION_H_
+#define ZOV_LAUNCHER_RUN_APPLICATION_H_
+
+class ConfigStore;
+class JvmBridge;
+
+// Set by the entry point for the span of the launch; only RunApplication
+// reads them.
+extern ConfigStore* ActiveConfigStore;
+extern JvmBridge* ActiveJvmBridge;
+
+// Runs the configured application with the arguments after the program
+// name. Reports every failure itself; returns when main has returned or the
+// message box has been closed. The virtual machine is left for Shutdown.
+void RunApplication(int argumentCount, char** arguments);
+
+// Reads "%d.%d" as the C runtime does; a number the parse does not reach
+// counts as 0, for the minimum and the runtime's version alike.
+void ParseVersion(const char* text, int* major, int* minor);
+
+// True when major.minor is below requiredMajor.requiredMinor.
+bool RuntimeTooOld(int major, int minor, int requiredMajor,
+                   int requiredMinor);
+
+#endif  // ZOV_LAUNCHER_RUN_APPLICATION_H_

@@ -1,0 +1,171 @@
+// A packed Linux file starts the machine's real JVM in its own process.
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "tests/e2e/e2e_support.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using e2e::LinesStartingWith;
+using e2e::Pack;
+using e2e::PackRequest;
+using e2e::ProcessResult;
+using e2e::RunLinux;
+using testing_support::ScopedTempDir;
+using testing_support::WriteFile;
+
+const char kNotFound[] = "Error: The main startup class could not be found.\n";
+
+class LinuxLaunch : public ::testing::Test {
+ protected:
+  std::string PackApp(const PackRequest& request, const std::string& name = "app") {
+    std::string path = dir_.Join(name);
+    Pack(request, path);
+    return path;
+  }
+  static PackRequest MainApp(std::vector<std::string> lines = {}) {
+    PackRequest request;
+    request.mainClass = "e2e.Main";
+    request.lines = std::move(lines);
+    return request;
+  }
+  // Every launch ends with status 0 and no crash or hang, whatever happened.
+  static void ExpectCleanExit(const ProcessResult& run) {
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(0, run.signal);
+    EXPECT_EQ(0, run.status) << run.err;
+  }
+  ScopedTempDir dir_;
+};
+
+TEST_F(LinuxLaunch, HandsArgumentsAndStandardPropertiesToMain) {
+  std::string app = PackApp(MainApp());
+  ProcessResult none = RunLinux(app, {});
+  ExpectCleanExit(none);
+  EXPECT_EQ(std::vector<std::string>{"0"}, LinesStartingWith(none.out, "ARGC "));
+
+  ProcessResult run = RunLinux(app, {"first", "two words", "", "caf\xC3\xA9 \xE4\xB8\xAD"});
+  ExpectCleanExit(run);
+  EXPECT_EQ((std::vector<std::string>{"0 first", "1 two words", "2 ",
+                                      "3 caf\\u{e9} \\u{4e2d}"}),
+            LinesStartingWith(run.out, "ARG "));
+  EXPECT_EQ(std::vector<std::string>{app},
+            LinesStartingWith(run.out, "PROP zov.app.path="));
+  std::vector<std::string> home = LinesStartingWith(run.out, "PROP application.home=");
+  ASSERT_EQ(1u, home.size());
+  EXPECT_EQ(dir_.path(), home[0]);  // with its trailing separator
+  std::vector<std::string> cp = LinesStartingWith(run.out, "PROP java.class.path=");
+  ASSERT_EQ(1u, cp.size());
+  EXPECT_EQ(app, cp[0]);  // the executable itself carries the classes
+  EXPECT_EQ(std::vector<std::string>{"DONE"}, LinesStartingWith(run.out, "MAIN "));
+}
+
+TEST_F(LinuxLaunch, PassesOptionsThenPropertiesThenStandardOnes) {
+  std::string app = PackApp(MainApp({"property e2e.property=%E2E_VALUE%",
+                                     "option -Xmx200m", "option -Dfrom.option=1"}));
+  ProcessResult run = RunLinux(app, {}, {{{"E2E_VALUE", "expanded"}}});
+  ExpectCleanExit(run);
+  std::vector<std::string> options = LinesStartingWith(run.out, "OPTION ");
+  // The runtime reports the options it got, less the class path (seen in
+  // java.class.path) and plus some of its own; ours come in order.
+  std::vector<std::string> expected = {
+      "-Xmx200m", "-Dfrom.option=1", "-De2e.property=expanded",
+      "-Dzov.app.path=" + app, "-Dapplication.home=" + dir_.path()};
+  std::vector<std::string> ours;
+  for (const std::string& o : options) {
+    for (const std::string& e : expected) {
+      if (o == e) ours.push_back(o);
+    }
+  }
+  EXPECT_EQ(expected, ours) << run.out;
+  EXPECT_EQ(std::vector<std::string>{"expanded"},
+            LinesStartingWith(run.out, "PROP e2e.property="));
+}
+
+TEST_F(LinuxLaunch, GatesOnTheMinimumVersion) {
+  for (const char* minimum : {"1.5", "17.0", "17"}) {
+    ProcessResult run = RunLinux(
+        PackApp(MainApp({std::string("minjre ") + minimum}), "ok"), {});
+    ExpectCleanExit(run);
+    EXPECT_NE(std::string::npos, run.out.find("MAIN DONE")) << minimum;
+  }
+  ProcessResult tooLow = RunLinux(PackApp(MainApp({"minjre 99.0"}), "low"), {});
+  ExpectCleanExit(tooLow);
+  EXPECT_EQ(std::string::npos, tooLow.out.find("MAIN DONE"));
+  EXPECT_EQ("Error: Java virtual machine version 17.0 is too low, require 99.0 "
+            "or higher.\n", tooLow.err);
+
+  // The side file's minimum wins over the embedded one.
+  std::string app = PackApp(MainApp({"minjre 99.0"}), "side");
+  WriteFile(app + ".cfg", "minjre 1.8\r\n");
+  ProcessResult sideWins = RunLinux(app, {});
+  ExpectCleanExit(sideWins);
+  EXPECT_NE(std::string::npos, sideWins.out.find("MAIN DONE")) << sideWins.err;
+}
+
+TEST_F(LinuxLaunch, MainClassComesOnlyFromTheEmbeddedConfiguration) {
+  PackRequest request;
+  request.lines = {"option -Xmx64m"};
+  request.mainClass = "e2e.Missing";  // not in the jar
+  std::string app = PackApp(request);
+  WriteFile(app + ".cfg", "mainclass e2e.Main\r\n");
+  ProcessResult run = RunLinux(app, {});
+  ExpectCleanExit(run);
+  EXPECT_EQ(std::string::npos, run.out.find("MAIN DONE"));
+  EXPECT_NE(std::string::npos, run.err.find(kNotFound)) << run.err;
+}
+
+TEST_F(LinuxLaunch, ReportsClassesThatCannotRun) {
+  PackRequest noMain;
+  noMain.mainClass = "e2e.NoMain";
+  ProcessResult missingMethod = RunLinux(PackApp(noMain, "nomain"), {});
+  ExpectCleanExit(missingMethod);
+  EXPECT_NE(std::string::npos,
+            missingMethod.err.find("Error: The main startup class is not valid, "
+                                   "main method missing.\n"))
+      << missingMethod.err;
+
+  PackRequest wrong;
+  wrong.mainClass = "e2e/WrongMain";  // slashes work as well as dots
+  ProcessResult wrongSignature = RunLinux(PackApp(wrong, "wrong"), {});
+  ExpectCleanExit(wrongSignature);
+  EXPECT_NE(std::string::npos, wrongSignature.err.find("main method missing"));
+
+  PackRequest throws;
+  throws.mainClass = "e2e.Throws";
+  ProcessResult thrown = RunLinux(PackApp(throws, "throws"), {});
+  ExpectCleanExit(thrown);
+  EXPECT_NE(std::string::npos, thrown.err.find("thrown out of main"));
+  EXPECT_EQ(std::string::npos, thrown.err.find("Error: "));  // no message
+}
+
+TEST_F(LinuxLaunch, ReportsARuntimeThatIsMissingOrRefusesToStart) {
+  std::string app = PackApp(MainApp(), "nojre");
+  e2e::ProcessOptions noJava;
+  noJava.unsetEnv = {"JAVA_HOME"};
+  ProcessResult missing = RunLinux(app, {}, noJava);
+  ExpectCleanExit(missing);
+  EXPECT_EQ("Error: Java Runtime Environment not found.\n", missing.err);
+
+  // An option the runtime rejects makes JNI_CreateJavaVM fail. (Some
+  // failures, such as a heap too small to start, end the process from
+  // inside the runtime instead, before the launcher can say anything.)
+  ProcessResult refused = RunLinux(
+      PackApp(MainApp({"option -XX:MaxHeapSize=abc"}), "refused"), {});
+  ExpectCleanExit(refused);
+  EXPECT_NE(std::string::npos,
+            refused.err.find("Error: Java Virtual Machine starts failed.\n"))
+      << refused.err;
+}
+
+TEST_F(LinuxLaunch, WaitsForTheApplicationsOtherThreads) {
+  PackRequest lingers;
+  lingers.mainClass = "e2e.Lingers";
+  ProcessResult run = RunLinux(PackApp(lingers), {});
+  ExpectCleanExit(run);
+  EXPECT_EQ("MAIN RETURNS\nWORKER DONE\n", run.out);
+}
+
+}  // namespace
