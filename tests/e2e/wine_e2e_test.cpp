@@ -1,0 +1,243 @@
+// The Windows x64 launcher under Wine, against the recording test runtime:
+// the same flows as on Linux as far as that runtime plays them, the text of
+// every failure's message box, and the splash close-timer requests, all
+// observed from outside the launcher through Wine's relay trace.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "tests/e2e/e2e_support.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using e2e::LinesStartingWith;
+using e2e::Pack;
+using e2e::PackRequest;
+using e2e::ProcessOptions;
+using e2e::ProcessResult;
+using e2e::RunProcess;
+using testing_support::ReadFile;
+using testing_support::ScopedTempDir;
+using testing_support::WriteFile;
+
+const char kWine[] = "/usr/lib/wine/wine64";
+const std::string kWin64 = ZOV_WIN64_DIR;
+const std::string kRuntime = kWin64 + "/testruntime/jvm/jvm.dll";
+const std::string kNoExport = kWin64 + "/testruntime/noexport/jvm.dll";
+
+// Wine shows the Unix root as drive Z:.
+std::string WindowsPath(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+// A 24-bit bottom-up BMP of one colour.
+std::string SolidBitmap(int width, int height) {
+  int stride = (width * 3 + 3) & ~3;
+  int size = 54 + stride * height;
+  std::string bmp(static_cast<size_t>(size), '\0');
+  auto put32 = [&](int at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>(v >> (8 * i));
+  };
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  put32(2, size);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, width);
+  put32(22, height);
+  put32(26, 1 | (24 << 16));
+  put32(34, stride * height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      char* p = &bmp[54 + y * stride + x * 3];
+      p[0] = 0x40, p[1] = static_cast<char>(0x80), p[2] = static_cast<char>(0xC0);
+    }
+  }
+  return bmp;
+}
+
+struct WineRun {
+  ProcessResult process;
+  std::vector<int> timers;        // SetTimer delays, in call order
+  std::vector<std::string> boxes;  // "text|caption|style" per MessageBoxA
+  std::string log;                 // the test runtime's record
+};
+
+class WineLaunch : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_NE(nullptr, std::getenv("WINEPREFIX")) << "run through scripts/test.sh";
+    ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run through scripts/test.sh";
+    // Trace just the two calls the tests observe.
+    RunProcess({kWine, "reg", "add", "HKCU\\Software\\Wine\\Debug", "/v",
+                "RelayInclude", "/d", "user32.SetTimer;user32.MessageBoxA", "/f"});
+    // Answers every message box from inside the Wine session.
+    closer_ = fork();
+    if (closer_ == 0) {
+      setpgid(0, 0);
+      execl(kWine, kWine, (kWin64 + "/tests/e2e/closebox.exe").c_str(), "900",
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+  static void TearDownTestSuite() {
+    if (closer_ > 0) kill(-closer_, SIGKILL);
+    RunProcess({kWine, "reg", "delete", "HKCU\\Software\\Wine\\Debug", "/v",
+                "RelayInclude", "/f"});
+  }
+
+  std::string PackApp(PackRequest request, bool splash = true) {
+    request.target = "win64";
+    std::string path = dir_.Join("app.exe");
+    if (splash) {
+      request.splash = dir_.Join("splash.bmp");
+      WriteFile(request.splash, SolidBitmap(120, 80));
+    }
+    Pack(request, path);
+    return path;
+  }
+
+  WineRun Run(const std::string& exe, const std::vector<std::string>& args = {},
+              const std::vector<std::pair<std::string, std::string>>& env = {}) {
+    std::string log = dir_.Join("runtime.log");
+    std::vector<std::string> argv = {kWine, exe};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ProcessOptions options;
+    options.setEnv = {{"WINEDEBUG", "+relay"},
+                      {"ZOV_TESTRUNTIME_LOG", WindowsPath(log)}};
+    options.setEnv.insert(options.setEnv.end(), env.begin(), env.end());
+    options.unsetEnv = {"JAVA_HOME", "JRE_HOME", "CLASSPATH", "CLASS_PATH"};
+    options.timeoutSeconds = 120;
+    WineRun run;
+    run.process = RunProcess(argv, options);
+    std::regex timer(R"(Call user32\.SetTimer\([0-9a-f]+,[0-9a-f]+,([0-9a-f]+),)");
+    std::regex box(
+        R"re(Call user32\.MessageBoxA\([0-9a-f]+,[0-9a-f]+ "(.*)",[0-9a-f]+ "(.*)",([0-9a-f]+)\))re");
+    for (const std::string& line : LinesStartingWith(run.process.err, "")) {
+      std::smatch m;
+      if (std::regex_search(line, m, timer)) {
+        run.timers.push_back(std::stoi(m[1].str(), nullptr, 16));
+      } else if (std::regex_search(line, m, box)) {
+        run.boxes.push_back(m[1].str() + "|" + m[2].str() + "|" + m[3].str());
+      }
+    }
+    run.log = ReadFile(log);
+    return run;
+  }
+
+  static PackRequest App(std::vector<std::string> lines) {
+    PackRequest request;
+    request.mainClass = "e2e.Main";
+    request.lines = {"jvmdll " + WindowsPath(kRuntime)};
+    request.lines.insert(request.lines.end(), lines.begin(), lines.end());
+    return request;
+  }
+
+  static void ExpectCleanExit(const WineRun& run) {
+    EXPECT_FALSE(run.process.timedOut);
+    EXPECT_EQ(0, run.process.status);
+    EXPECT_EQ(std::string::npos, run.log.find("UNEXPECTED")) << run.log;
+  }
+
+  ScopedTempDir dir_;
+  static pid_t closer_;
+};
+
+pid_t WineLaunch::closer_ = 0;
+
+TEST_F(WineLaunch, RunsMainWithOptionsInOrderAndArmsTheSplashTimer) {
+  std::string exe = PackApp(App({"option -Xmx64m", "property a=%ZOV_E2E%",
+                                 "minjre 1.5"}));
+  WineRun run = Run(exe, {"one", "two words", ""}, {{"ZOV_E2E", "x"}});
+  ExpectCleanExit(run);
+  EXPECT_TRUE(run.boxes.empty());
+  EXPECT_EQ((std::vector<int>{5000, 750}), run.timers);
+  // The runtime's log writes each backslash twice.
+  std::string app = std::regex_replace(WindowsPath(exe), std::regex(R"(\\)"), R"(\\)");
+  std::string home = app.substr(0, app.rfind('\\') + 1);
+  EXPECT_EQ((std::vector<std::string>{
+                "[0]=-Xmx64m", "[1]=-Da=x", "[2]=-Djava.class.path=" + app,
+                "[3]=-Dzov.app.path=" + app, "[4]=-Dapplication.home=" + home}),
+            LinesStartingWith(run.log, "option"));
+  EXPECT_EQ((std::vector<std::string>{"[0]=one", "[1]=two words", "[2]="}),
+            LinesStartingWith(run.log, "main.arg"));
+  EXPECT_NE(std::string::npos, run.log.find("FindClass e2e/Main\n"));
+  // Shut down in order, after main.
+  size_t main = run.log.find("CallStaticVoidMethodV");
+  size_t detach = run.log.find("DetachCurrentThread");
+  size_t destroy = run.log.find("DestroyJavaVM");
+  EXPECT_LT(main, detach);
+  EXPECT_LT(detach, destroy);
+  EXPECT_NE(std::string::npos, destroy);
+}
+
+TEST_F(WineLaunch, ShowsOneWarningBoxPerFailure) {
+  struct Case {
+    std::vector<std::string> lines;
+    std::string text;
+    std::vector<int> timers;
+  };
+  std::string missing = WindowsPath(dir_.Join("nowhere/jvm.dll"));
+  const Case cases[] = {
+      {{"jvmdll " + missing}, "Java Runtime Environment not found.", {200}},
+      {{"jvmdll " + WindowsPath(kNoExport)}, "Java Runtime Environment not valid.", {200}},
+      {{"option -Dtestruntime.scenario=create-fails"},
+       "Java Virtual Machine starts failed.", {200}},
+      {{"minjre 1.5", "option -Dtestruntime.scenario=no-system"},
+       "Can not get the virtual machine version.", {200}},
+      {{"minjre 1.5", "option -Dtestruntime.scenario=version=1.4.2_19"},
+       "Java virtual machine version 1.4 is too low, require 1.5 or higher.", {200}},
+      {{"option -Dtestruntime.scenario=no-main-class"},
+       "The main startup class could not be found.", {5000, 750, 200}},
+      {{"option -Dtestruntime.scenario=no-main-method"},
+       "The main startup class is not valid, main method missing.", {5000, 750, 200}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    PackRequest request = App({});
+    // The first jvmdll line wins: put the case's own first.
+    request.lines.insert(request.lines.begin(), c.lines.begin(), c.lines.end());
+    WineRun run = Run(PackApp(request));
+    ExpectCleanExit(run);
+    EXPECT_EQ(std::vector<std::string>{c.text + "|Error|00000030"}, run.boxes);
+    EXPECT_EQ(c.timers, run.timers);
+  }
+}
+
+TEST_F(WineLaunch, AnExceptionOutOfMainIsNoFailure) {
+  WineRun run = Run(PackApp(App({"option -Dtestruntime.scenario=main-throws"}),
+                            false));
+  ExpectCleanExit(run);
+  EXPECT_TRUE(run.boxes.empty());
+  EXPECT_TRUE(run.timers.empty());  // no splash, no timer requests
+  EXPECT_NE(std::string::npos, run.log.find("ExceptionDescribe"));
+  EXPECT_NE(std::string::npos, run.log.find("DestroyJavaVM"));
+}
+
+TEST_F(WineLaunch, FindsTheRuntimeThroughJavaHome) {
+  // A home laid out like a Windows runtime: bin\server\jvm.dll.
+  std::string home = dir_.Join("jre/");
+  testing_support::MakeDirectory(home + "bin/server");
+  WriteFile(home + "bin/server/jvm.dll", ReadFile(kRuntime));
+  PackRequest request;
+  request.mainClass = "e2e.Main";
+  request.lines = {"jre_order e"};
+  WineRun run = Run(PackApp(request, false), {},
+                    {{"JAVA_HOME", WindowsPath(home)}});
+  ExpectCleanExit(run);
+  EXPECT_TRUE(run.boxes.empty());
+  EXPECT_NE(std::string::npos, run.log.find("CallStaticVoidMethodV"));
+}
+
+}  // namespace
