@@ -82,14 +82,21 @@ class WineLaunch : public ::testing::Test {
     // Trace just the two calls the tests observe.
     RunProcess({kWine, "reg", "add", "HKCU\\Software\\Wine\\Debug", "/v",
                 "RelayInclude", "/d", "user32.SetTimer;user32.MessageBoxA", "/f"});
-    // Answers every message box from inside the Wine session.
+    // Answers every message box from inside the Wine session; the tests
+    // start once it runs, or a box could wait for it.
+    static ScopedTempDir ready;
+    std::string flag = ready.Join("closebox.ready");
     closer_ = fork();
     if (closer_ == 0) {
       setpgid(0, 0);
       execl(kWine, kWine, (kWin64 + "/tests/e2e/closebox.exe").c_str(), "900",
-            static_cast<char*>(nullptr));
+            WindowsPath(flag).c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
+    for (int i = 0; i < 1200 && access(flag.c_str(), F_OK) != 0; ++i) {
+      usleep(100000);
+    }
+    ASSERT_EQ(0, access(flag.c_str(), F_OK)) << "closebox.exe did not start";
   }
   static void TearDownTestSuite() {
     if (closer_ > 0) kill(-closer_, SIGKILL);
@@ -145,7 +152,9 @@ class WineLaunch : public ::testing::Test {
   }
 
   static void ExpectCleanExit(const WineRun& run) {
-    EXPECT_FALSE(run.process.timedOut);
+    const std::string& err = run.process.err;
+    EXPECT_FALSE(run.process.timedOut)
+        << err.substr(err.size() > 4000 ? err.size() - 4000 : 0);
     EXPECT_EQ(0, run.process.status);
     EXPECT_EQ(std::string::npos, run.log.find("UNEXPECTED")) << run.log;
   }
