@@ -21,6 +21,7 @@ void Pack(const PackRequest& request, const std::string& path) {
     argv.insert(argv.end(), {"--line", line});
   }
   if (!request.splash.empty()) argv.insert(argv.end(), {"--splash", request.splash});
+  if (!request.icon.empty()) argv.insert(argv.end(), {"--icon", request.icon});
   ProcessResult packed = RunProcess(argv);
   ASSERT_EQ(0, packed.status) << packed.err;
 }

@@ -16,6 +16,7 @@ struct PackRequest {
   std::vector<std::string> lines;
   std::string jar = ZOV_E2E_JAR;
   std::string splash;
+  std::string icon;
 };
 
 // Packs into path; fails the calling test when zovpack fails.

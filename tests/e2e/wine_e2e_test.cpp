@@ -5,7 +5,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <fstream>
 #include <regex>
 #include <string>
@@ -67,6 +69,35 @@ std::string SolidBitmap(int width, int height) {
   return bmp;
 }
 
+// The X display as xwd dumps it; Pixel gives 0xRRGGBB, or ~0 outside.
+class Screenshot {
+ public:
+  Screenshot() : dump_(RunProcess({"/usr/bin/xwd", "-root", "-silent"}).out) {}
+  uint32_t Pixel(int x, int y) const {
+    if (dump_.size() < 100) return ~0u;
+    uint32_t bytes = Field(11) / 8;  // 24 or 32 bits a pixel
+    if (bytes != 3 && bytes != 4) return ~0u;
+    if (x < 0 || y < 0 || uint32_t(x) >= Field(4) || uint32_t(y) >= Field(5)) return ~0u;
+    size_t at = Field(0) + 12 * Field(19) + y * Field(12) + x * bytes;
+    if (at + bytes > dump_.size()) return ~0u;
+    uint32_t v = 0;
+    for (uint32_t i = 0; i < bytes; ++i) {  // byte order 0: least significant first
+      uint32_t shift = Field(7) == 0 ? 8 * i : 8 * (bytes - 1 - i);
+      v |= uint32_t(static_cast<unsigned char>(dump_[at + i])) << shift;
+    }
+    return v & 0xFFFFFF;
+  }
+  int width() const { return dump_.size() < 100 ? 0 : int(Field(4)); }
+  int height() const { return dump_.size() < 100 ? 0 : int(Field(5)); }
+
+ private:
+  uint32_t Field(int i) const {  // header fields are big-endian
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(dump_.data()) + 4 * i;
+    return (uint32_t{p[0]} << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+  }
+  std::string dump_;
+};
+
 struct WineRun {
   ProcessResult process;
   std::vector<int> timers;        // SetTimer delays, in call order
@@ -116,7 +147,8 @@ class WineLaunch : public ::testing::Test {
   }
 
   WineRun Run(const std::string& exe, const std::vector<std::string>& args = {},
-              const std::vector<std::pair<std::string, std::string>>& env = {}) {
+              const std::vector<std::pair<std::string, std::string>>& env = {},
+              std::function<void()> whileRunning = nullptr) {
     std::string log = dir_.Join("runtime.log");
     std::vector<std::string> argv = {kWine, exe};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -126,6 +158,7 @@ class WineLaunch : public ::testing::Test {
     options.setEnv.insert(options.setEnv.end(), env.begin(), env.end());
     options.unsetEnv = {"JAVA_HOME", "JRE_HOME", "CLASSPATH", "CLASS_PATH"};
     options.timeoutSeconds = 120;
+    options.whileRunning = whileRunning;
     WineRun run;
     run.process = RunProcess(argv, options);
     std::regex timer(R"(Call user32\.SetTimer\([0-9a-f]+,[0-9a-f]+,([0-9a-f]+),)");
@@ -222,6 +255,35 @@ TEST_F(WineLaunch, ShowsOneWarningBoxPerFailure) {
     EXPECT_EQ(std::vector<std::string>{c.text + "|Error|00000030"}, run.boxes);
     EXPECT_EQ(c.timers, run.timers);
   }
+}
+
+TEST_F(WineLaunch, ShowsThePackedSplashCentredWhileMainRunsAndCarriesTheIcon) {
+  // A 120 x 80 bitmap of 0xC08040, centred on the display.
+  PackRequest request = App({"option -Dtestruntime.scenario=main-sleeps=4000"});
+  request.icon = ZOV_SOURCE_DIR "/resources/zov.ico";
+  std::string exe = PackApp(request);
+  ProcessResult shown = RunProcess({ZOVPACK, "--show", exe});
+  EXPECT_NE(std::string::npos, shown.out.find("icon:        2 images")) << shown.out;
+  EXPECT_EQ(std::string::npos, shown.out.find("splash:      none")) << shown.out;
+  std::vector<uint32_t> seen;
+  auto start = std::chrono::steady_clock::now();
+  WineRun run = Run(exe, {}, {}, [&] {
+    if (seen.empty() && std::chrono::steady_clock::now() - start > std::chrono::seconds(3)) {
+      Screenshot screen;
+      int left = (screen.width() - 120) / 2, top = (screen.height() - 80) / 2;
+      seen = {screen.Pixel(left, top), screen.Pixel(left + 60, top + 40),
+              screen.Pixel(left + 119, top + 79), screen.Pixel(left - 1, top),
+              screen.Pixel(left + 120, top + 79)};
+    }
+  });
+  ExpectCleanExit(run);
+  ASSERT_EQ(5u, seen.size());
+  EXPECT_EQ(0xC08040u, seen[0]);
+  EXPECT_EQ(0xC08040u, seen[1]);
+  EXPECT_EQ(0xC08040u, seen[2]);
+  EXPECT_NE(0xC08040u, seen[3]);  // just outside: not the splash
+  EXPECT_NE(0xC08040u, seen[4]);
+  EXPECT_EQ((std::vector<int>{5000, 750}), run.timers);
 }
 
 TEST_F(WineLaunch, AnExceptionOutOfMainIsNoFailure) {

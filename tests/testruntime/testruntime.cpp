@@ -16,6 +16,7 @@
 //   no-main-class     no application class is found
 //   no-main-method    no class has main([Ljava/lang/String;)V
 //   main-throws       main leaves a java/lang/IllegalStateException pending
+//   main-sleeps=MS    main takes MS milliseconds (a splash stays up)
 //   no-string-class   FindClass("java/lang/String") fails
 //   newstring-fails   NewString fails with java/lang/OutOfMemoryError
 // Option "-Dtestruntime.mainclass=a/B" makes a/B the only application class
@@ -52,6 +53,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
 #include <memory>
 #include <string>
@@ -87,6 +89,7 @@ struct State {
   std::vector<std::string> scenario;
   std::string mainClass;
   std::string version;
+  int mainMillis = 0;
   std::vector<std::unique_ptr<Object>> objects;
   std::vector<std::unique_ptr<Method>> methods;
   Object* pending = nullptr;
@@ -179,6 +182,15 @@ void Log(const std::string& line) {
   fprintf(stderr, "testruntime: UNEXPECTED %s\n", what.c_str());
   fflush(stderr);
   abort();
+}
+
+void SleepMillis(int millis) {
+#ifdef _WIN32
+  Sleep(static_cast<DWORD>(millis));
+#else
+  struct timespec pause = {millis / 1000, (millis % 1000) * 1000000L};
+  nanosleep(&pause, nullptr);
+#endif
 }
 
 bool Has(const char* item) {
@@ -395,6 +407,7 @@ void JNICALL CallStaticVoidMethodV(JNIEnv* env, jclass type, jmethodID id,
     Log(element ? prefix + "=" + Escape(ToUtf8(element->chars))
                 : prefix + " null");
   }
+  if (state->mainMillis > 0) SleepMillis(state->mainMillis);
   if (Has("main-throws")) Throw("java/lang/IllegalStateException");
 }
 
@@ -581,6 +594,8 @@ void ReadScenario(const std::string& option) {
     std::string item = items.substr(start, comma - start);
     if (StartsWith(item, "version=")) {
       state->version = item.substr(8);
+    } else if (StartsWith(item, "main-sleeps=")) {
+      state->mainMillis = atoi(item.c_str() + 12);
     } else if (!item.empty()) {
       state->scenario.push_back(item);
     }
