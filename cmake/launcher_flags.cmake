@@ -14,7 +14,16 @@ function(zov_launcher_link_options target)
   set_target_properties(${target} PROPERTIES LINKER_LANGUAGE C)
   target_link_options(${target} PRIVATE -static-libgcc -s -Wl,--gc-sections)
   if(WIN32)
-    target_link_options(${target} PRIVATE -mwindows
+    # Our own entry point (launcher/startup_win32.cpp) instead of MinGW's
+    # start-up files, taken from zovcore ahead of the libraries that want
+    # its atexit. Nothing would apply pseudo-relocations: forbid them.
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+      set(entry _WinMainCRTStartup)
+    else()
+      set(entry WinMainCRTStartup)
+    endif()
+    target_link_options(${target} PRIVATE -mwindows -nostartfiles
+      -Wl,--require-defined=${entry} -Wl,--disable-auto-import
       -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)
   else()
     target_link_options(${target} PRIVATE
