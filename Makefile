@@ -1,5 +1,5 @@
 # Thin front door: the work is in scripts/ and CMake.
-.PHONY: all setup build test demo clean
+.PHONY: all setup build test demo bench clean
 
 all: build
 
@@ -14,6 +14,10 @@ test: build
 
 demo: build
 	@sh scripts/demo.sh
+
+# Not a test: measures, reports, and fails only when it cannot measure.
+bench: build
+	@sh bench/run.sh
 
 clean:
 	rm -rf build

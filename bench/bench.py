@@ -1,0 +1,596 @@
+#!/usr/bin/env python3
+"""Benchmarks of the zov launcher, printed as a Markdown report.
+
+  1. time to main and total wall time: packed zov, `java -cp`, minjni
+  2. the same application packed with a small and with a huge archive
+  3. peak resident set: zov, `java -cp`, minjni
+  4. instructions of the whole process (callgrind): zov on the test
+     runtime, minjni on the test runtime, an empty C program
+  5. sizes of the three stubs, with and without the icon
+
+Commands of one measurement alternate (A B C A B C ...), and ratios are
+taken round by round, so a load change hits both sides of a ratio alike.
+The exit status is 1 only when a measurement could not be taken (a run
+failed or printed the wrong thing); targets missed are reported, never
+failed.
+"""
+
+import argparse
+import os
+import platform
+import re
+import shutil
+import statistics
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+MARKER = b"bench: main\n"
+MAIN_CLASS = "bench.Hello"
+KIB = 1024
+GIB = 1024 ** 3
+
+# A configuration of the kind applications ship: memory, properties, an
+# expanded value, an extra class path entry, a version gate.
+TYPICAL_LINES = [
+    "option -Xmx256m",
+    "option -Xss2m",
+    "property app.mode=desktop",
+    "property app.data=%HOME%/.app",
+    "classpath lib/extra.jar",
+    "minjre 11.0",
+]
+
+
+class BenchError(Exception):
+    pass
+
+
+def repo_root():
+    return os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+def parse_args():
+    root = repo_root()
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", default=os.path.join(root, "build/linux"),
+                        help="the Linux build directory")
+    parser.add_argument("--win64", default=os.path.join(root, "build/win64"),
+                        help="the 64-bit Windows build directory")
+    parser.add_argument("--win32", default=os.path.join(root, "build/win32"),
+                        help="the 32-bit Windows build directory")
+    parser.add_argument("--jdk", help="JDK home (default: from javac)")
+    parser.add_argument("--pairs", type=int, default=30,
+                        help="rounds of each alternating measurement")
+    parser.add_argument("--warmup", type=int, default=3,
+                        help="unmeasured rounds first")
+    parser.add_argument("--callgrind-runs", type=int, default=3)
+    parser.add_argument("--small-archive", type=int, default=KIB)
+    parser.add_argument("--big-archive", type=int, default=GIB)
+    parser.add_argument("--work", help="where temporary files go")
+    parser.add_argument("--output", help="also write the report here")
+    parser.add_argument("--only", help="comma-separated sections: "
+                        "time,archive,rss,instructions,stubs")
+    parser.add_argument("--smoke", action="store_true",
+                        help="one round of everything, a 1 MiB big archive")
+    args = parser.parse_args()
+    if args.smoke:
+        args.pairs, args.warmup, args.callgrind_runs = 1, 0, 1
+        args.big_archive = min(args.big_archive, 1024 * KIB)
+    if args.jdk is None:
+        javac = shutil.which("javac")
+        if javac is None:
+            parser.error("no javac on PATH: give --jdk")
+        args.jdk = os.path.dirname(os.path.dirname(os.path.realpath(javac)))
+    return args
+
+
+# --- Statistics
+
+def median(values):
+    return statistics.median(values)
+
+
+def spread(values, fmt="{:.1f}"):
+    return "{} ({}–{})".format(fmt.format(median(values)),
+                               fmt.format(min(values)), fmt.format(max(values)))
+
+
+def ratios(a, b):
+    return [x / y for x, y in zip(a, b)]
+
+
+def ratio_line(a, b):
+    r = ratios(a, b)
+    return "{} — pair by pair: {}".format(
+        spread(r, "{:.3f}"), " ".join("{:.3f}".format(x) for x in r))
+
+
+# --- Running things
+
+def clean_env(jdk):
+    env = dict(os.environ)
+    for name in ("CLASSPATH", "CLASS_PATH", "JAVA_TOOL_OPTIONS",
+                 "_JAVA_OPTIONS", "JDK_JAVA_OPTIONS", "JRE_HOME", "LC_ALL",
+                 "LC_MESSAGES", "ZOV_TESTRUNTIME_LOG"):
+        env.pop(name, None)
+    env["JAVA_HOME"] = jdk
+    env["LANG"] = "C.UTF-8"
+    return env
+
+
+def check_run(argv, status, out, err_file, marker=MARKER):
+    if status != 0 or (marker is not None and out != marker):
+        err_file.seek(0)
+        err = err_file.read().decode(errors="replace")
+        raise BenchError("{} exited {} with output {!r}: {}".format(
+            " ".join(argv), status, out[:200], err[-2000:]))
+
+
+def timed_run(argv, env):
+    """Milliseconds to the first byte of output and to the exit."""
+    with tempfile.TemporaryFile() as err:
+        start = time.perf_counter_ns()
+        proc = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=err,
+                                env=env)
+        first = proc.stdout.read(1)
+        at_main = time.perf_counter_ns()
+        out = first + proc.stdout.read()
+        proc.wait()
+        end = time.perf_counter_ns()
+        proc.stdout.close()
+        check_run(argv, proc.returncode, out, err)
+    return (at_main - start) / 1e6, (end - start) / 1e6
+
+
+def peak_rss_kib(argv, env, work):
+    report = os.path.join(work, "time.out")
+    command = ["/usr/bin/time", "-f", "%M", "-o", report, "--"] + argv
+    with tempfile.TemporaryFile() as err:
+        proc = subprocess.run(command, stdout=subprocess.PIPE, stderr=err,
+                              env=env)
+        check_run(argv, proc.returncode, proc.stdout, err)
+    with open(report) as f:
+        return int(f.read().split()[-1])
+
+
+def alternate(commands, rounds, warmup, measure):
+    """measure(argv) for each command in turn, rounds times; lists by name."""
+    results = {name: [] for name, _ in commands}
+    for i in range(warmup + rounds):
+        for name, argv in commands:
+            value = measure(argv)
+            if i >= warmup:
+                results[name].append(value)
+    return results
+
+
+def pack(ctx, jar, output, lines=()):
+    argv = [ctx.zovpack, jar, "-o", output, "--target", "linux",
+            "--stub", ctx.zov]
+    for line in lines:
+        argv += ["--line", line]
+    proc = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    if proc.returncode != 0:
+        raise BenchError("zovpack failed: " + proc.stderr.decode())
+    return output
+
+
+# --- 1. Time to main
+
+def start_commands(ctx):
+    return [
+        ("zov", [ctx.packed]),
+        ("java -cp", [ctx.java, "-cp", ctx.jar, MAIN_CLASS]),
+        ("minjni", [ctx.minjni, ctx.libjvm, ctx.jar,
+                    MAIN_CLASS.replace(".", "/")]),
+    ]
+
+
+def bench_time(ctx, out):
+    runs = alternate(start_commands(ctx), ctx.args.pairs, ctx.args.warmup,
+                     lambda argv: timed_run(argv, ctx.env))
+    out.append("## 1. Time to main and total wall time\n")
+    out.append("{} rounds of zov, `java -cp`, minjni in turn, after {} "
+               "unmeasured rounds. Milliseconds, median (min–max).\n".format(
+                   ctx.args.pairs, ctx.args.warmup))
+    out.append("| command | time to main | total |")
+    out.append("|---|---|---|")
+    for name, values in runs.items():
+        out.append("| {} | {} | {} |".format(
+            name, spread([v[0] for v in values]), spread([v[1] for v in values])))
+    out.append("")
+    zov = runs["zov"]
+    for other, target in (("java -cp", 0.98), ("minjni", 1.01)):
+        for index, what in ((0, "time to main"), (1, "total")):
+            out.append("- zov / {}, {} (target ≤ {}): {}".format(
+                other, what, target,
+                ratio_line([v[index] for v in zov],
+                           [v[index] for v in runs[other]])))
+    out.append("")
+
+
+# --- 2. Archive size
+
+def padded_jar(source, dest, total, work):
+    """source with one stored entry added so the archive is total bytes."""
+    pad = os.path.join(work, "padding.bin")
+
+    def add_padding(size):
+        shutil.copyfile(source, dest)
+        with open(pad, "wb") as f:
+            f.truncate(size)  # sparse: no gigabyte is written here
+        subprocess.run(["zip", "-q", "-0", "-X", "-j", dest, pad], check=True)
+
+    try:
+        add_padding(0)  # zip's own bytes for the entry, and any it rewrote
+        add_padding(max(0, total - os.path.getsize(dest)))
+    finally:
+        if os.path.exists(pad):
+            os.remove(pad)
+    return dest
+
+
+def bench_archive(ctx, out):
+    sizes = (("small", ctx.args.small_archive), ("big", ctx.args.big_archive))
+    work = tempfile.mkdtemp(prefix="archive.", dir=ctx.work)
+    try:
+        commands, files = [], {}
+        for name, total in sizes:
+            jar = padded_jar(ctx.jar, os.path.join(work, name + ".jar"), total,
+                             work)
+            archive = os.path.getsize(jar)
+            packed = pack(ctx, jar, os.path.join(work, name))
+            os.remove(jar)
+            files[name] = (archive, os.path.getsize(packed))
+            commands.append((name, [packed]))
+        os.sync()  # no write-back of the big file during the runs
+        runs = alternate(commands, ctx.args.pairs, ctx.args.warmup,
+                         lambda argv: timed_run(argv, ctx.env))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    out.append("## 2. Archive size\n")
+    out.append("The application packed with its archive padded by one stored "
+               "entry; {} rounds, small and big in turn. Milliseconds.\n"
+               .format(ctx.args.pairs))
+    out.append("| archive | archive bytes | packed file bytes | time to main "
+               "| total |")
+    out.append("|---|---|---|---|---|")
+    for name, _ in sizes:
+        values = runs[name]
+        out.append("| {} | {} | {} | {} | {} |".format(
+            name, files[name][0], files[name][1],
+            spread([v[0] for v in values]), spread([v[1] for v in values])))
+    out.append("")
+    for index, what in ((0, "time to main"), (1, "total")):
+        out.append("- big / small, {} (target ≤ 1.02): {}".format(
+            what, ratio_line([v[index] for v in runs["big"]],
+                             [v[index] for v in runs["small"]])))
+    out.append("")
+
+
+# --- 3. Peak memory
+
+def bench_rss(ctx, out):
+    runs = alternate(start_commands(ctx), ctx.args.pairs, ctx.args.warmup,
+                     lambda argv: peak_rss_kib(argv, ctx.env, ctx.work))
+    out.append("## 3. Peak resident set\n")
+    out.append("`/usr/bin/time -f %M`, {} rounds in turn. KiB, median "
+               "(min–max).\n".format(ctx.args.pairs))
+    out.append("| command | peak RSS |")
+    out.append("|---|---|")
+    for name, values in runs.items():
+        out.append("| {} | {} |".format(name, spread(values, "{:.0f}")))
+    out.append("")
+    out.append("- zov / java -cp (target ≤ 1): " +
+               ratio_line(runs["zov"], runs["java -cp"]))
+    out.append("- zov / minjni: " + ratio_line(runs["zov"], runs["minjni"]))
+    out.append("")
+
+
+# --- 4. Instructions
+
+def callgrind_costs(path):
+    """Total Ir and the self cost of each object file in a callgrind output."""
+    names, totals, per_object = {}, None, {}
+    current, skip_next = None, False
+    with open(path) as f:
+        for line in f:
+            if line.startswith(("totals:", "summary:")):
+                totals = int(line.split()[1])
+            elif line.startswith(("ob=", "cob=")):
+                # An object's name is given once, where its id first appears.
+                m = re.match(r"c?ob=(?:\((\d+)\))?\s*(.*)", line.strip())
+                if m.group(1) and m.group(2):
+                    names[m.group(1)] = m.group(2)
+                if line.startswith("ob="):
+                    current = names.get(m.group(1), m.group(2))
+            elif line.startswith("calls="):
+                skip_next = True  # the next cost line is the callee's
+            elif line[:1].isdigit() or line[:1] in "+-*":
+                if skip_next:
+                    skip_next = False
+                else:
+                    cost = int(line.split()[-1])
+                    per_object[current] = per_object.get(current, 0) + cost
+    return totals, per_object
+
+
+def callgrind_run(argv, env, work):
+    """Valgrind's own lines go to a file: any on stderr (a failure message
+    of the launcher) fails the run."""
+    out_file = os.path.join(work, "callgrind.out")
+    log_file = os.path.join(work, "valgrind.log")
+    with tempfile.TemporaryFile() as err:
+        proc = subprocess.run(
+            ["valgrind", "--tool=callgrind", "--callgrind-out-file=" + out_file,
+             "--log-file=" + log_file, "--"] + argv,
+            stdout=subprocess.PIPE, stderr=err, env=env)
+        check_run(argv, proc.returncode, proc.stdout, err, b"")
+        if err.tell() != 0:
+            check_run(argv, -1, proc.stdout, err)
+    costs = callgrind_costs(out_file)
+    os.remove(out_file)
+    return costs
+
+
+def bench_instructions(ctx, out):
+    work = tempfile.mkdtemp(prefix="instructions.", dir=ctx.work)
+    try:
+        packed = pack(ctx, ctx.jar, os.path.join(work, "app"),
+                      ["jvmdll " + ctx.testruntime] + TYPICAL_LINES)
+        commands = [
+            ("zov (test runtime)", [packed]),
+            ("minjni (test runtime)", [ctx.minjni, ctx.testruntime, ctx.jar,
+                                       MAIN_CLASS.replace(".", "/")]),
+            ("empty C program", [ctx.empty]),
+        ]
+        env = dict(ctx.env)
+        env.pop("JAVA_HOME")
+        # Once with the runtime's log, outside valgrind: main must be reached.
+        log = os.path.join(work, "testruntime.log")
+        for _, argv in commands[:2]:
+            with tempfile.TemporaryFile() as err:
+                proc = subprocess.run(argv, stdout=subprocess.PIPE, stderr=err,
+                                      env=dict(env, ZOV_TESTRUNTIME_LOG=log))
+                with open(log, "a+") as f:
+                    f.seek(0)
+                    ran = "CallStaticVoidMethodV bench/Hello.main" in f.read()
+                os.remove(log)
+                check_run(argv, 0 if ran else -1, proc.stdout, err, b"")
+        runs = alternate(commands, ctx.args.callgrind_runs, 0,
+                         lambda argv: callgrind_run(argv, env, work))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    totals = {name: [v[0] for v in values] for name, values in runs.items()}
+    out.append("## 4. Instructions of the whole process\n")
+    out.append("`valgrind --tool=callgrind`, total Ir, {} runs each, median "
+               "(min–max). zov carries this configuration:\n".format(
+                   ctx.args.callgrind_runs))
+    out.append("```\n" + "\n".join(["mainclass " + MAIN_CLASS,
+                                    "jvmdll .../testruntime/jvm/libjvm.so"] +
+                                   TYPICAL_LINES) + "\n```\n")
+    out.append("| program | Ir |")
+    out.append("|---|---|")
+    for name, values in totals.items():
+        out.append("| {} | {} |".format(name, spread(values, "{:,.0f}")))
+    out.append("")
+    zov, floor, empty = (totals[n] for n in totals)
+    own = [z - m for z, m in zip(zov, floor)]
+    out.append("- zov / empty (target ≤ 1.2): " + ratio_line(zov, empty))
+    out.append("- minjni / empty, loading and driving the test runtime and "
+               "nothing else: " + ratio_line(floor, empty))
+    out.append("- zov − minjni, the launcher's own work: {} Ir; (empty + "
+               "zov − minjni) / empty: {}".format(
+                   spread(own, "{:,.0f}"),
+                   spread([(e + o) / e for o, e in zip(own, empty)],
+                          "{:.3f}")))
+    out.append("")
+    out.append("Self cost by object, first run:\n")
+    out.append("| object | " + " | ".join(totals) + " |")
+    out.append("|---|" + "---|" * len(totals))
+    objects = {}
+    for name, values in runs.items():
+        for obj, cost in values[0][1].items():
+            objects.setdefault(os.path.basename(obj or "?"), {})[name] = \
+                objects.get(os.path.basename(obj or "?"), {}).get(name, 0) + cost
+    for obj in sorted(objects, key=lambda o: -max(objects[o].values())):
+        out.append("| {} | {} |".format(obj, " | ".join(
+            "{:,}".format(objects[obj].get(name, 0)) for name in totals)))
+    out.append("")
+
+
+# --- 5. Stubs
+
+def pe_layout(path):
+    """Sections (name, raw size) and the bytes of icon resources of a PE."""
+    with open(path, "rb") as f:
+        data = f.read()
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    sections_count = struct.unpack_from("<H", data, pe + 6)[0]
+    optional_size = struct.unpack_from("<H", data, pe + 20)[0]
+    optional = pe + 24
+    magic = struct.unpack_from("<H", data, optional)[0]
+    directories = optional + (96 if magic == 0x10B else 112)
+    rsrc_rva = struct.unpack_from("<I", data, directories + 2 * 8)[0]
+    table = optional + optional_size
+    sections = []
+    rsrc_base = None
+    for i in range(sections_count):
+        entry = table + 40 * i
+        name = data[entry:entry + 8].rstrip(b"\0").decode()
+        vsize, rva, raw_size, raw_ptr = struct.unpack_from("<IIII", data,
+                                                           entry + 8)
+        sections.append((name, raw_size))
+        if rsrc_rva and rva <= rsrc_rva < rva + max(vsize, raw_size):
+            rsrc_root = raw_ptr + rsrc_rva - rva
+
+    icon_bytes = 0
+
+    def walk(offset, depth, type_id):
+        nonlocal icon_bytes
+        named, ids = struct.unpack_from("<HH", data, rsrc_root + offset + 12)
+        for i in range(named + ids):
+            name, target = struct.unpack_from(
+                "<II", data, rsrc_root + offset + 16 + 8 * i)
+            kind = name if depth == 0 else type_id
+            if target & 0x80000000:
+                if depth < 3:
+                    walk(target & 0x7FFFFFFF, depth + 1, kind)
+            elif kind in (3, 14):  # RT_ICON, RT_GROUP_ICON
+                icon_bytes += struct.unpack_from("<I", data,
+                                                 rsrc_root + target + 4)[0]
+
+    if rsrc_root is not None:
+        walk(0, 0, None)
+    return sections, icon_bytes
+
+
+def stripped_size(path, strip, work):
+    copy = os.path.join(work, "stripped")
+    shutil.copyfile(path, copy)
+    try:
+        subprocess.run([strip, copy], check=True, stderr=subprocess.DEVNULL)
+        return os.path.getsize(copy)
+    except (OSError, subprocess.CalledProcessError):
+        return None
+    finally:
+        os.remove(copy)
+
+
+def bench_stubs(ctx, out):
+    stubs = [
+        ("zov32.exe", os.path.join(ctx.args.win32, "zov32.exe"),
+         os.path.join(ctx.args.win32, "bench", "zov32_noicon.exe"),
+         "i686-w64-mingw32-strip", 24),
+        ("zov64.exe", os.path.join(ctx.args.win64, "zov64.exe"),
+         os.path.join(ctx.args.win64, "bench", "zov64_noicon.exe"),
+         "x86_64-w64-mingw32-strip", 32),
+        ("zov", ctx.zov, None, "strip", None),
+    ]
+    out.append("## 5. Stub sizes\n")
+    out.append("Bytes as built (linked with `-s`); \"stripped\" is a copy "
+               "stripped again, to show nothing is left. Without the icon: "
+               "the same stub linked from the resource script minus its ICON "
+               "line.\n")
+    out.append("| stub | bytes | KiB | stripped | icon resources | without icon "
+               "| target | sections (raw bytes) |")
+    out.append("|---|---|---|---|---|---|---|---|")
+    for name, path, noicon, strip, target in stubs:
+        if not os.path.exists(path):
+            out.append("| {} | not built | | | | | | |".format(name))
+            continue
+        size = os.path.getsize(path)
+        if target is None:
+            sections, icon = elf_sections(path), None
+        else:
+            sections, icon = pe_layout(path)
+        without = os.path.getsize(noicon) if noicon and os.path.exists(noicon) \
+            else None
+        out.append("| {} | {} | {:.1f} | {} | {} | {} | {} | {} |".format(
+            name, size, size / KIB, stripped_size(path, strip, ctx.work) or "?",
+            "—" if icon is None else icon,
+            "—" if target is None else (without or "not built"),
+            "—" if target is None else "≤ {} KiB: {} with the icon, {} "
+            "without".format(target, verdict(size, target),
+                             verdict(without, target)),
+            " ".join("{} {}".format(n, s) for n, s in sections if s)))
+    out.append("")
+
+
+def verdict(size, target_kib):
+    if size is None:
+        return "?"
+    return "met" if size <= target_kib * KIB else "missed"
+
+
+def elf_sections(path):
+    proc = subprocess.run(["size", "-A", path], stdout=subprocess.PIPE,
+                          text=True)
+    sections = []
+    for line in proc.stdout.splitlines():
+        fields = line.split()
+        if len(fields) == 3 and fields[0] in (".text", ".rodata", ".data",
+                                              ".bss", ".dynsym", ".dynstr"):
+            sections.append((fields[0], int(fields[1])))
+    return sections
+
+
+# --- The report
+
+def machine(ctx):
+    cpu = "?"
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                cpu = line.split(":", 1)[1].strip()
+                break
+    java = subprocess.run([ctx.java, "-version"], stderr=subprocess.PIPE,
+                          text=True).stderr.splitlines()
+    debian = "?"
+    if os.path.exists("/etc/debian_version"):
+        with open("/etc/debian_version") as f:
+            debian = f.read().strip()
+    return ["- CPU: {} × {}".format(os.cpu_count(), cpu),
+            "- Linux {}, Debian {}".format(platform.release(), debian),
+            "- Java: {}".format(java[1] if len(java) > 1 else java[0]),
+            "- load average (1, 5, 15 min) at the start: {:.2f} {:.2f} {:.2f}"
+            .format(*os.getloadavg())]
+
+
+class Context:
+    pass
+
+
+def main():
+    args = parse_args()
+    ctx = Context()
+    ctx.args = args
+    ctx.zov = os.path.join(args.build, "zov")
+    ctx.zovpack = os.path.join(args.build, "pack", "zovpack")
+    ctx.testruntime = os.path.join(args.build, "testruntime", "jvm",
+                                   "libjvm.so")
+    ctx.minjni = os.path.join(args.build, "bench", "minjni")
+    ctx.empty = os.path.join(args.build, "bench", "empty")
+    ctx.jar = os.path.join(args.build, "bench", "hello.jar")
+    ctx.java = os.path.join(args.jdk, "bin", "java")
+    ctx.libjvm = os.path.join(args.jdk, "lib", "server", "libjvm.so")
+    ctx.env = clean_env(args.jdk)
+    for path in (ctx.zov, ctx.zovpack, ctx.testruntime, ctx.minjni, ctx.empty,
+                 ctx.jar, ctx.java, ctx.libjvm):
+        if not os.path.exists(path):
+            sys.exit("bench: {} is missing: build first".format(path))
+
+    sections = [("time", bench_time), ("archive", bench_archive),
+                ("rss", bench_rss), ("instructions", bench_instructions),
+                ("stubs", bench_stubs)]
+    if args.only:
+        wanted = args.only.split(",")
+        sections = [s for s in sections if s[0] in wanted]
+
+    ctx.work = tempfile.mkdtemp(prefix="zov-bench.", dir=args.work)
+    out = ["# zov benchmarks: results\n"] + machine(ctx) + [""]
+    try:
+        ctx.packed = pack(ctx, ctx.jar, os.path.join(ctx.work, "hello"))
+        for _, run in sections:
+            run(ctx, out)
+            sys.stderr.write("bench: {} done\n".format(run.__name__[6:]))
+    except BenchError as e:
+        sys.stderr.write("bench: {}\n".format(e))
+        return 1
+    finally:
+        shutil.rmtree(ctx.work, ignore_errors=True)
+    out.append("Load average at the end: {:.2f} {:.2f} {:.2f}".format(
+        *os.getloadavg()))
+    report = "\n".join(out) + "\n"
+    sys.stdout.write(report)
+    if args.output:
+        with open(args.output, "w") as f:
+            f.write(report)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,3 @@
+// The cost of a process that does nothing: what the launcher's instruction
+// count is measured against.
+int main(void) { return 0; }
