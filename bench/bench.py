@@ -130,7 +130,9 @@ def check_run(argv, status, out, err_file, marker=MARKER):
 
 
 def timed_run(argv, env):
-    """Milliseconds to the first byte of output and to the exit."""
+    """Milliseconds to the first byte of output, to the exit, and of CPU
+    (user + system, all threads): the CPU time hardly moves with the load
+    of other processes, the wall times do."""
     with tempfile.TemporaryFile() as err:
         start = time.perf_counter_ns()
         proc = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=err,
@@ -138,11 +140,13 @@ def timed_run(argv, env):
         first = proc.stdout.read(1)
         at_main = time.perf_counter_ns()
         out = first + proc.stdout.read()
-        proc.wait()
+        _, status, usage = os.wait4(proc.pid, 0)
         end = time.perf_counter_ns()
+        proc.returncode = os.waitstatus_to_exitcode(status)
         proc.stdout.close()
         check_run(argv, proc.returncode, out, err)
-    return (at_main - start) / 1e6, (end - start) / 1e6
+    cpu = (usage.ru_utime + usage.ru_stime) * 1e3
+    return (at_main - start) / 1e6, (end - start) / 1e6, cpu
 
 
 def peak_rss_kib(argv, env, work):
@@ -180,6 +184,21 @@ def pack(ctx, jar, output, lines=()):
 
 # --- 1. Time to main
 
+TIMINGS = ("time to main", "total", "CPU")
+
+
+def timing_table(runs, out, extra=None):
+    """One row per command: extra(name) columns, then the three timings."""
+    head = (extra("") if extra else []) + list(TIMINGS)
+    out.append("| command | " + " | ".join(head) + " |")
+    out.append("|---|" + "---|" * len(head))
+    for name, values in runs.items():
+        cells = (extra(name) if extra else []) + [
+            spread([v[i] for v in values]) for i in range(len(TIMINGS))]
+        out.append("| {} | {} |".format(name, " | ".join(cells)))
+    out.append("")
+
+
 def start_commands(ctx):
     return [
         ("zov", [ctx.packed]),
@@ -194,17 +213,13 @@ def bench_time(ctx, out):
                      lambda argv: timed_run(argv, ctx.env))
     out.append("## 1. Time to main and total wall time\n")
     out.append("{} rounds of zov, `java -cp`, minjni in turn, after {} "
-               "unmeasured rounds. Milliseconds, median (min–max).\n".format(
+               "unmeasured rounds. Milliseconds, median (min–max); CPU is user + "
+               "system time of all the process's threads.\n".format(
                    ctx.args.pairs, ctx.args.warmup))
-    out.append("| command | time to main | total |")
-    out.append("|---|---|---|")
-    for name, values in runs.items():
-        out.append("| {} | {} | {} |".format(
-            name, spread([v[0] for v in values]), spread([v[1] for v in values])))
-    out.append("")
+    timing_table(runs, out)
     zov = runs["zov"]
     for other, target in (("java -cp", 0.98), ("minjni", 1.01)):
-        for index, what in ((0, "time to main"), (1, "total")):
+        for index, what in enumerate(TIMINGS):
             out.append("- zov / {}, {} (target ≤ {}): {}".format(
                 other, what, target,
                 ratio_line([v[index] for v in zov],
@@ -255,16 +270,10 @@ def bench_archive(ctx, out):
     out.append("The application packed with its archive padded by one stored "
                "entry; {} rounds, small and big in turn. Milliseconds.\n"
                .format(ctx.args.pairs))
-    out.append("| archive | archive bytes | packed file bytes | time to main "
-               "| total |")
-    out.append("|---|---|---|---|---|")
-    for name, _ in sizes:
-        values = runs[name]
-        out.append("| {} | {} | {} | {} | {} |".format(
-            name, files[name][0], files[name][1],
-            spread([v[0] for v in values]), spread([v[1] for v in values])))
-    out.append("")
-    for index, what in ((0, "time to main"), (1, "total")):
+    timing_table(runs, out, lambda name: [str(files[name][0]),
+                                          str(files[name][1])] if name
+                 else ["archive bytes", "packed file bytes"])
+    for index, what in enumerate(TIMINGS):
         out.append("- big / small, {} (target ≤ 1.02): {}".format(
             what, ratio_line([v[index] for v in runs["big"]],
                              [v[index] for v in runs["small"]])))
