@@ -8,8 +8,9 @@
      runtime, minjni on the test runtime, an empty C program
   5. sizes of the three stubs, with and without the icon
 
-Commands of one measurement alternate (A B C A B C ...), and ratios are
-taken round by round, so a load change hits both sides of a ratio alike.
+Commands of one measurement alternate (A B C, B C A, C A B, ...), and
+ratios are taken round by round, so a load change hits both sides of a
+ratio alike.
 The exit status is 1 only when a measurement could not be taken (a run
 failed or printed the wrong thing); targets missed are reported, never
 failed.
@@ -161,10 +162,13 @@ def peak_rss_kib(argv, env, work):
 
 
 def alternate(commands, rounds, warmup, measure):
-    """measure(argv) for each command in turn, rounds times; lists by name."""
+    """measure(argv) for each command in turn, rounds times; lists by name.
+    Each round starts one command further on, so that no command always
+    follows the same other one (which leaves the caches to it)."""
     results = {name: [] for name, _ in commands}
     for i in range(warmup + rounds):
-        for name, argv in commands:
+        shift = i % len(commands)
+        for name, argv in commands[shift:] + commands[:shift]:
             value = measure(argv)
             if i >= warmup:
                 results[name].append(value)
@@ -224,6 +228,23 @@ def bench_time(ctx, out):
                 other, what, target,
                 ratio_line([v[index] for v in zov],
                            [v[index] for v in runs[other]])))
+    out.append("")
+
+    # The work itself, which the load of other processes does not change.
+    counts = alternate(start_commands(ctx), ctx.args.callgrind_runs, 0,
+                       lambda argv: callgrind_run(argv, ctx.env, ctx.work,
+                                                  MARKER)[0])
+    out.append("Instructions of the whole process, all threads "
+               "(`valgrind --tool=callgrind`, total Ir), {} runs each:\n"
+               .format(ctx.args.callgrind_runs))
+    out.append("| command | Ir |")
+    out.append("|---|---|")
+    for name, values in counts.items():
+        out.append("| {} | {} |".format(name, spread(values, "{:,.0f}")))
+    out.append("")
+    for other in ("java -cp", "minjni"):
+        out.append("- zov / {}, instructions: {}".format(
+            other, ratio_line(counts["zov"], counts[other])))
     out.append("")
 
 
@@ -327,7 +348,7 @@ def callgrind_costs(path):
     return totals, per_object
 
 
-def callgrind_run(argv, env, work):
+def callgrind_run(argv, env, work, marker=b""):
     """Valgrind's own lines go to a file: any on stderr (a failure message
     of the launcher) fails the run."""
     out_file = os.path.join(work, "callgrind.out")
@@ -337,7 +358,7 @@ def callgrind_run(argv, env, work):
             ["valgrind", "--tool=callgrind", "--callgrind-out-file=" + out_file,
              "--log-file=" + log_file, "--"] + argv,
             stdout=subprocess.PIPE, stderr=err, env=env)
-        check_run(argv, proc.returncode, proc.stdout, err, b"")
+        check_run(argv, proc.returncode, proc.stdout, err, marker)
         if err.tell() != 0:
             check_run(argv, -1, proc.stdout, err)
     costs = callgrind_costs(out_file)
