@@ -63,7 +63,7 @@ def parse_args():
     parser.add_argument("--win32", default=os.path.join(root, "build/win32"),
                         help="the 32-bit Windows build directory")
     parser.add_argument("--jdk", help="JDK home (default: from javac)")
-    parser.add_argument("--pairs", type=int, default=30,
+    parser.add_argument("--pairs", type=int, default=40,
                         help="rounds of each alternating measurement")
     parser.add_argument("--warmup", type=int, default=3,
                         help="unmeasured rounds first")
