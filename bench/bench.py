@@ -21,6 +21,7 @@ import os
 import platform
 import re
 import shutil
+import signal
 import statistics
 import struct
 import subprocess
@@ -575,6 +576,8 @@ class Context:
 
 
 def main():
+    # Killed, still remove the gigabyte of temporary files.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     args = parse_args()
     ctx = Context()
     ctx.args = args
