@@ -1,7 +1,8 @@
 #!/bin/sh
 # Configures and builds the three targets: build/win64 (zov64.exe and its
 # tests), build/win32 (zov32.exe only) and build/linux (zov, zovpack, the
-# unit and integration tests, which also check the Windows builds).
+# unit and integration tests, which also check the Windows builds); then the
+# Linux build again with AddressSanitizer and UBSan (build/asan).
 set -eu
 cd "$(dirname "$0")/.."
 top=$(pwd)
@@ -17,3 +18,5 @@ cmake --build build/win32 -j "$jobs"
 configure build/linux -DZOV_WIN64_DIR="$top/build/win64" \
   -DZOV_WIN32_DIR="$top/build/win32"
 cmake --build build/linux -j "$jobs"
+configure build/asan -DZOV_SANITIZE=ON
+cmake --build build/asan -j "$jobs"

@@ -27,4 +27,13 @@ for target in linux win64; do
   echo "test: $target"
   ctest --test-dir "build/$target" --output-on-failure -j 2 || status=1
 done
+
+# The sanitizer build runs the native tests again. LeakSanitizer crashes
+# scanning the thread-local storage of the JVM's threads, so it scans none
+# (the launcher keeps no heap pointer there), and the JVM's own leaks are
+# suppressed by name.
+echo "test: asan"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+LSAN_OPTIONS="suppressions=$(pwd)/tests/sanitizer/lsan.supp:print_suppressions=0:use_tls=0" \
+  ctest --test-dir build/asan --output-on-failure -j 2 || status=1
 exit $status
