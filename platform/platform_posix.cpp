@@ -145,7 +145,9 @@ int PlatformCurrentDirectory(char* buffer, int size) {
 
 bool PlatformGetEnvironment(const char* name, TextBuffer* value) {
   size_t n = strlen(name);
-  if (n == 0) return false;
+  // "=" ends a name in the environment block, so a name holding one names
+  // no variable; it would otherwise match the front of another's value.
+  if (n == 0 || strchr(name, '=') != nullptr) return false;
   for (char** entry = environ; entry && *entry; ++entry) {
     if (strncasecmp(*entry, name, n) == 0 && (*entry)[n] == '=') {
       value->Assign(*entry + n + 1);
