@@ -1,5 +1,5 @@
 # Thin front door: the work is in scripts/ and CMake.
-.PHONY: all setup build test demo bench clean
+.PHONY: all setup build test demo bench fuzz clean
 
 all: build
 
@@ -18,6 +18,10 @@ demo: build
 # Not a test: measures, reports, and fails only when it cannot measure.
 bench: build
 	@sh bench/run.sh
+
+# Each fuzz target for FUZZ_SECONDS (default 60) seconds.
+fuzz: build
+	@FUZZ_SECONDS=$(or $(FUZZ_SECONDS),60) sh scripts/fuzz.sh
 
 clean:
 	rm -rf build

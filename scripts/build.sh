@@ -2,7 +2,8 @@
 # Configures and builds the three targets: build/win64 (zov64.exe and its
 # tests), build/win32 (zov32.exe only) and build/linux (zov, zovpack, the
 # unit and integration tests, which also check the Windows builds); then the
-# Linux build again with AddressSanitizer and UBSan (build/asan).
+# Linux build again with AddressSanitizer and UBSan (build/asan) and the
+# fuzz targets with clang (build/fuzz).
 set -eu
 cd "$(dirname "$0")/.."
 top=$(pwd)
@@ -20,3 +21,6 @@ configure build/linux -DZOV_WIN64_DIR="$top/build/win64" \
 cmake --build build/linux -j "$jobs"
 configure build/asan -DZOV_SANITIZE=ON
 cmake --build build/asan -j "$jobs"
+configure build/fuzz -DZOV_FUZZ=ON -DZOV_BUILD_TESTS=OFF \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+cmake --build build/fuzz -j "$jobs"

@@ -36,4 +36,7 @@ echo "test: asan"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 LSAN_OPTIONS="suppressions=$(pwd)/tests/sanitizer/lsan.supp:print_suppressions=0:use_tls=0" \
   ctest --test-dir build/asan --output-on-failure -j 2 || status=1
+
+echo "test: fuzz (short runs; make fuzz runs longer)"
+ctest --test-dir build/fuzz --output-on-failure -j 2 || status=1
 exit $status
