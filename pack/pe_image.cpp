@@ -160,6 +160,9 @@ DataDirectory ReadDirectory(const std::string& file, const PeImage& image,
 bool RvaToOffset(const PeImage& image, uint32_t rva, uint32_t size,
                  size_t* offset) {
   for (const PeSection& s : image.sections) {
+    // A section without file data maps nothing, and its raw pointer may
+    // lie anywhere, past the file's end included.
+    if (s.raw_size == 0) continue;
     if (rva >= s.virtual_address &&
         uint64_t{rva} + size <= uint64_t{s.virtual_address} + s.raw_size) {
       *offset = s.raw_pointer + (rva - s.virtual_address);
