@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Draws the launcher's icon, resources/zov.ico: a white Z on a rounded teal
-square, 16x16 and 32x32, 32-bit with alpha. The .ico is committed; run this
-again only to change the drawing: python3 resources/gen_icon.py"""
+square, 16x16 and 32x32. It has three colours and no partial transparency,
+so it is stored with a 16-colour palette: a quarter of the bytes of 32-bit
+images for the same pixels, which every byte of the launcher pays for. The
+.ico is committed; run this again only to change the drawing:
+python3 resources/gen_icon.py"""
 import os
 import struct
 
@@ -35,22 +38,33 @@ def pixel(x, y, size):
     return BACKGROUND
 
 
+PALETTE = [CLEAR, BACKGROUND, LETTER]
+
+
 def image(size):
-    """BITMAPINFOHEADER, bottom-up BGRA rows, then the AND mask."""
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0,
-                         0, 0, 0, 0, 0)
+    """BITMAPINFOHEADER, a 16-entry palette, bottom-up 4-bit rows, then the
+    AND mask (set where the icon is clear)."""
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0,
+                         0, 0, 0, 16, 0)
+    palette = bytearray()
+    for r, g, b, _ in PALETTE + [CLEAR] * (16 - len(PALETTE)):
+        palette += bytes((b, g, r, 0))
     colours = bytearray()
     mask = bytearray()
+    stride = ((size * 4 + 31) // 32) * 4
     mask_stride = ((size + 31) // 32) * 4
     for y in reversed(range(size)):
+        row = bytearray(stride)
         row_mask = bytearray(mask_stride)
         for x in range(size):
-            r, g, b, a = pixel(x, y, size)
-            colours += bytes((b, g, r, a))
-            if a == 0:
+            colour = pixel(x, y, size)
+            index = PALETTE.index(colour)
+            row[x // 2] |= index << (4 if x % 2 == 0 else 0)
+            if colour[3] == 0:
                 row_mask[x // 8] |= 0x80 >> (x % 8)
+        colours += row
         mask += row_mask
-    return header + bytes(colours) + bytes(mask)
+    return header + bytes(palette) + bytes(colours) + bytes(mask)
 
 
 def main():
@@ -59,7 +73,7 @@ def main():
     out = bytearray(struct.pack("<HHH", 0, 1, len(sizes)))
     offset = 6 + 16 * len(sizes)
     for size, data in zip(sizes, images):
-        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(data),
+        out += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(data),
                            offset)
         offset += len(data)
     for data in images:
