@@ -141,6 +141,13 @@ bool ParsePe(const std::string& file, PeImage* image, std::string* error) {
       *error = "PE section " + s.name + " lies outside the file";
       return false;
     }
+    // Rewriting such a section's data would overwrite the headers.
+    if (s.raw_size != 0 &&
+        s.raw_pointer < img.section_table_pos +
+                            section_count * kSectionHeaderSize) {
+      *error = "PE section " + s.name + " overlaps the headers";
+      return false;
+    }
     img.sections.push_back(s);
   }
   *image = std::move(img);
