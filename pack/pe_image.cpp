@@ -116,9 +116,12 @@ bool ParsePe(const std::string& file, PeImage* image, std::string* error) {
   if (img.directory_count > (optional_size - fixed) / 8) {
     img.directory_count = static_cast<uint32_t>((optional_size - fixed) / 8);
   }
+  // Windows allows a file alignment up to 64 KiB; a larger one would make
+  // every rewrite of the image allocate gigabytes.
   if (!IsPowerOfTwo(img.file_alignment) ||
       !IsPowerOfTwo(img.section_alignment) ||
-      img.file_alignment > img.section_alignment) {
+      img.file_alignment > img.section_alignment ||
+      img.file_alignment > 0x10000) {
     *error = "the PE image has impossible alignments";
     return false;
   }
@@ -235,7 +238,10 @@ bool ReplaceResourceData(std::string* file,
         room = std::min(room, other.virtual_address - s.virtual_address);
       }
     }
-    bool at_file_end = uint64_t{s.raw_pointer} + s.raw_size >= file->size();
+    // A section without file data has a raw pointer of no meaning, possibly
+    // far past the end: it cannot grow in place.
+    bool at_file_end = s.raw_size != 0 &&
+                       uint64_t{s.raw_pointer} + s.raw_size >= file->size();
     if (size <= s.raw_size && size <= room) {
       target = s;
       old_raw = s.raw_size;
