@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "byte_order.h"
 
@@ -21,6 +22,11 @@ struct TreeReader {
   size_t limit;  // bytes of the resource section after base
   std::vector<Resource>* out;
   std::string* error;
+  // A tree visits every directory and data entry once, and its data fits
+  // the image; shared or overlapping parts would let a small file expand
+  // into any number of resources.
+  std::set<size_t> seen;
+  uint64_t total = 0;
 
   bool Fail(const char* why) {
     *error = std::string("the stub's resource tree is damaged: ") + why;
@@ -49,6 +55,7 @@ struct TreeReader {
   // languages.
   bool ReadDirectory(size_t pos, int depth, Resource* path) {
     if (!InRange(limit, pos, kDirectorySize)) return Fail("directory outside the section");
+    if (!seen.insert(pos).second) return Fail("a directory is reached twice");
     size_t count = size_t{Load16(file, base + pos + 12)} + Load16(file, base + pos + 14);
     if (!InRange(limit, pos + kDirectorySize, count * kEntrySize)) {
       return Fail("directory outside the section");
@@ -70,10 +77,13 @@ struct TreeReader {
         continue;
       }
       if (!InRange(limit, target, kDataEntrySize)) return Fail("data entry outside the section");
+      if (!seen.insert(target).second) return Fail("a data entry is reached twice");
       uint32_t rva = Load32(file, base + target);
       uint32_t size = Load32(file, base + target + 4);
       size_t offset;
       if (!RvaToOffset(image, rva, size, &offset)) return Fail("data outside the image");
+      total += size;
+      if (total > file.size()) return Fail("more data than the image holds");
       Resource r = *path;
       r.codepage = Load32(file, base + target + 8);
       r.data = file.substr(offset, size);
