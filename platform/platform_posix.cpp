@@ -5,7 +5,6 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <glob.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -159,17 +158,51 @@ bool PlatformGetEnvironment(const char* name, TextBuffer* value) {
 
 // --- Files
 
+// The wildcards of a Windows search: "*" any run of characters, "?" any
+// one; nothing else is special (no brackets, no escapes).
+static bool MatchesWildcards(const char* pattern, const char* name) {
+  const char* star = nullptr;
+  const char* retry = nullptr;
+  while (*name != 0) {
+    if (*pattern == '*') {
+      star = pattern++;
+      retry = name;
+    } else if (*pattern == '?' || *pattern == *name) {
+      ++pattern;
+      ++name;
+    } else if (star != nullptr) {
+      pattern = star + 1;
+      name = ++retry;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == 0;
+}
+
 bool PlatformFileExists(const char* name) {
   if (name == nullptr || *name == 0) return false;
-  if (strpbrk(name, "*?") != nullptr) {
-    glob_t found;
-    int rc = glob(name, GLOB_NOSORT, nullptr, &found);
-    bool any = rc == 0 && found.gl_pathc > 0;
-    globfree(&found);
-    return any;
+  const char* slash = strrchr(name, '/');
+  const char* last = slash ? slash + 1 : name;
+  if (strpbrk(last, "*?") == nullptr) {
+    struct stat info;
+    return stat(name, &info) == 0;
   }
-  struct stat info;
-  return stat(name, &info) == 0;
+  // Like FindFirstFileA: wildcards in the last part only, and the first
+  // match ends the search. Wildcards in every part would walk whole trees.
+  TextBuffer directory(name, slash ? static_cast<int32_t>(last - name) : 0);
+  if (strpbrk(directory.c_str(), "*?") != nullptr) return false;
+  DIR* dir = opendir(directory.length() > 0 ? directory.c_str() : ".");
+  if (dir == nullptr) return false;
+  bool found = false;
+  while (!found) {
+    struct dirent* entry = readdir(dir);
+    if (entry == nullptr) break;
+    found = MatchesWildcards(last, entry->d_name);
+  }
+  closedir(dir);
+  return found;
 }
 
 struct PlatformFile {

@@ -8,7 +8,31 @@
 
 namespace {
 
+using testing_support::MakeDirectory;
 using testing_support::ScopedEnv;
+using testing_support::ScopedTempDir;
+using testing_support::WriteFile;
+
+// The existence test searches as FindFirstFileA does: wildcards in the last
+// part of the name only, so that no name makes it walk a tree.
+TEST(PlatformFileExists, TakesWildcardsInTheLastPartOnly) {
+  ScopedTempDir dir;
+  MakeDirectory(dir.Join("lib"));
+  WriteFile(dir.Join("lib/a.jar"), "");
+  WriteFile(dir.Join("[b].jar"), "");
+
+  EXPECT_TRUE(PlatformFileExists(dir.Join("lib").c_str()));
+  EXPECT_TRUE(PlatformFileExists(dir.Join("lib/*.jar").c_str()));
+  EXPECT_TRUE(PlatformFileExists(dir.Join("lib/?.j*").c_str()));
+  EXPECT_TRUE(PlatformFileExists(dir.Join("*b].jar").c_str()));  // no brackets
+  EXPECT_FALSE(PlatformFileExists(dir.Join("lib/*.zip").c_str()));
+  EXPECT_FALSE(PlatformFileExists(dir.Join("lib/??.jar").c_str()));
+  EXPECT_FALSE(PlatformFileExists(dir.Join("l*/a.jar").c_str()));
+  EXPECT_FALSE(PlatformFileExists(dir.Join("nowhere/*").c_str()));
+  // Would name millions of files if every part were searched.
+  EXPECT_FALSE(PlatformFileExists("/*/*/*/*/*/*/*/*/*/*"));
+  EXPECT_FALSE(PlatformFileExists(""));
+}
 
 // "=" ends a name in the environment: a name holding one is no variable,
 // though it may match the start of an entry such as ZOV_EQ=k=v.
