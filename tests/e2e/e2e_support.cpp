@@ -1,8 +1,15 @@
 #include "tests/e2e/e2e_support.h"
 
+#include <signal.h>
+#include <stdint.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <regex>
 #include <sstream>
 
 #include "gtest/gtest.h"
+#include "tests/test_support.h"
 
 namespace e2e {
 
@@ -24,6 +31,28 @@ void Pack(const PackRequest& request, const std::string& path) {
   if (!request.icon.empty()) argv.insert(argv.end(), {"--icon", request.icon});
   ProcessResult packed = RunProcess(argv);
   ASSERT_EQ(0, packed.status) << packed.err;
+}
+
+void ReplaceComment(const std::string& path, const std::string& comment) {
+  std::string file = testing_support::ReadFile(path);
+  // The end record is the last signature whose length field reaches the end.
+  size_t at = std::string::npos;
+  for (size_t p = file.size() >= 22 ? file.size() - 21 : 0; p-- > 0;) {
+    if (file.compare(p, 4, "PK\x05\x06", 4) != 0) continue;
+    size_t length = static_cast<uint8_t>(file[p + 20]) |
+                    static_cast<uint8_t>(file[p + 21]) << 8;
+    if (p + 22 + length == file.size()) {
+      at = p;
+      break;
+    }
+  }
+  ASSERT_NE(std::string::npos, at) << path << " has no end record";
+  ASSERT_LE(comment.size(), 0xFFFFu);
+  file.resize(at + 20);
+  file += static_cast<char>(comment.size() & 0xFF);
+  file += static_cast<char>(comment.size() >> 8);
+  file += comment;
+  testing_support::WriteFile(path, file);
 }
 
 ProcessResult RunLinux(const std::string& path,
@@ -57,6 +86,80 @@ std::vector<std::string> LinesStartingWith(const std::string& text,
     }
   }
   return found;
+}
+
+const char kWine[] = "/usr/lib/wine/wine64";
+
+std::string Win64TestRuntime(const std::string& relative) {
+  return std::string(ZOV_WIN64_DIR) + "/testruntime/" + relative;
+}
+
+std::string WindowsPath(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+static pid_t closer = 0;
+
+void StartWineSession() {
+  ASSERT_NE(nullptr, std::getenv("WINEPREFIX")) << "run through scripts/test.sh";
+  ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run through scripts/test.sh";
+  // Trace just the two calls RunWine observes. The setting stays: other
+  // suites may be running in the same prefix, and it matters only to
+  // processes started with WINEDEBUG=+relay.
+  RunProcess({kWine, "reg", "add", "HKCU\\Software\\Wine\\Debug", "/v",
+              "RelayInclude", "/d", "user32.SetTimer;user32.MessageBoxA", "/f"});
+  // A box shown before the closer runs would wait for a user.
+  static testing_support::ScopedTempDir ready;
+  std::string flag = ready.Join("closebox.ready");
+  closer = fork();
+  if (closer == 0) {
+    setpgid(0, 0);
+    std::string closebox = std::string(ZOV_WIN64_DIR) + "/tests/e2e/closebox.exe";
+    execl(kWine, kWine, closebox.c_str(), "900", WindowsPath(flag).c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  for (int i = 0; i < 1200 && access(flag.c_str(), F_OK) != 0; ++i) {
+    usleep(100000);
+  }
+  ASSERT_EQ(0, access(flag.c_str(), F_OK)) << "closebox.exe did not start";
+}
+
+void StopWineSession() {
+  if (closer > 0) kill(-closer, SIGKILL);
+  closer = 0;
+}
+
+WineRun RunWine(const std::string& exe, const std::vector<std::string>& args,
+                const std::string& log, ProcessOptions options) {
+  std::vector<std::string> argv = {kWine, exe};
+  argv.insert(argv.end(), args.begin(), args.end());
+  options.setEnv.insert(options.setEnv.begin(),
+                        {{"WINEDEBUG", "+relay"},
+                         {"ZOV_TESTRUNTIME_LOG", WindowsPath(log)}});
+  // Set variables win over these: RunProcess unsets first.
+  options.unsetEnv.insert(options.unsetEnv.end(),
+                          {"JAVA_HOME", "JRE_HOME", "CLASSPATH", "CLASS_PATH"});
+  WineRun run;
+  run.process = RunProcess(argv, options);
+  std::regex timer(R"(Call user32\.SetTimer\([0-9a-f]+,[0-9a-f]+,([0-9a-f]+),)");
+  std::regex box(
+      R"re(Call user32\.MessageBoxA\([0-9a-f]+,[0-9a-f]+ "(.*)",[0-9a-f]+ "(.*)",([0-9a-f]+)\))re");
+  for (const std::string& line : LinesStartingWith(run.process.err, "")) {
+    if (line.find("Call user32.") == std::string::npos) continue;
+    std::smatch m;
+    if (std::regex_search(line, m, timer)) {
+      run.timers.push_back(std::stoi(m[1].str(), nullptr, 16));
+    } else if (std::regex_search(line, m, box)) {
+      run.boxes.push_back(m[1].str() + "|" + m[2].str() + "|" + m[3].str());
+    }
+  }
+  run.log = testing_support::ReadFile(log);
+  return run;
 }
 
 }  // namespace e2e

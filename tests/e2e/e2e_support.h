@@ -22,6 +22,10 @@ struct PackRequest {
 // Packs into path; fails the calling test when zovpack fails.
 void Pack(const PackRequest& request, const std::string& path);
 
+// Gives the ZIP end record that ends the file at path the comment `comment`,
+// length field included: what no packer would write (too long, NUL bytes).
+void ReplaceComment(const std::string& path, const std::string& comment);
+
 // The Linux launcher at path with args; JAVA_HOME names the real JDK
 // unless options.setEnv/unsetEnv say otherwise.
 ProcessResult RunLinux(const std::string& path,
@@ -31,6 +35,35 @@ ProcessResult RunLinux(const std::string& path,
 // Lines of text that start with prefix, prefix removed.
 std::vector<std::string> LinesStartingWith(const std::string& text,
                                            const std::string& prefix);
+
+// --- The Windows x64 launcher under Wine, against the test runtime.
+
+extern const char kWine[];
+// A file of the win64 build's test runtimes (tests/testruntime).
+std::string Win64TestRuntime(const std::string& relative);
+
+// Wine shows the Unix root as drive Z:.
+std::string WindowsPath(const std::string& unixPath);
+
+// For a test suite's SetUpTestSuite / TearDownTestSuite: traces just the
+// calls RunWine observes, and answers every message box from inside the
+// Wine session (closebox.exe), started before any run can show one.
+void StartWineSession();
+void StopWineSession();
+
+struct WineRun {
+  ProcessResult process;
+  std::vector<int> timers;         // SetTimer delays, in call order
+  std::vector<std::string> boxes;  // "text|caption|style" per MessageBoxA
+  std::string log;                 // the test runtime's record, if any
+};
+
+// Runs exe with args under Wine, the test runtime recording into log, and
+// reads the relay trace. JAVA_HOME, JRE_HOME and the class path variables
+// are unset unless options.setEnv sets them.
+WineRun RunWine(const std::string& exe, const std::vector<std::string>& args,
+                const std::string& log,
+                ProcessOptions options = ProcessOptions());
 
 }  // namespace e2e
 

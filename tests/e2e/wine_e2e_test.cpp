@@ -2,13 +2,9 @@
 // the same flows as on Linux as far as that runtime plays them, the text of
 // every failure's message box, and the splash close-timer requests, all
 // observed from outside the launcher through Wine's relay trace.
-#include <signal.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <functional>
-#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -25,23 +21,14 @@ using e2e::PackRequest;
 using e2e::ProcessOptions;
 using e2e::ProcessResult;
 using e2e::RunProcess;
+using e2e::WindowsPath;
+using e2e::WineRun;
 using testing_support::ReadFile;
 using testing_support::ScopedTempDir;
 using testing_support::WriteFile;
 
-const char kWine[] = "/usr/lib/wine/wine64";
-const std::string kWin64 = ZOV_WIN64_DIR;
-const std::string kRuntime = kWin64 + "/testruntime/jvm/jvm.dll";
-const std::string kNoExport = kWin64 + "/testruntime/noexport/jvm.dll";
-
-// Wine shows the Unix root as drive Z:.
-std::string WindowsPath(const std::string& unixPath) {
-  std::string path = "Z:" + unixPath;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
+const std::string kRuntime = e2e::Win64TestRuntime("jvm/jvm.dll");
+const std::string kNoExport = e2e::Win64TestRuntime("noexport/jvm.dll");
 
 // A 24-bit bottom-up BMP of one colour.
 std::string SolidBitmap(int width, int height) {
@@ -98,42 +85,10 @@ class Screenshot {
   std::string dump_;
 };
 
-struct WineRun {
-  ProcessResult process;
-  std::vector<int> timers;        // SetTimer delays, in call order
-  std::vector<std::string> boxes;  // "text|caption|style" per MessageBoxA
-  std::string log;                 // the test runtime's record
-};
-
 class WineLaunch : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    ASSERT_NE(nullptr, std::getenv("WINEPREFIX")) << "run through scripts/test.sh";
-    ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run through scripts/test.sh";
-    // Trace just the two calls the tests observe.
-    RunProcess({kWine, "reg", "add", "HKCU\\Software\\Wine\\Debug", "/v",
-                "RelayInclude", "/d", "user32.SetTimer;user32.MessageBoxA", "/f"});
-    // Answers every message box from inside the Wine session; the tests
-    // start once it runs, or a box could wait for it.
-    static ScopedTempDir ready;
-    std::string flag = ready.Join("closebox.ready");
-    closer_ = fork();
-    if (closer_ == 0) {
-      setpgid(0, 0);
-      execl(kWine, kWine, (kWin64 + "/tests/e2e/closebox.exe").c_str(), "900",
-            WindowsPath(flag).c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    for (int i = 0; i < 1200 && access(flag.c_str(), F_OK) != 0; ++i) {
-      usleep(100000);
-    }
-    ASSERT_EQ(0, access(flag.c_str(), F_OK)) << "closebox.exe did not start";
-  }
-  static void TearDownTestSuite() {
-    if (closer_ > 0) kill(-closer_, SIGKILL);
-    RunProcess({kWine, "reg", "delete", "HKCU\\Software\\Wine\\Debug", "/v",
-                "RelayInclude", "/f"});
-  }
+  static void SetUpTestSuite() { e2e::StartWineSession(); }
+  static void TearDownTestSuite() { e2e::StopWineSession(); }
 
   std::string PackApp(PackRequest request, bool splash = true) {
     request.target = "win64";
@@ -149,31 +104,11 @@ class WineLaunch : public ::testing::Test {
   WineRun Run(const std::string& exe, const std::vector<std::string>& args = {},
               const std::vector<std::pair<std::string, std::string>>& env = {},
               std::function<void()> whileRunning = nullptr) {
-    std::string log = dir_.Join("runtime.log");
-    std::vector<std::string> argv = {kWine, exe};
-    argv.insert(argv.end(), args.begin(), args.end());
     ProcessOptions options;
-    options.setEnv = {{"WINEDEBUG", "+relay"},
-                      {"ZOV_TESTRUNTIME_LOG", WindowsPath(log)}};
-    options.setEnv.insert(options.setEnv.end(), env.begin(), env.end());
-    options.unsetEnv = {"JAVA_HOME", "JRE_HOME", "CLASSPATH", "CLASS_PATH"};
+    options.setEnv = env;
     options.timeoutSeconds = 120;
     options.whileRunning = whileRunning;
-    WineRun run;
-    run.process = RunProcess(argv, options);
-    std::regex timer(R"(Call user32\.SetTimer\([0-9a-f]+,[0-9a-f]+,([0-9a-f]+),)");
-    std::regex box(
-        R"re(Call user32\.MessageBoxA\([0-9a-f]+,[0-9a-f]+ "(.*)",[0-9a-f]+ "(.*)",([0-9a-f]+)\))re");
-    for (const std::string& line : LinesStartingWith(run.process.err, "")) {
-      std::smatch m;
-      if (std::regex_search(line, m, timer)) {
-        run.timers.push_back(std::stoi(m[1].str(), nullptr, 16));
-      } else if (std::regex_search(line, m, box)) {
-        run.boxes.push_back(m[1].str() + "|" + m[2].str() + "|" + m[3].str());
-      }
-    }
-    run.log = ReadFile(log);
-    return run;
+    return e2e::RunWine(exe, args, dir_.Join("runtime.log"), options);
   }
 
   static PackRequest App(std::vector<std::string> lines) {
@@ -193,10 +128,7 @@ class WineLaunch : public ::testing::Test {
   }
 
   ScopedTempDir dir_;
-  static pid_t closer_;
 };
-
-pid_t WineLaunch::closer_ = 0;
 
 TEST_F(WineLaunch, RunsMainWithOptionsInOrderAndArmsTheSplashTimer) {
   std::string exe = PackApp(App({"option -Xmx64m", "property a=%ZOV_E2E%",
