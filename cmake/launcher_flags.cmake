@@ -4,8 +4,14 @@
 set(ZOV_LAUNCHER_COMPILE_OPTIONS
   -Os -fno-exceptions -fno-rtti -fno-threadsafe-statics
   -fno-asynchronous-unwind-tables -fno-unwind-tables
-  -ffunction-sections -fdata-sections
+  -ffunction-sections
   -Wall -Wextra)
+# MinGW's GCC puts every zero-initialised variable of -fdata-sections into
+# .data, which then costs a file-aligned section of its own; they belong in
+# .bss, which costs nothing in the file.
+if(NOT WIN32)
+  list(APPEND ZOV_LAUNCHER_COMPILE_OPTIONS -fdata-sections)
+endif()
 # msvcrt's printf family instead of mingw-w64's own (about 50 KB more).
 set(ZOV_LAUNCHER_DEFINITIONS __USE_MINGW_ANSI_STDIO=0)
 
