@@ -17,7 +17,8 @@ int64_t FindEmbeddedComment(const unsigned char* data, int64_t size) {
 TextBuffer ReadEmbeddedConfig(const char* path) {
   TextBuffer comment;
   PlatformMappedFile mapped;
-  if (!PlatformMapFile(path, &mapped)) return comment;
+  // Only the end can hold the record; a large application maps no more.
+  if (!PlatformMapFileTail(path, kEmbeddedWindow, &mapped)) return comment;
   int64_t start = FindEmbeddedComment(mapped.data, mapped.size);
   if (start >= 0) {
     comment.Assign(reinterpret_cast<const char*>(mapped.data) + start,

@@ -49,6 +49,15 @@ TEST(ReadEmbeddedConfig, TakesEverythingAfterTheRecordFromTheFile) {
             std::string(comment.data(), comment.length()));
   EXPECT_EQ(0, comment.data()[comment.length()]);
 
+  // Past the first page and allocation granule, and a window that starts
+  // just before such a boundary: the tail view must still see it all.
+  for (size_t archive : {size_t{200000}, size_t{65536 - 1000}}) {
+    std::string config = "minjre 1.8\r\n" + std::string(1500, '#');
+    WriteFile(path, std::string(archive, 'a') + EndRecord(config));
+    comment = ReadEmbeddedConfig(path.c_str());
+    EXPECT_EQ(config, std::string(comment.data(), comment.length())) << archive;
+  }
+
   EXPECT_EQ(0, ReadEmbeddedConfig(dir.Join("missing").c_str()).length());
   WriteFile(path, "");
   EXPECT_EQ(0, ReadEmbeddedConfig(path.c_str()).length());

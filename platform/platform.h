@@ -60,14 +60,20 @@ int64_t PlatformFileSize(PlatformFile* file);
 int64_t PlatformReadFile(PlatformFile* file, void* buffer, int64_t count);
 void PlatformCloseFile(PlatformFile* file);
 
-// A read-only mapping of a whole file. Null data (and size 0) when the file
-// cannot be opened, sized or mapped; every handle is released in that case.
+// A read-only mapping of the last tailBytes of a file (all of a shorter
+// one): data points at the first of those size bytes. Only the tail is
+// mapped, so a file of any size needs no more address space than that.
+// Null data (and size 0) when the file cannot be opened, sized or mapped;
+// every handle is released in that case.
 struct PlatformMappedFile {
   const unsigned char* data;
   int64_t size;
+  void* view;
+  int64_t viewSize;
   void* handles[2];
 };
-bool PlatformMapFile(const char* name, PlatformMappedFile* mapped);
+bool PlatformMapFileTail(const char* name, int64_t tailBytes,
+                         PlatformMappedFile* mapped);
 void PlatformUnmapFile(PlatformMappedFile* mapped);
 
 // Enumerates the entries of a directory (D + "*.*" on Windows), in the file

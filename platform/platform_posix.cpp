@@ -240,29 +240,36 @@ void PlatformCloseFile(PlatformFile* file) {
   free(file);
 }
 
-bool PlatformMapFile(const char* name, PlatformMappedFile* mapped) {
+bool PlatformMapFileTail(const char* name, int64_t tailBytes,
+                         PlatformMappedFile* mapped) {
   mapped->data = nullptr;
   mapped->size = 0;
+  mapped->view = nullptr;
   PlatformFile* file = PlatformOpenFile(name);
   if (file == nullptr) return false;
   int64_t size = PlatformFileSize(file);
-  void* view = size > 0 ? mmap(nullptr, static_cast<size_t>(size), PROT_READ,
-                               MAP_PRIVATE, file->fd, 0)
+  int64_t tail = size < tailBytes ? size : tailBytes;
+  int64_t page = sysconf(_SC_PAGESIZE);
+  int64_t start = (size - tail) / page * page;  // views start on a page
+  void* view = size > 0 ? mmap(nullptr, static_cast<size_t>(size - start),
+                               PROT_READ, MAP_PRIVATE, file->fd, start)
                         : MAP_FAILED;
   PlatformCloseFile(file);
   if (view == MAP_FAILED) return false;
-  mapped->data = static_cast<const unsigned char*>(view);
-  mapped->size = size;
+  mapped->view = view;
+  mapped->viewSize = size - start;
+  mapped->data = static_cast<const unsigned char*>(view) + (size - tail - start);
+  mapped->size = tail;
   return true;
 }
 
 void PlatformUnmapFile(PlatformMappedFile* mapped) {
-  if (mapped->data != nullptr) {
-    munmap(const_cast<unsigned char*>(mapped->data),
-           static_cast<size_t>(mapped->size));
+  if (mapped->view != nullptr) {
+    munmap(mapped->view, static_cast<size_t>(mapped->viewSize));
   }
   mapped->data = nullptr;
   mapped->size = 0;
+  mapped->view = nullptr;
 }
 
 struct PlatformDirectory {

@@ -114,18 +114,18 @@ void PlatformCloseFile(PlatformFile* file) {
   free(file);
 }
 
-bool PlatformMapFile(const char* name, PlatformMappedFile* mapped) {
+bool PlatformMapFileTail(const char* name, int64_t tailBytes,
+                         PlatformMappedFile* mapped) {
   mapped->data = nullptr;
   mapped->size = 0;
-  mapped->handles[0] = mapped->handles[1] = nullptr;
+  mapped->view = nullptr;
   HANDLE file = OpenShared(name);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD high = 0;
-  DWORD size = GetFileSize(file, &high);
-  // A view of a file above 4 GiB cannot be taken whole on 32-bit; the
-  // launcher's own file never is one.
-  if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 ||
-      size == 0) {
+  DWORD low = GetFileSize(file, &high);
+  int64_t size = (static_cast<int64_t>(high) << 32) | low;
+  // A file mapping of an empty file cannot be created.
+  if ((low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || size == 0) {
     CloseHandle(file);
     return false;
   }
@@ -135,27 +135,38 @@ bool PlatformMapFile(const char* name, PlatformMappedFile* mapped) {
     CloseHandle(file);
     return false;
   }
-  void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, size);
+  int64_t tail = size < tailBytes ? size : tailBytes;
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  int64_t granularity = system.dwAllocationGranularity;
+  int64_t start = (size - tail) / granularity * granularity;
+  void* view = MapViewOfFile(mapping, FILE_MAP_READ,
+                             static_cast<DWORD>(start >> 32),
+                             static_cast<DWORD>(start),
+                             static_cast<SIZE_T>(size - start));
   if (view == nullptr) {
     CloseHandle(mapping);
     CloseHandle(file);
     return false;
   }
-  mapped->data = static_cast<const unsigned char*>(view);
-  mapped->size = size;
+  mapped->view = view;
+  mapped->viewSize = size - start;
+  mapped->data = static_cast<const unsigned char*>(view) + (size - tail - start);
+  mapped->size = tail;
   mapped->handles[0] = mapping;
   mapped->handles[1] = file;
   return true;
 }
 
 void PlatformUnmapFile(PlatformMappedFile* mapped) {
-  if (mapped->data != nullptr) {
-    UnmapViewOfFile(mapped->data);
+  if (mapped->view != nullptr) {
+    UnmapViewOfFile(mapped->view);
     CloseHandle(mapped->handles[0]);
     CloseHandle(mapped->handles[1]);
   }
   mapped->data = nullptr;
   mapped->size = 0;
+  mapped->view = nullptr;
 }
 
 struct PlatformDirectory {
