@@ -28,7 +28,9 @@ function(zov_launcher_link_options target)
     else()
       set(entry WinMainCRTStartup)
     endif()
-    target_link_options(${target} PRIVATE -mwindows -nostartfiles
+    # -static: libgcc's helpers (64-bit division on i686) come from its
+    # archive, never as an import of libgcc_s_dw2-1.dll.
+    target_link_options(${target} PRIVATE -mwindows -nostartfiles -static
       -Wl,--require-defined=${entry} -Wl,--disable-auto-import
       -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)
   else()

@@ -250,7 +250,7 @@ bool PlatformMapFileTail(const char* name, int64_t tailBytes,
   int64_t size = PlatformFileSize(file);
   int64_t tail = size < tailBytes ? size : tailBytes;
   int64_t page = sysconf(_SC_PAGESIZE);
-  int64_t start = (size - tail) / page * page;  // views start on a page
+  int64_t start = (size - tail) & ~(page - 1);  // views start on a page
   void* view = size > 0 ? mmap(nullptr, static_cast<size_t>(size - start),
                                PROT_READ, MAP_PRIVATE, file->fd, start)
                         : MAP_FAILED;

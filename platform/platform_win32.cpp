@@ -138,8 +138,9 @@ bool PlatformMapFileTail(const char* name, int64_t tailBytes,
   int64_t tail = size < tailBytes ? size : tailBytes;
   SYSTEM_INFO system;
   GetSystemInfo(&system);
+  // A power of two: a mask, where a 64-bit division would call libgcc.
   int64_t granularity = system.dwAllocationGranularity;
-  int64_t start = (size - tail) / granularity * granularity;
+  int64_t start = (size - tail) & ~(granularity - 1);
   void* view = MapViewOfFile(mapping, FILE_MAP_READ,
                              static_cast<DWORD>(start >> 32),
                              static_cast<DWORD>(start),
