@@ -45,13 +45,15 @@ void WriteSectionHeader(std::string* file, size_t pos, const PeSection& s,
   Store32(file, pos + 36, s.characteristics);
 }
 
-uint32_t ImageEnd(const PeImage& image) {
+// May lie past 4 GiB, where no 32-bit address reaches.
+uint64_t ImageEnd(const PeImage& image) {
   uint64_t end = image.size_of_headers;
   for (const PeSection& s : image.sections) {
     uint32_t span = s.virtual_size != 0 ? s.virtual_size : s.raw_size;
     end = std::max<uint64_t>(end, uint64_t{s.virtual_address} + span);
   }
-  return AlignUp(end, image.section_alignment);
+  uint32_t a = image.section_alignment;
+  return (end + a - 1) / a * a;
 }
 
 }  // namespace
@@ -270,7 +272,7 @@ bool ReplaceResourceData(std::string* file,
     index = static_cast<int>(image.sections.size());
     fresh = true;
     target.name = ".rsrc";
-    target.virtual_address = ImageEnd(image);
+    target.virtual_address = static_cast<uint32_t>(ImageEnd(image));
     target.raw_pointer = AlignUp(file->size(), fa);
     target.raw_size = AlignUp(size, fa);
     target.characteristics = kInitializedData | kMemRead;
@@ -281,6 +283,13 @@ bool ReplaceResourceData(std::string* file,
   }
   target.virtual_size = size;
   image.sections[index] = target;
+  // Headers that claim a huge image leave the data no address below 4 GiB:
+  // it would wrap around to 0, and the resources would be lost.
+  const uint64_t image_end = ImageEnd(image);
+  if (image_end > UINT32_MAX) {
+    *error = "the stub's image has no address room for its resources";
+    return false;
+  }
 
   std::string data = build(target.virtual_address);
   std::memset(&result[target.raw_pointer], 0, target.raw_size);
@@ -292,7 +301,8 @@ bool ReplaceResourceData(std::string* file,
           target.virtual_address);
   Store32(&result, image.directory_pos(kResourceDirectory) + 4, size);
   Store32(&result, image.optional_pos + 56,
-          std::max(image.size_of_image, ImageEnd(image)));
+          static_cast<uint32_t>(
+              std::max<uint64_t>(image.size_of_image, image_end)));
   uint32_t initialized = Load32(result, image.optional_pos + 8);
   Store32(&result, image.optional_pos + 8,
           initialized + target.raw_size - old_raw);
