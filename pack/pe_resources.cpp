@@ -132,7 +132,7 @@ bool ReadResources(const std::string& file, const PeImage& image,
     }
     size_t base = s.raw_pointer + (dir.rva - s.virtual_address);
     size_t limit = s.raw_size - (dir.rva - s.virtual_address);
-    TreeReader reader{file, image, base, limit, resources, error};
+    TreeReader reader{file, image, base, limit, resources, error, {}, 0};
     Resource path;
     return reader.ReadDirectory(0, 0, &path);
   }
