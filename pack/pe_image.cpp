@@ -291,12 +291,22 @@ bool ReplaceResourceData(std::string* file,
     return false;
   }
 
+  // The headers written below must lie in the file as it now stands: a
+  // last section cut short may have taken part of them with it.
+  const size_t header_pos = image.section_table_pos + index * kSectionHeaderSize;
+  const size_t headers_end = std::max<size_t>(
+      {header_pos + kSectionHeaderSize,
+       image.directory_pos(kResourceDirectory) + 8, image.optional_pos + 60});
+  if (headers_end > result.size() ||
+      (target.raw_pointer < headers_end && target.raw_size != 0)) {
+    *error = "the stub's resource data overlaps its headers";
+    return false;
+  }
+
   std::string data = build(target.virtual_address);
   std::memset(&result[target.raw_pointer], 0, target.raw_size);
   std::memcpy(&result[target.raw_pointer], data.data(), data.size());
-  WriteSectionHeader(&result,
-                     image.section_table_pos + index * kSectionHeaderSize,
-                     target, fresh);
+  WriteSectionHeader(&result, header_pos, target, fresh);
   Store32(&result, image.directory_pos(kResourceDirectory),
           target.virtual_address);
   Store32(&result, image.directory_pos(kResourceDirectory) + 4, size);
