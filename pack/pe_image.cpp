@@ -169,14 +169,20 @@ DataDirectory ReadDirectory(const std::string& file, const PeImage& image,
   return d;
 }
 
+uint32_t MappedSize(const PeSection& section) {
+  if (section.virtual_size == 0) return section.raw_size;
+  return std::min(section.raw_size, section.virtual_size);
+}
+
 bool RvaToOffset(const PeImage& image, uint32_t rva, uint32_t size,
                  size_t* offset) {
   for (const PeSection& s : image.sections) {
     // A section without file data maps nothing, and its raw pointer may
-    // lie anywhere, past the file's end included.
+    // lie anywhere, past the file's end included. Raw data past the
+    // virtual size is padding; the next section's addresses may begin there.
     if (s.raw_size == 0) continue;
     if (rva >= s.virtual_address &&
-        uint64_t{rva} + size <= uint64_t{s.virtual_address} + s.raw_size) {
+        uint64_t{rva} + size <= uint64_t{s.virtual_address} + MappedSize(s)) {
       *offset = s.raw_pointer + (rva - s.virtual_address);
       return true;
     }

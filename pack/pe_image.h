@@ -58,8 +58,12 @@ struct DataDirectory {
 DataDirectory ReadDirectory(const std::string& file, const PeImage& image,
                             unsigned index);
 
+// Bytes of a section's file data that the loader maps: its raw data, cut
+// at its virtual size when that is smaller.
+uint32_t MappedSize(const PeSection& section);
+
 // File offset of the `size` bytes at `rva`; false unless they lie inside
-// one section's raw data.
+// one section's mapped file data.
 bool RvaToOffset(const PeImage& image, uint32_t rva, uint32_t size,
                  size_t* offset);
 

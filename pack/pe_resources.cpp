@@ -127,11 +127,11 @@ bool ReadResources(const std::string& file, const PeImage& image,
   if (dir.rva == 0 || dir.size == 0) return true;
   for (const PeSection& s : image.sections) {
     if (dir.rva < s.virtual_address ||
-        dir.rva >= uint64_t{s.virtual_address} + s.raw_size) {
+        dir.rva >= uint64_t{s.virtual_address} + MappedSize(s)) {
       continue;
     }
     size_t base = s.raw_pointer + (dir.rva - s.virtual_address);
-    size_t limit = s.raw_size - (dir.rva - s.virtual_address);
+    size_t limit = MappedSize(s) - (dir.rva - s.virtual_address);
     TreeReader reader{file, image, base, limit, resources, error, {}, 0};
     Resource path;
     return reader.ReadDirectory(0, 0, &path);
