@@ -1,0 +1,7 @@
+#include "platform/trace.h"
+
+void TraceStart() {}
+
+void Trace(const char*, ...) {}
+
+void TraceEnd() {}
