@@ -1,6 +1,7 @@
 #include "config/embedded_config.h"
 
 #include "platform/platform.h"
+#include "platform/trace.h"
 
 int64_t FindEmbeddedComment(const unsigned char* data, int64_t size) {
   int64_t window = size - kEmbeddedWindow;
@@ -52,6 +53,10 @@ TextBuffer ReadEmbeddedConfig(const char* path) {
     int got = static_cast<int>(PlatformReadFile(file, head, kHeadBytes));
     signature = CertificateTableSize(head, got, PlatformFileSize(file));
     PlatformCloseFile(file);
+  }
+  if (signature != 0) {
+    Trace("signed: the configuration ends before a %d-byte signature",
+          static_cast<int>(signature));
   }
   PlatformMappedFile mapped;
   // Only the end can hold the record; a large application maps no more.
