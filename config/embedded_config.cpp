@@ -39,9 +39,8 @@ int64_t CertificateTableSize(const unsigned char* head, int headSize,
   uint32_t entry = directories + 4 * 8;
   if (entry > size - 8 || Load32(head + directories - 4) <= 4) return 0;
   // For this entry the address is a file offset, not an RVA.
-  int64_t end = static_cast<int64_t>(Load32(head + entry)) +
-                Load32(head + entry + 4);
   uint32_t table = Load32(head + entry + 4);
+  int64_t end = static_cast<int64_t>(Load32(head + entry)) + table;
   return table != 0 && end == fileSize ? table : 0;
 }
 
