@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "pe_image.h"
+
 namespace zovpack {
 
 namespace {
@@ -155,12 +157,12 @@ bool CheckConfigLines(const std::vector<std::string>& lines,
 
 size_t FindLauncherComment(const std::string& file, std::string* comment) {
   comment->clear();
-  if (file.size() < 22) return std::string::npos;
-  size_t lowest =
-      file.size() > kEndSearchWindow ? file.size() - kEndSearchWindow : 0;
-  for (size_t pos = file.size() - 22 + 1; pos-- > lowest;) {
+  const size_t end = file.size() - TrailingSignatureSize(file);
+  if (end < 22) return std::string::npos;
+  size_t lowest = end > kEndSearchWindow ? end - kEndSearchWindow : 0;
+  for (size_t pos = end - 22 + 1; pos-- > lowest;) {
     if (std::memcmp(file.data() + pos, "PK\x05\x06", 4) == 0) {
-      comment->assign(file, pos + 22, std::string::npos);
+      comment->assign(file, pos + 22, end - pos - 22);
       return pos;
     }
   }

@@ -44,9 +44,10 @@ bool CheckConfigLines(const std::vector<std::string>& lines,
                       std::string* error);
 
 // Finds the embedded comment the way the launcher does: the last end-record
-// signature within the final kEndSearchWindow bytes of `file`; the comment
-// is everything from 22 bytes past it to the end of the file. Returns the
-// signature's position, or std::string::npos when there is none.
+// signature within the final kEndSearchWindow bytes of `file`, not counting
+// a certificate table that ends it (TrailingSignatureSize); the comment is
+// everything from 22 bytes past it to that end. Returns the signature's
+// position, or std::string::npos when there is none.
 size_t FindLauncherComment(const std::string& file, std::string* comment);
 
 }  // namespace zovpack

@@ -158,9 +158,17 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     return false;
   }
   const bool windows = kind != ExecutableKind::kElf;
+  std::string ignored_error;
+  PeImage stub_image;
+  if (windows && ParsePe(in.stub, &stub_image, &ignored_error) &&
+      ReadDirectory(in.stub, stub_image, kSecurityDirectory).size != 0) {
+    // Anything appended to a signed file breaks its signature.
+    *error = "the stub is signed; pack the unsigned launcher, then sign the "
+             "packed file";
+    return false;
+  }
   ZipArchive stub_archive;
-  std::string ignored;
-  if (ParseZip(in.stub, &stub_archive, &ignored)) {
+  if (ParseZip(in.stub, &stub_archive, &ignored_error)) {
     warnings->push_back("the stub already holds an archive; pack from the "
                         "launcher as built");
   }
@@ -216,14 +224,20 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
   const std::string& stub = edit ? edited : in.stub;
 
   // The end record's own fields can hold the signature bytes, which the
-  // launcher would find first; padding in front of the archive moves the
-  // central directory offset (its low, second or third byte) off them.
-  for (size_t pad : {0, 1, 256, 65536}) {
+  // launcher would find first; a gap before the central directory moves its
+  // offset (the low, second or third byte) off them.
+  for (size_t gap : {0, 1, 256, 65536}) {
+    // Signers pad a file to 8 bytes before the signature; one that already
+    // ends there keeps its comment where the launcher looks.
+    size_t align = windows ? (8 - (stub.size() + zip.end_pos + 22 - zip.start +
+                                   gap + comment.size()) % 8) % 8
+                           : 0;
     std::string file;
-    file.reserve(stub.size() + pad + in.archive.size() + comment.size());
+    file.reserve(stub.size() + align + gap + in.archive.size() +
+                 comment.size());
     file.append(stub);
-    file.append(pad, '\0');
-    if (!AppendRelocatedZip(in.archive, zip, comment, &file, error)) {
+    file.append(align, '\0');
+    if (!AppendRelocatedZip(in.archive, zip, comment, &file, error, gap)) {
       *error = in.archive_name + ": " + *error;
       return false;
     }

@@ -82,6 +82,20 @@ const char* ExecutableKindName(ExecutableKind kind) {
   }
 }
 
+uint32_t TrailingSignatureSize(const std::string& file) {
+  const size_t head = std::min(file.size(), kLauncherHeadBytes);
+  size_t pe = PeHeaderPos(file);
+  if (pe == 0 || !InRange(head, pe, 26)) return 0;
+  uint16_t magic = Load16(file, pe + 24);
+  if (magic != 0x10b && magic != 0x20b) return 0;
+  size_t directories = pe + 24 + (magic == 0x20b ? 112 : 96);
+  size_t entry = directories + kSecurityDirectory * 8;
+  if (!InRange(head, entry, 8) || Load32(file, directories - 4) <= 4) return 0;
+  uint64_t offset = Load32(file, entry);
+  uint32_t size = Load32(file, entry + 4);
+  return size != 0 && offset + size == file.size() ? size : 0;
+}
+
 bool ParsePe(const std::string& file, PeImage* image, std::string* error) {
   size_t pe = PeHeaderPos(file);
   if (pe == 0) {

@@ -47,6 +47,15 @@ struct PeImage {
 const unsigned kResourceDirectory = 2;
 const unsigned kSecurityDirectory = 4;
 
+// Bytes the launcher reads from a file's start for its PE headers.
+const size_t kLauncherHeadBytes = 1024;
+
+// The size of the Authenticode certificate table that ends `file`, as the
+// launcher sees it: the data directory's entry 4 of a PE32 or PE32+ image
+// whose headers lie within the first kLauncherHeadBytes, naming bytes that
+// end exactly at the file's end. 0 for anything else.
+uint32_t TrailingSignatureSize(const std::string& file);
+
 // Reads the headers and the section table, checking that they lie inside
 // the file and that the alignments are sane.
 bool ParsePe(const std::string& file, PeImage* image, std::string* error);

@@ -71,7 +71,8 @@ bool DescribePackedFile(const std::string& file, std::string* report,
   std::string comment;
   std::string main_class;
   bool has_main = false;
-  if (FindLauncherComment(file, &comment) == std::string::npos) {
+  const bool found = FindLauncherComment(file, &comment) != std::string::npos;
+  if (!found) {
     out += "configuration: none (the launcher finds no end record)\n";
   } else {
     std::vector<std::string> lines = SplitLauncherLines(comment);
@@ -94,6 +95,14 @@ bool DescribePackedFile(const std::string& file, std::string* report,
   }
   out += "main class:  " + (has_main ? Printable(main_class) : "none") + "\n";
   out += "entries:     " + std::to_string(zip.entries.size()) + "\n";
+  if (uint32_t signature = TrailingSignatureSize(file)) {
+    out += "signature:   " + std::to_string(signature) +
+           " bytes at the end; the configuration is " +
+           (found ? "still found" : "NOT found") + "\n";
+  } else if (kind == ExecutableKind::kPe32 ||
+             kind == ExecutableKind::kPe32Plus) {
+    out += "signature:   none\n";
+  }
 
   if (kind == ExecutableKind::kPe32 || kind == ExecutableKind::kPe32Plus) {
     PeImage image;

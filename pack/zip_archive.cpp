@@ -340,26 +340,32 @@ bool ReadZipEntry(const std::string& data, const ZipArchive& zip,
 
 bool AppendRelocatedZip(const std::string& data, const ZipArchive& zip,
                         const std::string& comment, std::string* out,
-                        std::string* error) {
+                        std::string* error, size_t central_gap) {
   if (comment.size() > 0xffff) {
     *error = "the archive comment is longer than a ZIP comment can be";
     return false;
   }
   const size_t origin = out->size();
-  // New position of the byte at `file_pos` in `data`.
+  // New position in `out` of the byte at `file_pos` in `data`.
   auto moved = [&](uint64_t file_pos) -> uint64_t {
-    return file_pos - zip.start + origin;
+    return file_pos - zip.start + origin +
+           (file_pos >= zip.central_pos ? central_gap : 0);
   };
+  // Offsets count from the archive's own start, so that bytes appended
+  // after it (a signature) leave it readable.
+  const uint64_t base = zip.zip64 ? 0 : origin;
   auto fail = [&](const std::string& why) {
     out->resize(origin);
     *error = why;
     return false;
   };
-  out->append(data, zip.start, zip.end_pos + kEndSize - zip.start);
+  out->append(data, zip.start, zip.central_pos - zip.start);
+  out->append(central_gap, '\0');
+  out->append(data, zip.central_pos, zip.end_pos + kEndSize - zip.central_pos);
 
   for (const ZipEntry& e : zip.entries) {
     uint64_t value = moved(static_cast<uint64_t>(
-        static_cast<int64_t>(e.local_offset) + zip.base));
+        static_cast<int64_t>(e.local_offset) + zip.base)) - base;
     if (e.offset_in_zip64) {
       Store64(out, moved(e.offset_field_pos), value);
     } else if (value < kMax32) {
@@ -369,7 +375,7 @@ bool AppendRelocatedZip(const std::string& data, const ZipArchive& zip,
                   " would lie beyond 4 GB; repack the archive with zip64");
     }
   }
-  uint64_t central = moved(zip.central_pos);
+  uint64_t central = moved(zip.central_pos) - base;
   size_t end = moved(zip.end_pos);
   if (zip.zip64) {
     Store64(out, moved(zip.zip64_end_pos) + 48, central);

@@ -59,14 +59,17 @@ bool ReadZipEntry(const std::string& data, const ZipArchive& zip,
                   std::string* error);
 
 // Appends the archive found in `data` to `out`, whose current size becomes
-// the archive's start: every offset (central headers, the end record and,
-// for zip64, the zip64 end record, its locator and zip64 extra fields) is
-// recomputed for that position, and `comment` replaces the archive's
-// comment. Bytes of `data` before zip.start and after the end record are not
-// copied. On failure `out` is unchanged.
+// the archive's start, and `comment` replaces the archive's comment. Bytes
+// of `data` before zip.start and after the end record are not copied;
+// `central_gap` zero bytes go between the last entry and the central
+// directory. Every offset is rewritten: relative to the archive's start
+// (what a JAR behind a stub has, and what Java still reads when bytes such
+// as a signature follow the archive), except in a zip64 archive, where they
+// stay file positions, as Java finds its zip64 end record by file position.
+// On failure `out` is unchanged.
 bool AppendRelocatedZip(const std::string& data, const ZipArchive& zip,
                         const std::string& comment, std::string* out,
-                        std::string* error);
+                        std::string* error, size_t central_gap = 0);
 
 }  // namespace zovpack
 

@@ -46,7 +46,9 @@ class ZipArchiveTest : public ::testing::Test {
     std::string path = dir_.File("out.exe");
     test::WriteFileOrDie(path, out);
     std::string log;
-    EXPECT_EQ(0, test::Run("unzip -t '" + path + "'", &log)) << log;
+    // Info-ZIP warns (status 1) of the stub its offsets do not count.
+    EXPECT_GE(1, test::Run("unzip -t '" + path + "'", &log)) << log;
+    EXPECT_NE(std::string::npos, log.find("No errors detected")) << log;
     if (test::HaveTool("jar")) {
       EXPECT_EQ(0, test::Run("cd '" + dir_.path() + "' && jar tf out.exe", &log)) << log;
       EXPECT_NE(std::string::npos, log.find("small.bin")) << log;
@@ -55,7 +57,7 @@ class ZipArchiveTest : public ::testing::Test {
     ZipArchive again;
     EXPECT_TRUE(ParseZip(out, &again, &error)) << error;
     EXPECT_EQ(3000u, again.start);
-    EXPECT_EQ(0, again.base);
+    EXPECT_EQ(again.zip64 ? 0 : 3000, again.base);
     EXPECT_EQ(comment, again.comment);
     EXPECT_EQ(2u, again.entries.size());
     std::string body;

@@ -71,6 +71,22 @@ def embedded_comment():
     put("fuzz_embedded_comment", "window", b"z" * 100 + end_record(b"c" * 2048))
     put("fuzz_embedded_comment", "short", b"PK\x05\x06" + b"\0" * 17)
     put("fuzz_embedded_comment", "tail", b"x" * 40 + end_record(b"") + b"PK\x05\x06")
+    # Signed images: the certificate table ends the file and hides a record
+    # of its own; PE32+ and PE32 headers.
+    archive = b"a" * 300 + end_record(b"mainclass a.B\r\n") + b"\0" * 3
+    table = b"S" * 40 + end_record(b"in the table") + b"S" * 40
+    for name, magic, directories in [("signed", 0x20b, 112),
+                                     ("signed-pe32", 0x10b, 96)]:
+        head = bytearray(512)
+        head[0:2] = b"MZ"
+        struct.pack_into("<I", head, 60, 0x80)
+        head[0x80:0x84] = b"PE\0\0"
+        struct.pack_into("<H", head, 0x80 + 24, magic)
+        at = 0x80 + 24 + directories
+        struct.pack_into("<I", head, at - 4, 16)
+        struct.pack_into("<II", head, at + 32, len(head) + len(archive),
+                         len(table))
+        put("fuzz_embedded_comment", name, bytes(head) + archive + table)
 
 
 def string_block(texts):

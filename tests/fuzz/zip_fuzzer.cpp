@@ -1,5 +1,6 @@
 // zovpack's ZIP reader over any file: whatever it accepts can be read entry
-// by entry, moved behind a stub, and read again the same.
+// by entry, moved behind a stub, and read again the same, also with bytes
+// (a signature) after it.
 #include <stddef.h>
 #include <stdint.h>
 
@@ -34,5 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(again.entries[i].name == zip.entries[i].name);
     FUZZ_CHECK(again.entries[i].crc == zip.entries[i].crc);
   }
+  // A signature appended later leaves the archive as it was.
+  zovpack::ZipArchive signed_zip;
+  FUZZ_CHECK(zovpack::ParseZip(packed + std::string(40, 'S'), &signed_zip,
+                               &error));
+  FUZZ_CHECK(signed_zip.entries.size() == zip.entries.size());
+  FUZZ_CHECK(signed_zip.central_pos == again.central_pos);
   return 0;
 }
