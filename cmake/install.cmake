@@ -21,19 +21,24 @@ if(ZOV_STUB_FILES)
   install(PROGRAMS ${ZOV_STUB_FILES} DESTINATION "${ZOV_STUB_DESTINATION}"
           OPTIONAL)
 endif()
-install(FILES README.md docs/configuration.md docs/packing.md
-        DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+set(ZOV_DOC_FILES "${CMAKE_SOURCE_DIR}/README.md"
+  "${CMAKE_SOURCE_DIR}/docs/configuration.md" "${CMAKE_SOURCE_DIR}/docs/packing.md")
+install(FILES ${ZOV_DOC_FILES} DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 
 # The build tree answers like an installation: build/linux/pack/zovpack
 # finds the stubs in build/linux/share/zov. The Windows folder holds
-# zovpack.exe with every stub beside it, as it ships for Windows.
+# zovpack.exe with every stub beside it, as it ships for Windows
+# (tests/e2e runs it from there).
 set(ZOV_WINDOWS_FOLDER "zov-${PROJECT_VERSION}-windows")
+# Packages go beside the build trees: build/ for build/linux.
+get_filename_component(ZOV_PACKAGE_DIR "${CMAKE_BINARY_DIR}" DIRECTORY)
 string(REPLACE ";" "|" stubs "$<TARGET_FILE:zov_launcher>;${ZOV_STUB_FILES}")
+string(REPLACE ";" "|" ZOV_DOCS "${ZOV_DOC_FILES}")
 set(stage ${CMAKE_COMMAND} -P "${CMAKE_SOURCE_DIR}/cmake/stage_files.cmake")
 set(windows_stage)
 if(ZOV_WIN64_DIR)
   set(windows_stage COMMAND ${stage} "${CMAKE_BINARY_DIR}/${ZOV_WINDOWS_FOLDER}"
-      "${ZOV_WIN64_DIR}/pack/zovpack.exe|${stubs}")
+      "${ZOV_WIN64_DIR}/pack/zovpack.exe|${stubs}|${ZOV_DOCS}")
 endif()
 add_custom_target(zov_stage_stubs ALL
   COMMAND ${stage} "${CMAKE_BINARY_DIR}/share/zov" "${stubs}"
@@ -43,7 +48,8 @@ add_custom_target(zov_stage_stubs ALL
   VERBATIM)
 if(ZOV_WIN64_DIR)
   add_custom_target(zov_windows_zip
-    COMMAND ${CMAKE_COMMAND} -E tar cf "../${ZOV_WINDOWS_FOLDER}.zip" --format=zip
+    COMMAND ${CMAKE_COMMAND} -E tar cf
+            "${ZOV_PACKAGE_DIR}/${ZOV_WINDOWS_FOLDER}.zip" --format=zip
             "${ZOV_WINDOWS_FOLDER}"
     DEPENDS zov_stage_stubs
     WORKING_DIRECTORY "${CMAKE_BINARY_DIR}"
@@ -68,6 +74,6 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "default-jre-headless")
-set(CPACK_OUTPUT_FILE_PREFIX "${CMAKE_BINARY_DIR}/..")
+set(CPACK_OUTPUT_FILE_PREFIX "${ZOV_PACKAGE_DIR}")
 set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/cpack")
 include(CPack)
