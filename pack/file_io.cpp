@@ -141,9 +141,9 @@ std::string ExecutableDirectory() {
 
 #endif
 
-bool PathExists(const std::string& path) {
+bool FileExists(const std::string& path) {
   struct stat st;
-  return stat(path.c_str(), &st) == 0;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::string ParentDirectory(const std::string& dir) {

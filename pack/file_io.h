@@ -23,8 +23,8 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents,
 // when it cannot be determined.
 std::string ExecutableDirectory();
 
-// True when `path` names an existing file or directory.
-bool PathExists(const std::string& path);
+// True when `path` names an existing regular file.
+bool FileExists(const std::string& path);
 
 // The directory above `dir` (with a trailing separator), or empty when `dir`
 // is a root or has no separator.

@@ -134,7 +134,7 @@ std::string DefaultStubPath(Target target) {
   std::vector<std::string> dirs = StubDirectories();
   for (const std::string& dir : dirs) {
     std::string path = JoinPath(dir, StubFileName(target));
-    if (PathExists(path)) return path;
+    if (FileExists(path)) return path;
   }
   return dirs.empty() ? std::string(StubFileName(target))
                       : JoinPath(dirs[0], StubFileName(target));
