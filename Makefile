@@ -1,5 +1,5 @@
 # Thin front door: the work is in scripts/ and CMake.
-.PHONY: all setup build test demo bench fuzz clean
+.PHONY: all setup build test demo bench fuzz package clean
 
 all: build
 
@@ -22,6 +22,11 @@ bench: build
 # Each fuzz target for FUZZ_SECONDS (default 60) seconds.
 fuzz: build
 	@FUZZ_SECONDS=$(or $(FUZZ_SECONDS),60) sh scripts/fuzz.sh
+
+# build/zov_<version>_amd64.deb, and zovpack.exe with its stubs in
+# build/zov-<version>-windows.zip.
+package: build
+	@cmake --build build/linux --target package zov_windows_zip
 
 clean:
 	rm -rf build

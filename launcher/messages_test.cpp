@@ -10,6 +10,7 @@
 #include "launcher/launch_error.h"
 #include "platform/platform.h"
 #include "tests/test_support.h"
+#include "zov_version.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -246,6 +247,12 @@ TEST(LauncherResources, CarryAnIconAndAVersionRecord) {
   uint32_t signature;
   memcpy(&signature, record + 40, 4);
   EXPECT_EQ(0xFEEF04BDu, signature);
+  // The file version is the project's, as zovpack --version reports it.
+  uint32_t high, low;
+  memcpy(&high, record + 48, 4);
+  memcpy(&low, record + 52, 4);
+  EXPECT_EQ(uint32_t(ZOV_VERSION_MAJOR << 16 | ZOV_VERSION_MINOR), high);
+  EXPECT_EQ(uint32_t(ZOV_VERSION_PATCH << 16), low);
 }
 #endif
 

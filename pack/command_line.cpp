@@ -17,7 +17,8 @@ const char kUsage[] =
     "  --splash FILE.bmp     splash bitmap (Windows targets)\n"
     "  --icon FILE.ico       application icon (Windows targets)\n"
     "  --show FILE           describe a packed file\n"
-    "  -h, --help            show this help\n";
+    "  -h, --help            show this help\n"
+    "  --version             show zovpack's version\n";
 
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
                       std::string* error) {
@@ -29,6 +30,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
     const std::string& a = args[i];
     if (a == "-h" || a == "--help") {
       cmd->mode = CommandLine::Mode::kHelp;
+      return true;
+    }
+    if (a == "--version") {
+      cmd->mode = CommandLine::Mode::kVersion;
       return true;
     }
     if (a == "--show") {

@@ -10,7 +10,7 @@
 namespace zovpack {
 
 struct CommandLine {
-  enum class Mode { kPack, kShow, kHelp } mode = Mode::kPack;
+  enum class Mode { kPack, kShow, kHelp, kVersion } mode = Mode::kPack;
   PackRequest pack;
   std::string show_path;
 };

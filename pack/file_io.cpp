@@ -141,6 +141,18 @@ std::string ExecutableDirectory() {
 
 #endif
 
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string ParentDirectory(const std::string& dir) {
+  size_t end = dir.size();
+  while (end > 0 && IsSeparator(dir[end - 1])) --end;
+  while (end > 0 && !IsSeparator(dir[end - 1])) --end;
+  return dir.substr(0, end);
+}
+
 std::string JoinPath(const std::string& dir, const std::string& name) {
   if (dir.empty() || IsSeparator(dir.back())) return dir + name;
 #ifdef _WIN32

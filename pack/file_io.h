@@ -23,6 +23,13 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents,
 // when it cannot be determined.
 std::string ExecutableDirectory();
 
+// True when `path` names an existing regular file.
+bool FileExists(const std::string& path);
+
+// The directory above `dir` (with a trailing separator), or empty when `dir`
+// is a root or has no separator.
+std::string ParentDirectory(const std::string& dir);
+
 // Joins a directory (with or without a trailing separator) and a name.
 std::string JoinPath(const std::string& dir, const std::string& name);
 

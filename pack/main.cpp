@@ -7,6 +7,7 @@
 #include "file_io.h"
 #include "packer.h"
 #include "show.h"
+#include "zov_version.h"
 
 int main(int argc, char** argv) {
   using namespace zovpack;
@@ -19,6 +20,10 @@ int main(int argc, char** argv) {
   }
   if (cmd.mode == CommandLine::Mode::kHelp) {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (cmd.mode == CommandLine::Mode::kVersion) {
+    std::puts("zovpack " ZOV_VERSION_TEXT);
     return 0;
   }
   if (cmd.mode == CommandLine::Mode::kShow) {

@@ -118,11 +118,26 @@ ExecutableKind TargetExecutableKind(Target target) {
   }
 }
 
-std::string DefaultStubPath(Target target) {
+std::vector<std::string> StubDirectories() {
   const char* dir = std::getenv("ZOV_STUB_DIR");
-  std::string base = dir != nullptr && *dir != '\0' ? std::string(dir)
-                                                     : ExecutableDirectory();
-  return JoinPath(base, StubFileName(target));
+  if (dir != nullptr && *dir != '\0') return {dir};
+  std::vector<std::string> dirs;
+  std::string own = ExecutableDirectory();
+  if (own.empty()) return dirs;
+  std::string parent = ParentDirectory(own);
+  if (!parent.empty()) dirs.push_back(JoinPath(JoinPath(parent, "share"), "zov"));
+  dirs.push_back(own);
+  return dirs;
+}
+
+std::string DefaultStubPath(Target target) {
+  std::vector<std::string> dirs = StubDirectories();
+  for (const std::string& dir : dirs) {
+    std::string path = JoinPath(dir, StubFileName(target));
+    if (FileExists(path)) return path;
+  }
+  return dirs.empty() ? std::string(StubFileName(target))
+                      : JoinPath(dirs[0], StubFileName(target));
 }
 
 std::vector<std::string> ParseConfigFile(const std::string& text) {
@@ -268,10 +283,15 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
   }
   std::string why;
   if (!ReadWholeFile(stub_path, &in.stub, &why)) {
-    *error = "missing stub: " + why +
-             (request.stub_path.empty()
-                  ? " (use --stub FILE or set ZOV_STUB_DIR)"
-                  : "");
+    *error = "missing stub: " + why;
+    if (request.stub_path.empty()) {
+      std::string looked;
+      for (const std::string& dir : StubDirectories()) {
+        looked += (looked.empty() ? "" : ", ") + dir;
+      }
+      *error += " (looked in " + (looked.empty() ? "no directory" : looked) +
+                "; use --stub FILE or set ZOV_STUB_DIR)";
+    }
     return false;
   }
   if (!ReadWholeFile(request.archive_path, &in.archive, error)) return false;

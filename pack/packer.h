@@ -18,8 +18,13 @@ bool ParseTarget(const std::string& text, Target* target);
 const char* StubFileName(Target target);
 ExecutableKind TargetExecutableKind(Target target);
 
-// Where the stub for `target` is looked for: in $ZOV_STUB_DIR when set,
-// else beside the running zovpack.
+// Where stubs are looked for, in order: $ZOV_STUB_DIR alone when set; else
+// share/zov beside the directory of the running zovpack (an installed
+// tree: bin/zovpack, share/zov/), then zovpack's own directory (a Windows
+// folder, or the build tree's).
+std::vector<std::string> StubDirectories();
+// The target's stub in the first of StubDirectories() that holds it; when
+// none does, its path in the first of them.
 std::string DefaultStubPath(Target target);
 
 // Lines of a --config file: CR LF, LF or CR separated; blank lines and

@@ -10,14 +10,15 @@ jdk=$(dirname "$(dirname "$javac")")
 "$jdk/bin/javac" --release 8 -nowarn -d "$out/classes" examples/hello/src/demo/Hello.java
 "$jdk/bin/jar" cfm "$out/hello.jar" examples/hello/MANIFEST.MF -C "$out/classes" .
 
+# The build tree's zovpack finds its stubs as an installed one does.
 pack=build/linux/pack/zovpack
 for target in linux win64 win32; do
   case $target in
-    linux) name=hello; stub=build/linux/zov ;;
-    win64) name=hello64.exe; stub=build/win64/zov64.exe ;;
-    win32) name=hello32.exe; stub=build/win32/zov32.exe ;;
+    linux) name=hello ;;
+    win64) name=hello64.exe ;;
+    win32) name=hello32.exe ;;
   esac
-  "$pack" "$out/hello.jar" -o "$out/$name" --target $target --stub "$stub" \
+  "$pack" "$out/hello.jar" -o "$out/$name" --target $target \
     --config examples/hello/config.txt
 done
 echo "demo: packed $(cd "$out" && ls hello hello64.exe hello32.exe | tr '\n' ' ')"
