@@ -21,7 +21,16 @@ int PlatformWideToAnsi(const uint16_t* text, int count, char* out,
 }
 
 void PlatformOutOfMemory() {
+#ifdef ZOV_CONSOLE
+  // No buffer to convert into: the heap is what failed. ASCII reads the
+  // same in every code page.
+  static const char kText[] = "Error: Out of memory.\r\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), kText, sizeof kText - 1, &written,
+            nullptr);
+#else
   MessageBoxA(nullptr, "Out of memory.", "Error", MB_OK | MB_ICONWARNING);
+#endif
   ExitProcess(0);
 }
 
@@ -266,6 +275,30 @@ bool PlatformStringBlock(unsigned block, const uint16_t** data,
   return true;
 }
 
+#ifdef ZOV_CONSOLE
+// The console launcher reports as the Linux one does: a box would stop an
+// unattended run. A console shows UTF-16 whatever its code page; redirected
+// output gets the ANSI bytes, as the runtime writes them there.
+void PlatformMessageBox(const char* text, const char* caption) {
+  TextBuffer line(caption);
+  line.Append(": ");
+  line.Append(text);
+  line.Append("\r\n");
+  HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  DWORD written = 0;
+  if (GetConsoleMode(error, &mode)) {
+    WideTextBuffer wide;
+    wide.AssignFromAnsi(line.data(), line.length());
+    WriteConsoleW(error, wide.data(), static_cast<DWORD>(wide.length()),
+                  &written, nullptr);
+  } else {
+    WriteFile(error, line.data(), static_cast<DWORD>(line.length()), &written,
+              nullptr);
+  }
+}
+#else
 void PlatformMessageBox(const char* text, const char* caption) {
   MessageBoxA(nullptr, text, caption, 0x30);  // MB_OK | MB_ICONWARNING
 }
+#endif
