@@ -57,23 +57,32 @@ int PlatformCurrentDirectory(char* buffer, int size) {
 
 bool PlatformGetEnvironment(const char* name, TextBuffer* value) {
   if (*name == 0) return false;
+  // The wide call and our own conversion: Wine's narrow one counts UTF-16
+  // units, so it cuts a value short in a multi-byte code page such as UTF-8.
+  WideTextBuffer wideName;
+  wideName.AssignFromAnsi(name, -1);
+  const wchar_t* key = reinterpret_cast<const wchar_t*>(wideName.CStr());
   // Names are case-insensitive here already; an empty value is defined.
   SetLastError(0);
-  DWORD needed = GetEnvironmentVariableA(name, nullptr, 0);
+  DWORD needed = GetEnvironmentVariableW(key, nullptr, 0);
   if (needed == 0) {
     if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
     value->Clear();
     return true;
   }
+  WideTextBuffer wide;
   for (;;) {
-    value->Resize(static_cast<int32_t>(needed));
-    DWORD n = GetEnvironmentVariableA(name, value->data(), needed + 1);
+    wide.Resize(static_cast<int32_t>(needed));
+    DWORD n = GetEnvironmentVariableW(
+        key, reinterpret_cast<wchar_t*>(wide.data()), needed + 1);
     if (n <= needed) {
-      value->Resize(static_cast<int32_t>(n));
-      return true;
+      wide.Resize(static_cast<int32_t>(n));
+      break;
     }
     needed = n;  // grew between the two calls
   }
+  value->AssignFromWide(wide.data(), wide.length());
+  return true;
 }
 
 bool PlatformFileExists(const char* name) {
