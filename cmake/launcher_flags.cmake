@@ -15,6 +15,8 @@ endif()
 # msvcrt's printf family instead of mingw-w64's own (about 50 KB more).
 set(ZOV_LAUNCHER_DEFINITIONS __USE_MINGW_ANSI_STDIO=0)
 
+# A second argument CONSOLE links a Windows console program instead of a
+# GUI one (its sources built with ZOV_CONSOLE).
 function(zov_launcher_link_options target)
   # Linking with the C driver keeps libstdc++ out.
   set_target_properties(${target} PROPERTIES LINKER_LANGUAGE C)
@@ -23,14 +25,19 @@ function(zov_launcher_link_options target)
     # Our own entry point (launcher/startup_win32.cpp) instead of MinGW's
     # start-up files, taken from zovcore ahead of the libraries that want
     # its atexit. Nothing would apply pseudo-relocations: forbid them.
-    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-      set(entry _WinMainCRTStartup)
+    if("${ARGV1}" STREQUAL "CONSOLE")
+      set(entry mainCRTStartup)
+      set(subsystem -mconsole)
     else()
       set(entry WinMainCRTStartup)
+      set(subsystem -mwindows)
+    endif()
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+      set(entry _${entry})
     endif()
     # -static: libgcc's helpers (64-bit division on i686) come from its
     # archive, never as an import of libgcc_s_dw2-1.dll.
-    target_link_options(${target} PRIVATE -mwindows -nostartfiles -static
+    target_link_options(${target} PRIVATE ${subsystem} -nostartfiles -static
       -Wl,--require-defined=${entry} -Wl,--disable-auto-import
       -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)
   else()

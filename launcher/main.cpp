@@ -6,8 +6,10 @@
 #include "splash/splash.h"
 
 int main(int argc, char** argv) {
+#ifndef ZOV_CONSOLE  // a command-line tool shows no splash
   void* bitmap = LoadSplashBitmap();
   if (bitmap != nullptr) StartSplash(bitmap, "Please wait ...");
+#endif
 
   ConfigStore* store = new ConfigStore();
   JvmBridge* bridge = new JvmBridge();

@@ -51,9 +51,17 @@ extern "C" void __main() {
   atexit(RunDestructors);
 }
 
+// msvcrt reports its own run-time errors by the application type: in a
+// box for a GUI program, on standard error for a console one.
+#ifdef ZOV_CONSOLE
+extern "C" [[noreturn]] void mainCRTStartup() {
+  const int kConsoleApplication = 1;
+  __set_app_type(kConsoleApplication);
+#else
 extern "C" [[noreturn]] void WinMainCRTStartup() {
   const int kGuiApplication = 2;
   __set_app_type(kGuiApplication);
+#endif
   int argc = 0;
   char** argv = nullptr;
   char** env = nullptr;

@@ -16,6 +16,11 @@ const char kUsage[] =
     "  --config FILE         add the lines of FILE ('#' lines are skipped)\n"
     "  --splash FILE.bmp     splash bitmap (Windows targets)\n"
     "  --icon FILE.ico       application icon (Windows targets)\n"
+    "  --console             the console launcher, for command-line tools\n"
+    "                        (Windows targets: zovc64.exe, zovc32.exe)\n"
+    "  --utf8                run with the UTF-8 code page (Windows 10 1903\n"
+    "                        and later): non-ASCII paths, arguments and\n"
+    "                        configuration on any system locale\n"
     "  --show FILE           describe a packed file\n"
     "  -h, --help            show this help\n"
     "  --version             show zovpack's version\n";
@@ -38,6 +43,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
     }
     if (a == "--show") {
       show = true;
+      continue;
+    }
+    if (a == "--console" || a == "--utf8") {
+      (a == "--console" ? p.console : p.utf8) = true;
       continue;
     }
     if (a.size() < 2 || a[0] != '-' || a == "--") {

@@ -9,6 +9,7 @@
 #include "file_io.h"
 #include "image_files.h"
 #include "jar_manifest.h"
+#include "manifest.h"
 #include "pe_resources.h"
 #include "zip_archive.h"
 
@@ -77,6 +78,7 @@ bool EditResources(const PackInputs& in, std::string* stub,
   if (!in.icon_ico.empty() && !ReplaceIcon(&resources, icon, error)) {
     return false;
   }
+  if (in.utf8 && !SetUtf8CodePage(&resources, error)) return false;
   return WriteResources(stub, resources, error);
 }
 
@@ -102,11 +104,11 @@ bool ParseTarget(const std::string& text, Target* target) {
   return true;
 }
 
-const char* StubFileName(Target target) {
+const char* StubFileName(Target target, bool console) {
   switch (target) {
-    case Target::kWin32: return "zov32.exe";
+    case Target::kWin32: return console ? "zovc32.exe" : "zov32.exe";
     case Target::kLinux: return "zov";
-    default: return "zov64.exe";
+    default: return console ? "zovc64.exe" : "zov64.exe";
   }
 }
 
@@ -130,14 +132,14 @@ std::vector<std::string> StubDirectories() {
   return dirs;
 }
 
-std::string DefaultStubPath(Target target) {
+std::string DefaultStubPath(Target target, bool console) {
+  const char* name = StubFileName(target, console);
   std::vector<std::string> dirs = StubDirectories();
   for (const std::string& dir : dirs) {
-    std::string path = JoinPath(dir, StubFileName(target));
+    std::string path = JoinPath(dir, name);
     if (FileExists(path)) return path;
   }
-  return dirs.empty() ? std::string(StubFileName(target))
-                      : JoinPath(dirs[0], StubFileName(target));
+  return dirs.empty() ? std::string(name) : JoinPath(dirs[0], name);
 }
 
 std::vector<std::string> ParseConfigFile(const std::string& text) {
@@ -181,6 +183,23 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     *error = "the stub is signed; pack the unsigned launcher, then sign the "
              "packed file";
     return false;
+  if (windows && in.console) {
+    PeImage image;
+    if (!ParsePe(in.stub, &image, error)) return false;
+    const uint16_t kConsoleSubsystem = 3;
+    if (Load16(in.stub, image.optional_pos + 68) != kConsoleSubsystem) {
+      *error = "the stub is a GUI program; --console needs the console "
+               "launcher (zovc64.exe, zovc32.exe)";
+      return false;
+    }
+    if (!in.splash_bmp.empty()) {
+      *error = "the console launcher shows no splash; leave out --splash";
+      return false;
+    }
+  }
+  if (in.utf8 && !windows) {
+    warnings->push_back("--utf8 changes nothing on Linux, where the launcher "
+                        "reads the locale's encoding");
   }
   ZipArchive stub_archive;
   if (ParseZip(in.stub, &stub_archive, &ignored_error)) {
@@ -210,7 +229,7 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
   }
   std::vector<std::string> lines;
   if (!ComposeLines(in, manifest_main, &lines, warnings, error) ||
-      !CheckConfigLines(lines, windows, warnings, error)) {
+      !CheckConfigLines(lines, windows && !in.utf8, warnings, error)) {
     return false;
   }
   std::string comment = JoinConfigLines(lines);
@@ -226,11 +245,12 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     return false;
   }
 
-  const bool edit = !in.splash_bmp.empty() || !in.icon_ico.empty();
+  bool edit = !in.splash_bmp.empty() || !in.icon_ico.empty();
   if (edit && !windows) {
     *error = "--splash and --icon need a Windows stub";
     return false;
   }
+  edit = edit || (in.utf8 && windows);
   std::string edited;
   if (edit) {
     edited = in.stub;
@@ -277,7 +297,9 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
           std::string* error) {
   PackInputs in;
   std::string stub_path = request.stub_path;
-  if (stub_path.empty()) stub_path = DefaultStubPath(request.target);
+  if (stub_path.empty()) {
+    stub_path = DefaultStubPath(request.target, request.console);
+  }
   if (request.stub_path.empty() || request.target_given) {
     in.expected_kind = TargetExecutableKind(request.target);
   }
@@ -296,6 +318,8 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
   }
   if (!ReadWholeFile(request.archive_path, &in.archive, error)) return false;
   in.main_class = request.main_class;
+  in.console = request.console;
+  in.utf8 = request.utf8;
   if (!request.config_path.empty()) {
     std::string text;
     if (!ReadWholeFile(request.config_path, &text, error)) return false;

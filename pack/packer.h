@@ -14,8 +14,9 @@ enum class Target { kWin64, kWin32, kLinux };
 
 // Parses "win64", "win32" or "linux".
 bool ParseTarget(const std::string& text, Target* target);
-// zov64.exe, zov32.exe or zov.
-const char* StubFileName(Target target);
+// zov64.exe, zov32.exe or zov; zovc64.exe and zovc32.exe for the console
+// launcher (Linux has one launcher, a console program).
+const char* StubFileName(Target target, bool console = false);
 ExecutableKind TargetExecutableKind(Target target);
 
 // Where stubs are looked for, in order: $ZOV_STUB_DIR alone when set; else
@@ -23,9 +24,9 @@ ExecutableKind TargetExecutableKind(Target target);
 // tree: bin/zovpack, share/zov/), then zovpack's own directory (a Windows
 // folder, or the build tree's).
 std::vector<std::string> StubDirectories();
-// The target's stub in the first of StubDirectories() that holds it; when
+// The target's stub (its console launcher when asked) in the first of StubDirectories() that holds it; when
 // none does, its path in the first of them.
-std::string DefaultStubPath(Target target);
+std::string DefaultStubPath(Target target, bool console = false);
 
 // Lines of a --config file: CR LF, LF or CR separated; blank lines and
 // lines whose first non-space character is '#' are zovpack's own comments
@@ -43,6 +44,8 @@ struct PackInputs {
   std::vector<std::string> lines;  // --config lines, then --line values
   std::string splash_bmp;          // file contents; empty for none
   std::string icon_ico;            // file contents; empty for none
+  bool console = false;  // a Windows stub must be a console program
+  bool utf8 = false;     // a Windows stub's manifest asks for UTF-8
 };
 
 // Builds the packed file in `*output`. The main class comes from
@@ -51,8 +54,9 @@ struct PackInputs {
 // left out. Fails (with `*error` saying why) when the stub is not the
 // expected kind, the archive is not a ZIP, there is no main class, a line
 // cannot be carried, the comment would exceed what the launcher finds, the
-// splash or icon does not parse or the stub is not a PE image. Warnings go
-// to `*warnings`.
+// splash or icon does not parse, the stub is not a PE image, or a console
+// stub is asked for and the stub is a GUI program or a splash is given.
+// Warnings go to `*warnings`.
 bool BuildPackedFile(const PackInputs& inputs, std::string* output,
                      std::vector<std::string>* warnings, std::string* error);
 
@@ -67,6 +71,8 @@ struct PackRequest {
   std::vector<std::string> lines;
   std::string splash_path;  // empty: none
   std::string icon_path;    // empty: none
+  bool console = false;     // --console
+  bool utf8 = false;        // --utf8
 };
 
 // Reads the files a request names, builds the packed file and writes it

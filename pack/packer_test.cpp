@@ -8,6 +8,7 @@
 #include "byte_order.h"
 #include "config_lines.h"
 #include "show.h"
+#include "manifest.h"
 #include "test_util.h"
 #include "zip_archive.h"
 
@@ -218,6 +219,41 @@ TEST_F(PackerTest, SigningAfterPackingKeepsArchiveAndConfiguration) {
   // Packing a signed file again would break its signature.
   in_.stub = signed_file;
   EXPECT_TRUE(Fails(in_, "the stub is signed"));
+TEST_F(PackerTest, ConsoleAndUtf8AskTheStubForWhatTheyNeed) {
+  std::string stub = test::TestStub("stub64.exe");  // a console program
+  if (stub.empty()) GTEST_SKIP() << "no mingw-w64 test stub";
+  in_.stub = test::ReadFileOrDie(stub);
+  in_.console = true;
+  in_.lines = {"property name=\xC3\xA9"};
+  std::string out, error;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
+  auto warned = [&] {
+    return std::any_of(warnings.begin(), warnings.end(), [](const std::string& w) {
+      return w.find("non-ASCII") != std::string::npos;
+    });
+  };
+  EXPECT_TRUE(warned());
+
+  in_.utf8 = true;
+  warnings.clear();
+  ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
+  EXPECT_FALSE(warned());
+  PeImage image;
+  std::vector<Resource> resources;
+  ASSERT_TRUE(ParsePe(out, &image, &error) &&
+              ReadResources(out, image, &resources, &error)) << error;
+  ASSERT_NE(nullptr, FindManifest(resources));
+  EXPECT_EQ("UTF-8", ActiveCodePage(FindManifest(resources)->data));
+  EXPECT_TRUE(Unzips(out));
+
+  PackInputs bad = in_;
+  bad.splash_bmp = test::MakeBmp(20, 10, 24);
+  EXPECT_TRUE(Fails(bad, "no splash"));
+  bad = in_;
+  ASSERT_TRUE(ParsePe(bad.stub, &image, &error));
+  bad.stub[image.optional_pos + 68] = 2;  // the Windows GUI subsystem
+  EXPECT_TRUE(Fails(bad, "GUI program"));
 }
 
 TEST_F(PackerTest, PackWritesAtomically) {

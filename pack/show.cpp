@@ -7,6 +7,7 @@
 #include "app_resources.h"
 #include "byte_order.h"
 #include "config_lines.h"
+#include "manifest.h"
 #include "pe_image.h"
 #include "pe_resources.h"
 #include "zip_archive.h"
@@ -112,6 +113,14 @@ bool DescribePackedFile(const std::string& file, std::string* report,
         ReadResources(file, image, &resources, &why)) {
       out += "splash:      " + DescribeSplash(FindSplashBitmap(resources)) + "\n";
       out += "icon:        " + DescribeIcon(FindIconGroup(resources)) + "\n";
+      const Resource* manifest = FindManifest(resources);
+      std::string code_page = manifest ? ActiveCodePage(manifest->data) : "";
+      out += "code page:   " +
+             (code_page.empty() ? "the system's ANSI code page"
+                                : Printable(code_page)) + "\n";
+      out += std::string("program:     ") +
+             (Load16(file, image.optional_pos + 68) == 3 ? "console" : "GUI") +
+             "\n";
     } else {
       out += "resources:   unreadable (" + why + ")\n";
     }

@@ -9,7 +9,8 @@ namespace zovpack {
 // Describes the packed file `file`: its target, the stub size, the
 // configuration lines as the launcher reads them, the main class, the
 // number of archive entries, and for Windows stubs the size of a signature
-// that ends the file and whether it carries a splash bitmap and an icon. Fails for a file that holds no ZIP archive.
+// that ends the file, whether it carries a splash bitmap and an icon, its
+// code page and whether it is a console program. Fails for a file that holds no ZIP archive.
 bool DescribePackedFile(const std::string& file, std::string* report,
                         std::string* error);
 

@@ -103,7 +103,7 @@ void PlatformFreeLibrary(void* library);
 bool PlatformStringBlock(unsigned block, const uint16_t** data,
                          int* sizeInBytes);
 // One warning box with an OK button and no owner; returns when closed.
-// On Linux one line on standard error.
+// On Linux and in the Windows console launcher one line on standard error.
 void PlatformMessageBox(const char* text, const char* caption);
 
 #endif  // ZOV_PLATFORM_PLATFORM_H_

@@ -21,7 +21,16 @@ int PlatformWideToAnsi(const uint16_t* text, int count, char* out,
 }
 
 void PlatformOutOfMemory() {
+#ifdef ZOV_CONSOLE
+  // No buffer to convert into: the heap is what failed. ASCII reads the
+  // same in every code page.
+  static const char kText[] = "Error: Out of memory.\r\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), kText, sizeof kText - 1, &written,
+            nullptr);
+#else
   MessageBoxA(nullptr, "Out of memory.", "Error", MB_OK | MB_ICONWARNING);
+#endif
   ExitProcess(0);
 }
 
@@ -48,23 +57,32 @@ int PlatformCurrentDirectory(char* buffer, int size) {
 
 bool PlatformGetEnvironment(const char* name, TextBuffer* value) {
   if (*name == 0) return false;
+  // The wide call and our own conversion: Wine's narrow one counts UTF-16
+  // units, so it cuts a value short in a multi-byte code page such as UTF-8.
+  WideTextBuffer wideName;
+  wideName.AssignFromAnsi(name, -1);
+  const wchar_t* key = reinterpret_cast<const wchar_t*>(wideName.CStr());
   // Names are case-insensitive here already; an empty value is defined.
   SetLastError(0);
-  DWORD needed = GetEnvironmentVariableA(name, nullptr, 0);
+  DWORD needed = GetEnvironmentVariableW(key, nullptr, 0);
   if (needed == 0) {
     if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
     value->Clear();
     return true;
   }
+  WideTextBuffer wide;
   for (;;) {
-    value->Resize(static_cast<int32_t>(needed));
-    DWORD n = GetEnvironmentVariableA(name, value->data(), needed + 1);
+    wide.Resize(static_cast<int32_t>(needed));
+    DWORD n = GetEnvironmentVariableW(
+        key, reinterpret_cast<wchar_t*>(wide.data()), needed + 1);
     if (n <= needed) {
-      value->Resize(static_cast<int32_t>(n));
-      return true;
+      wide.Resize(static_cast<int32_t>(n));
+      break;
     }
     needed = n;  // grew between the two calls
   }
+  value->AssignFromWide(wide.data(), wide.length());
+  return true;
 }
 
 bool PlatformFileExists(const char* name) {
@@ -266,6 +284,30 @@ bool PlatformStringBlock(unsigned block, const uint16_t** data,
   return true;
 }
 
+#ifdef ZOV_CONSOLE
+// The console launcher reports as the Linux one does: a box would stop an
+// unattended run. A console shows UTF-16 whatever its code page; redirected
+// output gets the ANSI bytes, as the runtime writes them there.
+void PlatformMessageBox(const char* text, const char* caption) {
+  TextBuffer line(caption);
+  line.Append(": ");
+  line.Append(text);
+  line.Append("\r\n");
+  HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  DWORD written = 0;
+  if (GetConsoleMode(error, &mode)) {
+    WideTextBuffer wide;
+    wide.AssignFromAnsi(line.data(), line.length());
+    WriteConsoleW(error, wide.data(), static_cast<DWORD>(wide.length()),
+                  &written, nullptr);
+  } else {
+    WriteFile(error, line.data(), static_cast<DWORD>(line.length()), &written,
+              nullptr);
+  }
+}
+#else
 void PlatformMessageBox(const char* text, const char* caption) {
   MessageBoxA(nullptr, text, caption, 0x30);  // MB_OK | MB_ICONWARNING
 }
+#endif

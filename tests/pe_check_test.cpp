@@ -1,6 +1,7 @@
-// The Windows launchers must be GUI executables of the right width that
-// import nothing but system DLLs and msvcrt.dll: zov32.exe never runs here,
-// so its headers are the check we have.
+// The Windows launchers must be GUI (or, zovc*.exe, console) executables of
+// the right width that import nothing but system DLLs and msvcrt.dll and
+// carry their manifest: zov32.exe never runs here, so its headers are the
+// check we have.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -18,6 +19,7 @@ struct PeFacts {
   uint16_t machine = 0;
   uint16_t subsystem = 0;
   std::vector<std::string> imports;
+  bool asInvoker = false;  // the manifest is there
 };
 
 uint32_t Read32(const std::string& b, size_t at) {
@@ -38,6 +40,8 @@ PeFacts Inspect(const std::string& path) {
   all << in.rdbuf();
   std::string b = all.str();
   PeFacts facts;
+  facts.asInvoker =
+      b.find("<requestedExecutionLevel level=\"asInvoker\"/>") != std::string::npos;
   if (b.size() < 0x40 || b.compare(0, 2, "MZ") != 0) return facts;
   size_t pe = Read32(b, 0x3C);
   if (b.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return facts;
@@ -68,11 +72,13 @@ PeFacts Inspect(const std::string& path) {
   return facts;
 }
 
-void ExpectLauncher(const std::string& path, uint16_t machine) {
+void ExpectLauncher(const std::string& path, uint16_t machine,
+                    uint16_t subsystem = 2) {  // Windows GUI: no console opens
   SCOPED_TRACE(path);
   PeFacts facts = Inspect(path);
   EXPECT_EQ(machine, facts.machine);
-  EXPECT_EQ(2, facts.subsystem);  // Windows GUI: no console opens
+  EXPECT_EQ(subsystem, facts.subsystem);
+  EXPECT_TRUE(facts.asInvoker);
   static const std::set<std::string> kAllowed = {
       "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll",
       "msvcrt.dll"};
@@ -86,6 +92,9 @@ void ExpectLauncher(const std::string& path, uint16_t machine) {
 TEST(WindowsLaunchers, AreGuiExecutablesImportingOnlySystemDlls) {
   ExpectLauncher(ZOV_WIN32_EXE, 0x14C);
   ExpectLauncher(ZOV_WIN64_EXE, 0x8664);
+  const uint16_t kConsole = 3;
+  ExpectLauncher(ZOV_WIN32_CONSOLE_EXE, 0x14C, kConsole);
+  ExpectLauncher(ZOV_WIN64_CONSOLE_EXE, 0x8664, kConsole);
 }
 
 }  // namespace

@@ -19,8 +19,12 @@ void Pack(const PackRequest& request, const std::string& path) {
   if (request.target == "linux") {
     argv.insert(argv.end(), {"--stub", ZOV_LINUX_STUB});
   } else if (request.target == "win64") {
-    argv.insert(argv.end(), {"--stub", std::string(ZOV_WIN64_DIR) + "/zov64.exe"});
+    argv.insert(argv.end(),
+                {"--stub", std::string(ZOV_WIN64_DIR) +
+                               (request.console ? "/zovc64.exe" : "/zov64.exe")});
   }
+  if (request.console) argv.push_back("--console");
+  if (request.utf8) argv.push_back("--utf8");
   if (!request.mainClass.empty()) {
     argv.insert(argv.end(), {"--main-class", request.mainClass});
   }

@@ -17,6 +17,8 @@ struct PackRequest {
   std::string jar = ZOV_E2E_JAR;
   std::string splash;
   std::string icon;
+  bool console = false;  // win64: zovc64.exe
+  bool utf8 = false;
 };
 
 // Packs into path; fails the calling test when zovpack fails.

@@ -17,6 +17,8 @@
 //   no-main-method    no class has main([Ljava/lang/String;)V
 //   main-throws       main leaves a java/lang/IllegalStateException pending
 //   main-sleeps=MS    main takes MS milliseconds (a splash stays up)
+//   main-prints       main writes "hello from main" and a line break to the
+//                     process's standard output, as System.out does
 //   no-string-class   FindClass("java/lang/String") fails
 //   newstring-fails   NewString fails with java/lang/OutOfMemoryError
 // Option "-Dtestruntime.mainclass=a/B" makes a/B the only application class
@@ -190,6 +192,18 @@ void SleepMillis(int millis) {
 #else
   struct timespec pause = {millis / 1000, (millis % 1000) * 1000000L};
   nanosleep(&pause, nullptr);
+#endif
+}
+
+// Through the handle, not a C runtime's stdout, the way a runtime does it.
+void WriteStandardOutput(const std::string& text) {
+#ifdef _WIN32
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(),
+            static_cast<DWORD>(text.size()), &written, nullptr);
+#else
+  fwrite(text.data(), 1, text.size(), stdout);
+  fflush(stdout);
 #endif
 }
 
@@ -408,6 +422,7 @@ void JNICALL CallStaticVoidMethodV(JNIEnv* env, jclass type, jmethodID id,
                 : prefix + " null");
   }
   if (state->mainMillis > 0) SleepMillis(state->mainMillis);
+  if (Has("main-prints")) WriteStandardOutput("hello from main\n");
   if (Has("main-throws")) Throw("java/lang/IllegalStateException");
 }
 
