@@ -183,6 +183,7 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     *error = "the stub is signed; pack the unsigned launcher, then sign the "
              "packed file";
     return false;
+  }
   if (windows && in.console) {
     PeImage image;
     if (!ParsePe(in.stub, &image, error)) return false;
