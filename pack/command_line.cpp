@@ -16,6 +16,8 @@ const char kUsage[] =
     "  --config FILE         add the lines of FILE ('#' lines are skipped)\n"
     "  --splash FILE.bmp     splash bitmap (Windows targets)\n"
     "  --icon FILE.ico       application icon (Windows targets)\n"
+    "  --merge PATH          merge a dependency jar, or a folder's jars, into\n"
+    "                        the archive (repeatable)\n"
     "  --show FILE           describe a packed file\n"
     "  -h, --help            show this help\n";
 
@@ -72,6 +74,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
       p.splash_path = v;
     } else if (a == "--icon") {
       p.icon_path = v;
+    } else if (a == "--merge") {
+      p.merge_paths.push_back(v);
     } else {
       *error = "unknown option " + a;
       return false;

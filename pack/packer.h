@@ -38,6 +38,8 @@ struct PackInputs {
   std::vector<std::string> lines;  // --config lines, then --line values
   std::string splash_bmp;          // file contents; empty for none
   std::string icon_ico;            // file contents; empty for none
+  // Refuse a main class the archive lacks (see CheckMainClass).
+  bool check_main_class = false;
 };
 
 // Builds the packed file in `*output`. The main class comes from
@@ -62,6 +64,7 @@ struct PackRequest {
   std::vector<std::string> lines;
   std::string splash_path;  // empty: none
   std::string icon_path;    // empty: none
+  std::vector<std::string> merge_paths;  // jars or folders of jars
 };
 
 // Reads the files a request names, builds the packed file and writes it
