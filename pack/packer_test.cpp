@@ -90,6 +90,10 @@ TEST_F(PackerTest, WritesStubArchiveAndConfiguration) {
   in_.lines = {"option " + std::string(2048 - 21 - 2 - 7, 'x')};
   ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
   EXPECT_EQ(2048u, Comment(out).size());
+  // One byte more, and the message names the ways around it.
+  in_.lines[0] += "x";
+  EXPECT_TRUE(Fails(in_, "(classpath lib\\*), or merge the jars into the "
+                         "archive (--merge lib)"));
 }
 
 TEST_F(PackerTest, RefusesWhatWouldNotRun) {
