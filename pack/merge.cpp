@@ -28,6 +28,11 @@ const char kServices[] = "META-INF/services/";
 // A services file is a list of class names; anything larger is damage.
 const size_t kMaxServicesFile = 16 << 20;
 
+void Append64(std::string* s, uint64_t v) {
+  Append32(s, static_cast<uint32_t>(v));
+  Append32(s, static_cast<uint32_t>(v >> 32));
+}
+
 bool StartsWith(const std::string& s, const char* prefix) {
   return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
@@ -92,8 +97,8 @@ class ZipWriter {
     if (big) {
       Append16(out_, 1);
       Append16(out_, 16);
-      Append64(usize);
-      Append64(csize);
+      Append64(out_, usize);
+      Append64(out_, csize);
     }
     out_->append(data, csize);
     entries_.push_back(e);
@@ -103,12 +108,9 @@ class ZipWriter {
     uint64_t central = out_->size();
     for (const Entry& e : entries_) {
       std::string extra;
-      std::string* keep = out_;
-      out_ = &extra;
-      if (e.usize >= kMax32) Append64(e.usize);
-      if (e.csize >= kMax32) Append64(e.csize);
-      if (e.offset >= kMax32) Append64(e.offset);
-      out_ = keep;
+      if (e.usize >= kMax32) Append64(&extra, e.usize);
+      if (e.csize >= kMax32) Append64(&extra, e.csize);
+      if (e.offset >= kMax32) Append64(&extra, e.offset);
       Append32(out_, kCentralSig);
       Append16(out_, e.version);  // made by: FAT attributes
       Append16(out_, e.version);
@@ -138,18 +140,18 @@ class ZipWriter {
     if (count >= kMax16 || size >= kMax32 || central >= kMax32) {
       uint64_t record = out_->size();
       Append32(out_, kZip64EndSig);
-      Append64(44);
+      Append64(out_, 44);
       Append16(out_, 45);
       Append16(out_, 45);
       Append32(out_, 0);
       Append32(out_, 0);
-      Append64(count);
-      Append64(count);
-      Append64(size);
-      Append64(central);
+      Append64(out_, count);
+      Append64(out_, count);
+      Append64(out_, size);
+      Append64(out_, central);
       Append32(out_, kZip64LocatorSig);
       Append32(out_, 0);
-      Append64(record);
+      Append64(out_, record);
       Append32(out_, 1);
     }
     Append32(out_, kEndSig);
@@ -168,11 +170,6 @@ class ZipWriter {
     uint32_t crc;
     uint64_t csize, usize, offset;
   };
-  void Append64(uint64_t v) {
-    Append32(out_, static_cast<uint32_t>(v));
-    Append32(out_, static_cast<uint32_t>(v >> 32));
-  }
-
   std::string* out_;
   std::vector<Entry> entries_;
 };
@@ -262,7 +259,7 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
       }
       if (!taken.insert(e.name).second) {
         // Folders repeat in every jar; only files are worth counting.
-        if (e.name.back() != '/') {
+        if (!e.name.empty() && e.name.back() != '/') {
           if (dropped++ == 0) first_dropped = e.name + " of " + jars[i]->name;
         }
         continue;
