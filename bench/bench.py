@@ -7,6 +7,8 @@
   4. instructions of the whole process (callgrind): zov on the test
      runtime, minjni on the test runtime, an empty C program
   5. sizes of the three stubs, with and without the icon
+  6. an application with 40 dependency jars: zov with "classpath lib/*",
+     zov with the jars merged in (zovpack --merge), `java -cp "app.jar:lib/*"`
 
 Commands of one measurement alternate (A B C, B C A, C A B, ...), and
 ratios are taken round by round, so a load change hits both sides of a
@@ -74,7 +76,7 @@ def parse_args():
     parser.add_argument("--work", help="where temporary files go")
     parser.add_argument("--output", help="also write the report here")
     parser.add_argument("--only", help="comma-separated sections: "
-                        "time,archive,rss,instructions,stubs")
+                        "time,archive,rss,instructions,stubs,deps")
     parser.add_argument("--smoke", action="store_true",
                         help="one round of everything, a 1 MiB big archive")
     args = parser.parse_args()
@@ -176,11 +178,13 @@ def alternate(commands, rounds, warmup, measure):
     return results
 
 
-def pack(ctx, jar, output, lines=()):
+def pack(ctx, jar, output, lines=(), merge=()):
     argv = [ctx.zovpack, jar, "-o", output, "--target", "linux",
             "--stub", ctx.zov]
     for line in lines:
         argv += ["--line", line]
+    for path in merge:
+        argv += ["--merge", path]
     proc = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     if proc.returncode != 0:
         raise BenchError("zovpack failed: " + proc.stderr.decode())
@@ -246,6 +250,103 @@ def bench_time(ctx, out):
     for other in ("java -cp", "minjni"):
         out.append("- zov / {}, instructions: {}".format(
             other, ratio_line(counts["zov"], counts[other])))
+    out.append("")
+
+
+# --- 6. Dependencies
+
+DEPS = 40
+DEPS_MAIN = "benchdeps.Main"
+# Each dependency jar: one class the application loads, and resources that
+# give its directory a library's length.
+DEPS_RESOURCES = 100
+
+
+def make_deps_app(ctx):
+    """app.jar, whose main loads one class of each of lib/dep01.jar ...
+    lib/dep40.jar (so every jar is opened) and then prints the marker."""
+    import zipfile
+    root = os.path.join(ctx.work, "deps")
+    src = os.path.join(root, "src")
+    classes = os.path.join(root, "classes")
+    lib = os.path.join(root, "lib")
+    for d in (src, classes, lib):
+        os.makedirs(d)
+    sources = []
+    names = ["dep{:02d}.C".format(i) for i in range(1, DEPS + 1)]
+    for name in names:
+        package, cls = name.split(".")
+        os.makedirs(os.path.join(src, package))
+        path = os.path.join(src, package, cls + ".java")
+        with open(path, "w") as f:
+            f.write("package {}; public class {} {{ public static int v = 1; }}\n"
+                    .format(package, cls))
+        sources.append(path)
+    path = os.path.join(src, "Main.java")
+    with open(path, "w") as f:
+        f.write("package benchdeps; public class Main { public static void "
+                "main(String[] a) throws Exception { for (String n : new "
+                "String[] {" + ", ".join('"{}"'.format(n) for n in names) +
+                "}) Class.forName(n); System.out.println(\"bench: main\"); } }\n")
+    sources.append(path)
+    javac = subprocess.run([os.path.join(ctx.args.jdk, "bin", "javac"),
+                            "--release", "8", "-nowarn", "-d", classes] + sources,
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    if javac.returncode != 0:
+        raise BenchError("javac failed: " + javac.stdout.decode())
+    app = os.path.join(root, "app.jar")
+    with zipfile.ZipFile(app, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("META-INF/MANIFEST.MF",
+                   "Manifest-Version: 1.0\nMain-Class: " + DEPS_MAIN + "\n")
+        z.write(os.path.join(classes, "benchdeps", "Main.class"),
+                "benchdeps/Main.class")
+    for i, name in enumerate(names, 1):
+        package = name.split(".")[0]
+        with zipfile.ZipFile(os.path.join(lib, package + ".jar"), "w",
+                             zipfile.ZIP_DEFLATED) as z:
+            z.writestr("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\n")
+            z.write(os.path.join(classes, package, "C.class"),
+                    package + "/C.class")
+            for r in range(DEPS_RESOURCES):
+                z.writestr("{}/res/r{:03d}.properties".format(package, r),
+                           "key{} = value {} of jar {}\n".format(r, r, i))
+    return root, app, lib
+
+
+def bench_deps(ctx, out):
+    root, app, lib = make_deps_app(ctx)
+    beside = pack(ctx, app, os.path.join(root, "app"),
+                  lines=["classpath lib/*"])
+    os.makedirs(os.path.join(root, "alone"))
+    merged = pack(ctx, app, os.path.join(root, "alone", "app"), merge=[lib])
+    commands = [
+        ("zov lib/*", [beside]),
+        ("zov merged", [merged]),
+        ("java -cp", [ctx.java, "-cp", app + ":" + lib + "/*", DEPS_MAIN]),
+    ]
+    runs = alternate(commands, ctx.args.pairs, ctx.args.warmup,
+                     lambda argv: timed_run(argv, ctx.env))
+    out.append("## 6. An application with {} dependency jars\n".format(DEPS))
+    out.append("`main` loads one class from each jar (each also holds {} "
+               "resources), then prints the line. zov with `classpath lib/*` "
+               "beside the jars, zov with them merged in (`--merge lib`, the "
+               "file alone in a folder), and `java -cp \"app.jar:lib/*\"`; "
+               "{} rounds in turn after {} unmeasured. Milliseconds, median "
+               "(min–max).\n".format(DEPS_RESOURCES, ctx.args.pairs,
+                                      ctx.args.warmup))
+    jars = sum(os.path.getsize(os.path.join(lib, n)) for n in os.listdir(lib))
+    sizes = {"zov lib/*": os.path.getsize(beside) + jars,
+             "zov merged": os.path.getsize(merged),
+             "java -cp": os.path.getsize(app) + jars}
+    timing_table(runs, out, lambda name: ["bytes of files"] if name == "" else
+                 ["{:,}".format(sizes[name])])
+    for name, target in (("zov merged", 0.95), ("zov lib/*", None)):
+        for index, what in enumerate(TIMINGS):
+            out.append("- {} / java -cp, {}{}: {}".format(
+                name, what,
+                " (target ≤ {})".format(target) if target else "",
+                ratio_line([v[index] for v in runs[name]],
+                           [v[index] for v in runs["java -cp"]])))
     out.append("")
 
 
@@ -598,7 +699,7 @@ def main():
 
     sections = [("time", bench_time), ("archive", bench_archive),
                 ("rss", bench_rss), ("instructions", bench_instructions),
-                ("stubs", bench_stubs)]
+                ("stubs", bench_stubs), ("deps", bench_deps)]
     if args.only:
         wanted = args.only.split(",")
         sections = [s for s in sections if s[0] in wanted]

@@ -1,8 +1,8 @@
 #include "config/collect.h"
 
 #include "config/expand.h"
-#include "config/resolve_path.h"
 #include "platform/platform.h"
+#include "runtime/class_path.h"
 #include "text/text.h"
 
 void CollectExpanded(void* context, const char* value) {
@@ -16,12 +16,11 @@ void CollectClassPath(void* context, const char* value) {
   const char* piece = value;
   for (;;) {
     const char* end = piece;
-    while (*end != 0 && *end != ';') ++end;
+    while (*end != 0 && *end != ';' && *end != kClassPathSeparator) ++end;
     if (end > piece) {
       TextBuffer expanded = ExpandEnvironment(
           TextBuffer(piece, static_cast<int32_t>(end - piece)));
-      entries->Append(&kClassPathSeparator, 1);
-      entries->Append(ResolvePath(expanded));
+      AppendClassPathEntry(entries, expanded);
     }
     if (*end == 0) break;
     piece = end + 1;

@@ -6,11 +6,10 @@
 // empty value gives an empty entry).
 void CollectExpanded(void* context, const char* value);
 
-// context is a TextBuffer: cuts the value at every ";" (before expansion,
-// so a ";" from a variable does not cut), skips empty pieces, and appends
-// for each other piece the class-path separator and the piece expanded and
-// then resolved. ";" splits on every platform; the separator appended is
-// the platform's (":" on Linux).
+// context is a TextBuffer: cuts the value at every ";", and on Linux also
+// at every ":" (before expansion, so a separator from a variable does not
+// cut), skips empty pieces, and hands each other piece, expanded, to
+// AppendClassPathEntry.
 void CollectClassPath(void* context, const char* value);
 
 #endif  // ZOV_CONFIG_COLLECT_H_

@@ -5,6 +5,7 @@
 #include "config/embedded_config.h"
 #include "config/file_exists.h"
 #include "platform/platform.h"
+#include "platform/trace.h"
 
 // Objects of one file are constructed in the order of their definitions:
 // ExeDir first.
@@ -62,12 +63,24 @@ void ConfigStore::Build(const char* modulePath,
   int32_t cut = exePath.length();
   while (cut > 0 && exePath.data()[cut - 1] != kPathSeparator) --cut;
   ExeDir.Assign(exePath.data(), cut);
+  DefineAppDir();
 
   ReadSideFile();
   if (length() > 0) Append("\r\n", 2);
   embeddedStart = length();
   TextBuffer embedded = ReadEmbeddedConfig(exePath.c_str());
   Append(embedded);
+}
+
+// ZOV_APP_DIR: ExeDir without its separator, unless that leaves no
+// directory ("/", "C:\"). Values expanded later can name it.
+void ConfigStore::DefineAppDir() {
+  int32_t n = ExeDir.length();
+  if (n == 0) return;
+  if (n > 1 && ExeDir.data()[n - 2] != ':') --n;
+  TextBuffer dir(ExeDir.data(), n);
+  PlatformSetEnvironment("ZOV_APP_DIR", dir.c_str());
+  Trace("ZOV_APP_DIR %s", dir.c_str());
 }
 
 void ConfigStore::ReadSideFile() {

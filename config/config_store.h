@@ -19,6 +19,9 @@ extern TextBuffer WorkDir;
 
 // Its own characters are the text: the side file's bytes, CR LF when the
 // side file gave any, then the embedded comment's bytes, all raw.
+// Building one also defines ZOV_APP_DIR in the process's environment: the
+// executable's directory without its trailing separator (kept for a root),
+// so that values, and the processes the application starts, can name it.
 class ConfigStore : public TextBuffer {
  public:
   // Reads the running executable's side file and embedded comment.
@@ -54,6 +57,7 @@ class ConfigStore : public TextBuffer {
 
  private:
   void Build(const char* modulePath, const char* currentDirectory);
+  void DefineAppDir();
   void ReadSideFile();
 };
 

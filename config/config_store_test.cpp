@@ -10,6 +10,7 @@ namespace {
 
 using testing_support::kSep;
 using testing_support::MakeDirectory;
+using testing_support::ScopedEnv;
 using testing_support::ScopedTempDir;
 using testing_support::WriteFile;
 
@@ -83,6 +84,24 @@ TEST(ConfigStore, FillsTheDirectoriesEndingInTheSeparator) {
     EXPECT_EQ("", Text(store));
     ConfigStore bare(kExe, "");
     EXPECT_EQ("", Text(ExeDir));
+  }
+  {
+    // ZOV_APP_DIR: the same directory without its separator, but a root
+    // keeps it.
+    ScopedEnv appDir("ZOV_APP_DIR");
+    ConfigStore store(exe.c_str(), work.c_str());
+    TextBuffer value;
+    ASSERT_TRUE(PlatformGetEnvironment("ZOV_APP_DIR", &value));
+    EXPECT_EQ(work, Text(value));
+#ifdef _WIN32
+    ConfigStore root("C:\\tool.exe", "");
+    const char kRoot[] = "C:\\";
+#else
+    ConfigStore root("/tool", "");
+    const char kRoot[] = "/";
+#endif
+    ASSERT_TRUE(PlatformGetEnvironment("ZOV_APP_DIR", &value));
+    EXPECT_EQ(kRoot, Text(value));
   }
   {
     ConfigStore store;  // the real process

@@ -5,7 +5,12 @@
 
 TextBuffer ResolvePath(const TextBuffer& path) {
   const char* p = path.c_str();
-  if (p[0] == '\\' || p[0] == '/' || (p[0] != 0 && p[1] == ':')) {
+#ifdef _WIN32
+  bool drive = p[0] != 0 && p[1] == ':';
+#else
+  bool drive = false;  // no drive letters: "c:x" is a relative name here
+#endif
+  if (p[0] == '\\' || p[0] == '/' || drive) {
     return TextBuffer(path.data(), path.length());
   }
   TextBuffer underExe = Concat(ExeDir, p);

@@ -4,8 +4,8 @@
 
 #include "text/text.h"
 
-// An absolute path (first character "\" or "/", or ":" second: drive,
-// rooted, network and drive-relative paths) comes back unchanged. Any other
+// An absolute path (first character "\" or "/", or on Windows ":" second:
+// drive, rooted, network and drive-relative paths) comes back unchanged. Any other
 // becomes ExeDir + path if that exists, else WorkDir + path if that exists,
 // else ExeDir + path. Nothing is normalised.
 TextBuffer ResolvePath(const TextBuffer& path);

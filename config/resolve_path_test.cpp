@@ -30,10 +30,17 @@ TEST(ResolvePath, PrefersExeDirThenWorkDirThenExeDir) {
   EXPECT_EQ(workDir.path() + "lib", Resolve("lib"));  // directories count
   EXPECT_EQ(exeDir.path() + "none.jar", Resolve("none.jar"));
 
-  for (const char* absolute : {"\\rooted\\x.jar", "/usr/x.jar", "C:\\x.jar",
-                               "D:x.jar", "\\\\server\\share\\x.jar"}) {
+  for (const char* absolute : {"\\rooted\\x.jar", "/usr/x.jar",
+                               "\\\\server\\share\\x.jar"}) {
     EXPECT_EQ(absolute, Resolve(absolute));
   }
+#ifdef _WIN32
+  EXPECT_EQ("C:\\x.jar", Resolve("C:\\x.jar"));
+  EXPECT_EQ("D:x.jar", Resolve("D:x.jar"));
+#else
+  // Drive letters are Windows's: here "D:x.jar" is a relative name.
+  EXPECT_EQ(exeDir.path() + "D:x.jar", Resolve("D:x.jar"));
+#endif
 }
 
 TEST(ResolvePath, LeavesAPathRelativeWhenTheDirectoriesAreUnknown) {

@@ -21,6 +21,8 @@ const char kUsage[] =
     "  --utf8                run with the UTF-8 code page (Windows 10 1903\n"
     "                        and later): non-ASCII paths, arguments and\n"
     "                        configuration on any system locale\n"
+    "  --merge PATH          merge a dependency jar, or a folder's jars, into\n"
+    "                        the archive (repeatable)\n"
     "  --show FILE           describe a packed file\n"
     "  -h, --help            show this help\n"
     "  --version             show zovpack's version\n";
@@ -86,6 +88,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
       p.splash_path = v;
     } else if (a == "--icon") {
       p.icon_path = v;
+    } else if (a == "--merge") {
+      p.merge_paths.push_back(v);
     } else {
       *error = "unknown option " + a;
       return false;

@@ -10,6 +10,8 @@
 #include "image_files.h"
 #include "jar_manifest.h"
 #include "manifest.h"
+#include "main_class.h"
+#include "merge.h"
 #include "pe_resources.h"
 #include "zip_archive.h"
 
@@ -233,11 +235,18 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
       !CheckConfigLines(lines, windows && !in.utf8, warnings, error)) {
     return false;
   }
+  if (in.check_main_class &&
+      !CheckMainClass(zip, ReadLauncherLine(lines[0]).value, lines, warnings,
+                      error)) {
+    return false;
+  }
   std::string comment = JoinConfigLines(lines);
   if (comment.size() > kMaxConfigComment) {
     *error = "the configuration is " + std::to_string(comment.size()) +
              " bytes; the launcher finds at most " +
-             std::to_string(kMaxConfigComment);
+             std::to_string(kMaxConfigComment) +
+             ". Name a folder of jars as one entry (classpath lib\\*), or "
+             "merge the jars into the archive (--merge lib)";
     return false;
   }
   if (comment.find("PK\x05\x06") != std::string::npos) {
@@ -318,6 +327,12 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
     return false;
   }
   if (!ReadWholeFile(request.archive_path, &in.archive, error)) return false;
+  if (!request.merge_paths.empty() &&
+      !MergePaths(request.archive_path, request.merge_paths, &in.archive,
+                  warnings, error)) {
+    return false;
+  }
+  in.check_main_class = true;
   in.main_class = request.main_class;
   in.console = request.console;
   in.utf8 = request.utf8;

@@ -46,6 +46,8 @@ struct PackInputs {
   std::string icon_ico;            // file contents; empty for none
   bool console = false;  // a Windows stub must be a console program
   bool utf8 = false;     // a Windows stub's manifest asks for UTF-8
+  // Refuse a main class the archive lacks (see CheckMainClass).
+  bool check_main_class = false;
 };
 
 // Builds the packed file in `*output`. The main class comes from
@@ -73,6 +75,7 @@ struct PackRequest {
   std::string icon_path;    // empty: none
   bool console = false;     // --console
   bool utf8 = false;        // --utf8
+  std::vector<std::string> merge_paths;  // jars or folders of jars
 };
 
 // Reads the files a request names, builds the packed file and writes it

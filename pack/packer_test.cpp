@@ -95,6 +95,10 @@ TEST_F(PackerTest, WritesStubArchiveAndConfiguration) {
   in_.lines = {"option " + std::string(2048 - 21 - 2 - 7, 'x')};
   ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
   EXPECT_EQ(2048u, Comment(out).size());
+  // One byte more, and the message names the ways around it.
+  in_.lines[0] += "x";
+  EXPECT_TRUE(Fails(in_, "(classpath lib\\*), or merge the jars into the "
+                         "archive (--merge lib)"));
 }
 
 TEST_F(PackerTest, RefusesWhatWouldNotRun) {
@@ -271,6 +275,11 @@ TEST_F(PackerTest, PackWritesAtomically) {
   EXPECT_EQ(std::string::npos, listing.find(".tmp")) << listing;
 
   request.archive_path = dir_.File("app.jar");
+  // Pack refuses a main class the archive lacks.
+  EXPECT_FALSE(Pack(request, &warnings, &error));
+  EXPECT_NE(std::string::npos, error.find("from/Manifest.class")) << error;
+  test::Run("cd '" + dir_.path() + "' && mkdir from && touch from/Manifest.class"
+            " && zip -q app.jar from/Manifest.class");
   test::WriteFileOrDie(dir_.File("app.cfg"), "\xef\xbb\xbf# comment\r\n\r\noption -Xmx1g\r\n  minjre 1.8\n");
   request.config_path = dir_.File("app.cfg");
   request.lines = {"jre_order es"};

@@ -44,6 +44,9 @@ int PlatformCurrentDirectory(char* buffer, int size);
 // Looks the variable up without regard to case. Returns false when it is
 // undefined; true and its value (possibly empty) in *value otherwise.
 bool PlatformGetEnvironment(const char* name, TextBuffer* value);
+// Defines or replaces the variable for this process and the processes it
+// starts. False when the system refuses.
+bool PlatformSetEnvironment(const char* name, const char* value);
 
 // --- Files.
 // Find-first semantics: directories exist too, and a name with wildcards

@@ -156,6 +156,10 @@ bool PlatformGetEnvironment(const char* name, TextBuffer* value) {
   return false;
 }
 
+bool PlatformSetEnvironment(const char* name, const char* value) {
+  return setenv(name, value, 1) == 0;
+}
+
 // --- Files
 
 // The wildcards of a Windows search: "*" any run of characters, "?" any

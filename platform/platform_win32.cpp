@@ -85,6 +85,10 @@ bool PlatformGetEnvironment(const char* name, TextBuffer* value) {
   return true;
 }
 
+bool PlatformSetEnvironment(const char* name, const char* value) {
+  return SetEnvironmentVariableA(name, value) != 0;
+}
+
 bool PlatformFileExists(const char* name) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(name, &found);

@@ -14,4 +14,13 @@
 // entry would put the current directory on the class path.
 TextBuffer ComposeClassPath(const ConfigStore& store);
 
+// Appends one configured entry, already expanded, each part after the
+// class-path separator. An entry whose last part is "*" ("*", "lib/*",
+// "lib\*") stands for the files of that directory whose names end in
+// ".jar" in any case, not those of its subdirectories, in bytewise name
+// order; it adds nothing when there are none. The directory is resolved
+// as ResolvePath resolves an entry ("*" alone: ExeDir, else WorkDir). Any
+// other entry is appended resolved.
+void AppendClassPathEntry(TextBuffer* entries, const TextBuffer& entry);
+
 #endif  // ZOV_RUNTIME_CLASS_PATH_H_

@@ -54,6 +54,51 @@ TEST(ComposeClassPath, PutsTheExecutableThenTheKeyThenTheEnvironment) {
   EXPECT_EQ(exe + s + "rel.jar" + s + "x;%ZOV_T_NONE%", compose("", ""));
 }
 
+TEST(ComposeClassPath, ExpandsAWildcardToTheDirectorysJarsInNameOrder) {
+  ScopedTempDir app;
+  ScopedTempDir work;
+  std::string exe = app.Join("tool.exe");
+  MakeDirectory(app.Join("lib"));
+  MakeDirectory(app.Join("lib/dir.jar"));  // a directory: left out
+  MakeDirectory(app.Join("lib/sub"));
+  MakeDirectory(app.Join("empty"));
+  MakeDirectory(work.Join("wlib"));
+  for (const char* name : {"lib/b.jar", "lib/a.jar", "lib/C.JAR", "lib/x.txt",
+                           "lib/jar", "lib/sub/deep.jar", "top.jar",
+                           "wlib/w.jar"}) {
+    WriteFile(std::string(name)[0] == 'w' ? work.Join(name) : app.Join(name),
+              "");
+  }
+  ScopedEnv classPath("CLASSPATH");
+  ScopedEnv classPath2("CLASS_PATH");
+  auto compose = [&](const std::string& value) {
+    WriteFile(exe, std::string("PK\x05\x06", 4) + std::string(18, '\0') +
+                       "classpath " + value);
+    ConfigStore store(exe.c_str(), work.path().c_str());
+    std::string result = ComposeClassPath(store).c_str();
+    return result.substr(exe.size());
+  };
+  const std::string s(1, kClassPathSeparator);
+  const std::string lib = app.Join("lib") + kSep;
+
+  // Bytewise order, any case of ".jar"; no subdirectory, no other file.
+  const std::string jars = s + lib + "C.JAR" + s + lib + "a.jar" + s + lib +
+                           "b.jar";
+  EXPECT_EQ(jars, compose("lib/*"));
+  EXPECT_EQ(jars, compose("lib\\*"));
+  EXPECT_EQ(jars + s + app.Join("x.jar"), compose("%ZOV_APP_DIR%" + std::string(kSep) + "lib" + kSep + "*;x.jar"));
+  EXPECT_EQ(s + app.path() + "top.jar", compose("*"));
+  // The directory resolves like any entry: the start-up one second.
+  EXPECT_EQ(s + work.Join("wlib") + kSep + "w.jar", compose("wlib/*"));
+  EXPECT_EQ("", compose("empty/*;none/*"));
+  // Only a whole last part is a wildcard.
+  EXPECT_EQ(s + app.path() + "lib*", compose("lib*"));
+#ifndef _WIN32
+  // Linux class paths also list entries with ":".
+  EXPECT_EQ(s + lib + "a.jar" + jars, compose("lib/a.jar:lib/*"));
+#endif
+}
+
 TEST(ComposeClassPath, LeavesNoEmptyFirstEntryWhenTheExecutableIsUnknown) {
   ScopedEnv classPath("CLASSPATH", "c.jar");
   ScopedEnv classPath2("CLASS_PATH");

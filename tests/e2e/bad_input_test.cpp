@@ -166,7 +166,9 @@ TEST_F(LinuxBadInput, SearchesNoTreeForAPathFullOfWildcards) {
                                "classpath /*/*/*/*/*/*/*/*/*/*;*/*/*/*/*/*.jar"});
   ProcessResult run = Run(app);
   ExpectOutcome(run, "");
-  EXPECT_EQ(std::vector<std::string>{"3 last " + dir_.Join("*/*/*/*/*/*.jar")},
+  // The first entry's last part is "*": the jars of a folder literally
+  // named "/*/*/*/*/*/*/*/*/*", which there is not, so it adds nothing.
+  EXPECT_EQ(std::vector<std::string>{"2 last " + dir_.Join("*/*/*/*/*/*.jar")},
             LinesStartingWith(run.out, "CLASSPATH "));
 }
 

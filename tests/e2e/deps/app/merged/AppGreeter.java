@@ -1,0 +1,7 @@
+package merged;
+
+public class AppGreeter implements dep.Greeter {
+  public String greet() {
+    return "app greeter";
+  }
+}

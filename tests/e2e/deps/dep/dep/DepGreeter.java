@@ -1,0 +1,7 @@
+package dep;
+
+public class DepGreeter implements Greeter {
+  public String greet() {
+    return "dep greeter";
+  }
+}
