@@ -149,6 +149,9 @@ bool PlatformGetEnvironment(const char* name, TextBuffer* value) {
   // no variable; it would otherwise match the front of another's value.
   if (n == 0 || strchr(name, '=') != nullptr) return false;
   for (char** entry = environ; entry && *entry; ++entry) {
+    // Most entries differ from the name in their first letter whatever
+    // the case: those need no call.
+    if (((**entry ^ *name) & ~0x20) != 0) continue;
     if (strncasecmp(*entry, name, n) == 0 && (*entry)[n] == '=') {
       value->Assign(*entry + n + 1);
       return true;
