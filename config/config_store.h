@@ -55,6 +55,7 @@ class ConfigStore : public TextBuffer {
  private:
   void Build(const char* modulePath, const char* currentDirectory);
   void ReadSideFile();
+  void TraceLines() const;
 };
 
 #endif  // ZOV_CONFIG_CONFIG_STORE_H_

@@ -1,6 +1,7 @@
 #include "config/embedded_config.h"
 
 #include "platform/platform.h"
+#include "platform/trace.h"
 
 int64_t FindEmbeddedComment(const unsigned char* data, int64_t size) {
   int64_t window = size - kEmbeddedWindow;
@@ -18,11 +19,19 @@ TextBuffer ReadEmbeddedConfig(const char* path) {
   TextBuffer comment;
   PlatformMappedFile mapped;
   // Only the end can hold the record; a large application maps no more.
-  if (!PlatformMapFileTail(path, kEmbeddedWindow, &mapped)) return comment;
+  if (!PlatformMapFileTail(path, kEmbeddedWindow, &mapped)) {
+    Trace("embedded: %s cannot be read", path);
+    return comment;
+  }
   int64_t start = FindEmbeddedComment(mapped.data, mapped.size);
   if (start >= 0) {
     comment.Assign(reinterpret_cast<const char*>(mapped.data) + start,
                    static_cast<int32_t>(mapped.size - start));
+    Trace("embedded: end record %d bytes from the end, comment %d bytes",
+          static_cast<int>(mapped.size - start + kEndRecordSize),
+          comment.length());
+  } else {
+    Trace("embedded: no end record in the last %d bytes", kEmbeddedWindow);
   }
   PlatformUnmapFile(&mapped);
   return comment;

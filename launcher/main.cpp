@@ -2,10 +2,22 @@
 // The exit status is 0 whatever happened; failures were shown already.
 #include "config/config_store.h"
 #include "launcher/run_application.h"
+#include "platform/trace.h"
+#include "resources/version.h"
 #include "runtime/jvm_bridge.h"
 #include "splash/splash.h"
 
+#if defined(_WIN64)
+#define ZOV_TARGET "win64"
+#elif defined(_WIN32)
+#define ZOV_TARGET "win32"
+#else
+#define ZOV_TARGET "linux"
+#endif
+
 int main(int argc, char** argv) {
+  TraceStart();
+  Trace("zov " ZOV_VERSION_TEXT " " ZOV_TARGET);
   void* bitmap = LoadSplashBitmap();
   if (bitmap != nullptr) StartSplash(bitmap, "Please wait ...");
 
@@ -21,5 +33,7 @@ int main(int argc, char** argv) {
   ActiveJvmBridge = nullptr;
   delete bridge;
   delete store;
+  Trace("exit status 0");
+  TraceEnd();
   return 0;
 }
