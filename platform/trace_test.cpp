@@ -45,21 +45,4 @@ TEST(Trace, AppendsWholeLinesOfAnyLength) {
             ReadFile(path));
 }
 
-// A trace that cannot be opened leaves tracing off, silently.
-TEST(Trace, StaysOffWhenUnsetOrUnopenable) {
-  ScopedTempDir dir;
-  for (const std::string& name :
-       {std::string(), dir.path(), dir.Join("missing/trace.txt")}) {
-    SCOPED_TRACE(name);
-    ScopedEnv set("ZOV_TRACE", name);
-    TraceStart();
-    EXPECT_FALSE(Tracing());
-    Trace("nowhere");
-    TraceEnd();
-  }
-  ScopedEnv unset("ZOV_TRACE");
-  TraceStart();
-  EXPECT_FALSE(Tracing());
-}
-
 }  // namespace
