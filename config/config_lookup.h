@@ -21,6 +21,9 @@ class ConfigLineReader {
   // text is exhausted.
   bool NextLine(TextBuffer* line);
 
+  // Where the next line starts.
+  const char* position() const { return position_; }
+
  private:
   const char* position_;
 };

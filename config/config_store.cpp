@@ -65,11 +65,31 @@ void ConfigStore::Build(const char* modulePath,
   ExeDir.Assign(exePath.data(), cut);
   DefineAppDir();
 
+  Trace("executable %s", exePath.data());
+  Trace("current directory %s", WorkDir.data());
+
   ReadSideFile();
   if (length() > 0) Append("\r\n", 2);
   embeddedStart = length();
   TextBuffer embedded = ReadEmbeddedConfig(exePath.c_str());
   Append(embedded);
+  if (Tracing()) TraceLines();
+}
+
+// Quoted, so that trailing spaces, which belong to a value, show.
+void ConfigStore::TraceLines() const {
+  ConfigLineReader reader(data());
+  TextBuffer line;
+  for (const char* start = data(); reader.NextLine(&line);
+       start = reader.position()) {
+    Trace("%s line \"%s\"",
+          start - data() < embeddedStart ? "side file" : "embedded",
+          line.data());
+  }
+  int32_t end = static_cast<int32_t>(strlen(data()));
+  if (end < length()) {
+    Trace("a NUL at offset %d ends the text", end);
+  }
 }
 
 // ZOV_APP_DIR: ExeDir without its separator, unless that leaves no
@@ -93,20 +113,29 @@ void ConfigStore::ReadSideFile() {
     if (stem + suffixLength >= kMaxPath) continue;  // would not fit: not tried
     memcpy(name, exePath.data(), static_cast<size_t>(stem));
     memcpy(name + stem, suffix, static_cast<size_t>(suffixLength) + 1);
-    if (!FileExists(name)) continue;
-    PlatformFile* file = PlatformOpenFile(name);
-    if (file == nullptr) continue;
+    PlatformFile* file = nullptr;
+    const char* verdict = "missing";
+    if (FileExists(name)) {
+      file = PlatformOpenFile(name);
+      verdict = "cannot be opened";
+    }
+    if (file == nullptr) {
+      Trace("side file %s: %s", name, verdict);
+      continue;
+    }
     int64_t size = PlatformFileSize(file);
+    int64_t got = 0;
     if (size > 0 && size <= kLargestSideFile) {
       int32_t start = length();
       Resize(start + static_cast<int32_t>(size));
-      int64_t got = PlatformReadFile(file, data() + start, size);
+      got = PlatformReadFile(file, data() + start, size);
       if (got < 0) got = 0;
       if (got > size) got = size;
       // Keep what arrived; the rest of the grown text was never written.
       Resize(start + static_cast<int32_t>(got));
     }
     PlatformCloseFile(file);
+    Trace("side file %s: %d bytes", name, static_cast<int>(got));
     return;
   }
 }

@@ -59,6 +59,7 @@ class ConfigStore : public TextBuffer {
   void Build(const char* modulePath, const char* currentDirectory);
   void DefineAppDir();
   void ReadSideFile();
+  void TraceLines() const;
 };
 
 #endif  // ZOV_CONFIG_CONFIG_STORE_H_

@@ -60,6 +60,7 @@ TextBuffer ReadEmbeddedConfig(const char* path) {
   PlatformMappedFile mapped;
   // Only the end can hold the record; a large application maps no more.
   if (!PlatformMapFileTail(path, kEmbeddedWindow + signature, &mapped)) {
+    Trace("embedded: %s cannot be read", path);
     return comment;
   }
   // Negative only if the file shrank since it was measured: then nothing.
@@ -68,6 +69,11 @@ TextBuffer ReadEmbeddedConfig(const char* path) {
   if (start >= 0) {
     comment.Assign(reinterpret_cast<const char*>(mapped.data) + start,
                    static_cast<int32_t>(end - start));
+    Trace("embedded: end record %d bytes from the end, comment %d bytes",
+          static_cast<int>(mapped.size - start + kEndRecordSize),
+          comment.length());
+  } else {
+    Trace("embedded: no end record in the last %d bytes", kEmbeddedWindow);
   }
   PlatformUnmapFile(&mapped);
   return comment;

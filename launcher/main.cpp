@@ -2,10 +2,22 @@
 // The exit status is 0 whatever happened; failures were shown already.
 #include "config/config_store.h"
 #include "launcher/run_application.h"
+#include "platform/trace.h"
 #include "runtime/jvm_bridge.h"
 #include "splash/splash.h"
+#include "zov_version.h"
+
+#if defined(_WIN64)
+#define ZOV_TARGET "win64"
+#elif defined(_WIN32)
+#define ZOV_TARGET "win32"
+#else
+#define ZOV_TARGET "linux"
+#endif
 
 int main(int argc, char** argv) {
+  TraceStart();
+  Trace("zov " ZOV_VERSION_TEXT " " ZOV_TARGET);
 #ifndef ZOV_CONSOLE  // a command-line tool shows no splash
   void* bitmap = LoadSplashBitmap();
   if (bitmap != nullptr) StartSplash(bitmap, "Please wait ...");
@@ -23,5 +35,7 @@ int main(int argc, char** argv) {
   ActiveJvmBridge = nullptr;
   delete bridge;
   delete store;
+  Trace("exit status 0");
+  TraceEnd();
   return 0;
 }

@@ -6,6 +6,7 @@
 #include "config/config_store.h"
 #include "launcher/launch_error.h"
 #include "launcher/messages.h"
+#include "platform/trace.h"
 #include "runtime/class_path.h"
 #include "runtime/jvm_bridge.h"
 #include "runtime/runtime_discovery.h"
@@ -71,6 +72,9 @@ void RunApplication(int argumentCount, char** arguments) {
       } else {
         ParseVersion(minimum.c_str(), &requiredMajor, &requiredMinor);
         ParseVersion(version.c_str(), &runtimeMajor, &runtimeMinor);
+        Trace("runtime %s is %d.%d, minjre %s is %d.%d", version.data(),
+              runtimeMajor, runtimeMinor, minimum.data(), requiredMajor,
+              requiredMinor);
         if (RuntimeTooOld(runtimeMajor, runtimeMinor, requiredMajor,
                           requiredMinor)) {
           result = VersionTooLow;
@@ -83,6 +87,7 @@ void RunApplication(int argumentCount, char** arguments) {
     SetCloseTimer(ActiveSplash, 5000);
     // The side file cannot choose what runs: embedded part only, as written.
     TextBuffer mainClass = store.Lookup(TextBuffer("mainclass"), true);
+    Trace("main class %s", mainClass.data());
     result = bridge->RunMain(mainClass.c_str(), argumentCount, arguments);
     SetCloseTimer(ActiveSplash, 750);
   }
@@ -90,6 +95,7 @@ void RunApplication(int argumentCount, char** arguments) {
   if (result != Success) {
     TextBuffer message = ComposeLaunchMessage(result, runtimeMajor, runtimeMinor,
                                               requiredMajor, requiredMinor);
+    Trace("launch failed: code %d: %s", result, message.data());
     SetCloseTimer(ActiveSplash, 200);
     ShowLaunchMessage(message);
   }

@@ -63,6 +63,13 @@ int64_t PlatformFileSize(PlatformFile* file);
 int64_t PlatformReadFile(PlatformFile* file, void* buffer, int64_t count);
 void PlatformCloseFile(PlatformFile* file);
 
+// Opened for appending, created when missing, shared with readers and
+// writers; on Linux "-" stands for a duplicate of standard error. Null
+// when it cannot be opened.
+PlatformFile* PlatformOpenAppend(const char* name);
+// Appends count bytes at the end of the file, as one write.
+void PlatformWriteFile(PlatformFile* file, const void* data, int32_t count);
+
 // A read-only mapping of the last tailBytes of a file (all of a shorter
 // one): data points at the first of those size bytes. Only the tail is
 // mapped, so a file of any size needs no more address space than that.

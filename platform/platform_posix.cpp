@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/trace.h"
 #include "text/text.h"
 
 extern char** environ;
@@ -148,6 +149,9 @@ bool PlatformGetEnvironment(const char* name, TextBuffer* value) {
   // no variable; it would otherwise match the front of another's value.
   if (n == 0 || strchr(name, '=') != nullptr) return false;
   for (char** entry = environ; entry && *entry; ++entry) {
+    // Most entries differ from the name in their first letter whatever
+    // the case: those need no call.
+    if (((**entry ^ *name) & ~0x20) != 0) continue;
     if (strncasecmp(*entry, name, n) == 0 && (*entry)[n] == '=') {
       value->Assign(*entry + n + 1);
       return true;
@@ -244,6 +248,33 @@ void PlatformCloseFile(PlatformFile* file) {
   free(file);
 }
 
+PlatformFile* PlatformOpenAppend(const char* name) {
+  int fd;
+  if (strcmp(name, "-") == 0) {
+    fd = fcntl(2, F_DUPFD_CLOEXEC, 0);
+  } else {
+    // Non-blocking: a FIFO without a reader fails at once instead of
+    // holding up the launch.
+    fd = open(name, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK,
+              0666);
+  }
+  if (fd < 0) return nullptr;
+  PlatformFile* file =
+      static_cast<PlatformFile*>(HeapResize(nullptr, sizeof(PlatformFile)));
+  file->fd = fd;
+  return file;
+}
+
+void PlatformWriteFile(PlatformFile* file, const void* data, int32_t count) {
+  const char* bytes = static_cast<const char*>(data);
+  while (count > 0) {
+    ssize_t n = write(file->fd, bytes, static_cast<size_t>(count));
+    if (n <= 0) return;
+    bytes += n;
+    count -= static_cast<int32_t>(n);
+  }
+}
+
 bool PlatformMapFileTail(const char* name, int64_t tailBytes,
                          PlatformMappedFile* mapped) {
   mapped->data = nullptr;
@@ -323,12 +354,16 @@ void* PlatformLoadLibrary(const char* path) {
   // dlopen("") would hand back the launcher itself, and a bare name would
   // search LD_LIBRARY_PATH: only a path names a runtime.
   if (path == nullptr || *path == 0) return nullptr;
+  void* library;
   if (strchr(path, '/') == nullptr) {
     TextBuffer local("./");
     local.Append(path);
-    return dlopen(local.c_str(), RTLD_NOW | RTLD_GLOBAL);
+    library = dlopen(local.c_str(), RTLD_NOW | RTLD_GLOBAL);
+  } else {
+    library = dlopen(path, RTLD_NOW | RTLD_GLOBAL);
   }
-  return dlopen(path, RTLD_NOW | RTLD_GLOBAL);
+  if (library == nullptr) Trace("dlopen: %s", dlerror());
+  return library;
 }
 
 void* PlatformFindSymbol(void* library, const char* name) {

@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "platform/trace.h"
 #include "text/text.h"
 
 int PlatformAnsiToWide(const char* text, int count, uint16_t* out,
@@ -106,13 +107,16 @@ static HANDLE OpenShared(const char* name) {
                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-PlatformFile* PlatformOpenFile(const char* name) {
-  HANDLE handle = OpenShared(name);
+static PlatformFile* WrapHandle(HANDLE handle) {
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   PlatformFile* file =
       static_cast<PlatformFile*>(HeapResize(nullptr, sizeof(PlatformFile)));
   file->handle = handle;
   return file;
+}
+
+PlatformFile* PlatformOpenFile(const char* name) {
+  return WrapHandle(OpenShared(name));
 }
 
 int64_t PlatformFileSize(PlatformFile* file) {
@@ -134,6 +138,17 @@ int64_t PlatformReadFile(PlatformFile* file, void* buffer, int64_t count) {
 void PlatformCloseFile(PlatformFile* file) {
   CloseHandle(file->handle);
   free(file);
+}
+
+PlatformFile* PlatformOpenAppend(const char* name) {
+  return WrapHandle(CreateFileA(name, FILE_APPEND_DATA,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+void PlatformWriteFile(PlatformFile* file, const void* data, int32_t count) {
+  DWORD written;
+  WriteFile(file->handle, data, static_cast<DWORD>(count), &written, nullptr);
 }
 
 bool PlatformMapFileTail(const char* name, int64_t tailBytes,
@@ -262,6 +277,10 @@ void* PlatformLoadLibrary(const char* path) {
   if (cut != nullptr) cut[1] = 0;
   SetDllDirectoryA(parent);
   HMODULE library = LoadLibraryExA(full, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  // 193: a library of the other width; 126: a DLL it needs is missing.
+  if (library == nullptr) {
+    Trace("LoadLibrary %s: error %lu", full, GetLastError());
+  }
   return library;
 }
 

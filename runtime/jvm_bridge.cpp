@@ -6,6 +6,7 @@
 
 #include "launcher/launch_error.h"
 #include "platform/platform.h"
+#include "platform/trace.h"
 
 // The runtime is reached only through its function tables, so their layout
 // is the contract: pin every slot used here to its published index.
@@ -76,11 +77,15 @@ int ClearPendingException(JNIEnv* env, bool describe) {
 
 JvmBridge::~JvmBridge() { Shutdown(); }
 
-void JvmBridge::AddOption(const char* option) { options_.Add(option); }
+void JvmBridge::AddOption(const char* option) {
+  Trace("vm option %s", option);
+  options_.Add(option);
+}
 
 int JvmBridge::CreateVm(const char* libraryPath) {
   void* library = PlatformLoadLibrary(libraryPath);
   if (library == nullptr) return RuntimeNotFound;
+  Trace("library %s: loaded", libraryPath);
   library_ = library;
   CreateJavaVmFunction create = reinterpret_cast<CreateJavaVmFunction>(
       PlatformFindSymbol(library_, "JNI_CreateJavaVM"));
@@ -102,6 +107,7 @@ int JvmBridge::CreateVm(const char* libraryPath) {
   jint result = create(&vm_, reinterpret_cast<void**>(&env_), &args);
   options_.FreeAll();
   free(list);
+  Trace("JNI_CreateJavaVM: %d", static_cast<int>(result));
   if (result != 0) {
     // A failed call may have written either pointer; neither may be used.
     vm_ = nullptr;
@@ -212,7 +218,8 @@ int JvmBridge::RunMain(const char* className, int argumentCount,
   CallStaticVoid(env_, mainClass, main, array);
   // An exception out of main is the application's own end, not a failure
   // of the launch.
-  ClearPendingException(env_, true);
+  int threw = ClearPendingException(env_, true);
+  Trace("main returned%s", threw ? " by an exception" : "");
   jni->DeleteLocalRef(env_, array);
   jni->DeleteLocalRef(env_, mainClass);
   return Success;

@@ -6,6 +6,7 @@
 #include "config/file_exists.h"
 #include "config/resolve_path.h"
 #include "platform/platform.h"
+#include "platform/trace.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ TextBuffer SearchHome(const TextBuffer& home) {
     TextBuffer directory = Concat(home, prefix);
     TextBuffer candidate = Concat(directory, kRuntimeLibraryName);
     if (FileExists(candidate.c_str())) return candidate;
+    Trace("runtime %c: %s: %s", 'e', candidate.data(), "missing");
     PlatformDirectory* dir = PlatformOpenDirectory(directory.c_str());
     if (dir == nullptr) continue;
     const char* name;
@@ -58,6 +60,7 @@ TextBuffer SearchHome(const TextBuffer& home) {
         PlatformCloseDirectory(dir);
         return candidate;
       }
+      Trace("runtime %c: %s: %s", 'e', candidate.data(), "missing");
     }
     PlatformCloseDirectory(dir);
   }
@@ -84,21 +87,29 @@ bool RegistryText(const unsigned char* buffer, unsigned long size,
 TextBuffer FromConfiguration(const ConfigStore& store) {
   TextBuffer value =
       ExpandEnvironment(store.Lookup(TextBuffer("jvmdll"), false));
-  if (value.length() == 0) return value;
+  if (value.length() == 0) {
+    Trace("runtime %c: %s: %s", 'c', "jvmdll", "not set");
+    return value;
+  }
   TextBuffer path = ResolvePath(value);
-  if (!FileExists(path.c_str())) return TextBuffer();
+  if (!FileExists(path.c_str())) {
+    Trace("runtime %c: %s: %s", 'c', path.data(), "missing");
+    return TextBuffer();
+  }
   return path;
 }
 
 }  // namespace
 
 TextBuffer QueryRegistryRuntime(TextBuffer keyPath) {
+  char letter = strcmp(keyPath.c_str(), kIbmKey) == 0 ? 'i' : 's';
   unsigned char buffer[kMaxPath];
   unsigned long size = kMaxPath;
   TextBuffer version;
   if (!PlatformQueryRegistryValue(keyPath.c_str(), "CurrentVersion", buffer,
                                   &size) ||
       !RegistryText(buffer, size, &version)) {
+    Trace("runtime %c: %s: %s", letter, keyPath.data(), "no CurrentVersion");
     return TextBuffer();
   }
   keyPath.Append("\\");
@@ -107,8 +118,12 @@ TextBuffer QueryRegistryRuntime(TextBuffer keyPath) {
   TextBuffer library;
   if (!PlatformQueryRegistryValue(keyPath.c_str(), "RuntimeLib", buffer,
                                   &size) ||
-      !RegistryText(buffer, size, &library) ||
-      !FileExists(library.c_str())) {
+      !RegistryText(buffer, size, &library)) {
+    Trace("runtime %c: %s: %s", letter, keyPath.data(), "no RuntimeLib");
+    return TextBuffer();
+  }
+  if (!FileExists(library.c_str())) {
+    Trace("runtime %c: %s: %s", letter, library.data(), "missing");
     return TextBuffer();
   }
   return library;
@@ -119,6 +134,7 @@ TextBuffer SearchRuntimeHomes() {
   TextBuffer home;
   for (const char* variable : kHomeVariables) {
     if (!PlatformGetEnvironment(variable, &home) || home.length() == 0) {
+      Trace("runtime %c: %s: %s", 'e', variable, "not set");
       continue;
     }
     char last = home.data()[home.length() - 1];
@@ -140,17 +156,23 @@ TextBuffer FindRuntimeLibrary(const ConfigStore& store) {
     }
   }
   if (!namesSource) order.Assign("csie");
+  Trace("runtime order %s", order.data());
 
   for (int32_t i = 0; i < order.length(); ++i) {
     TextBuffer found;
-    switch (order.data()[i]) {
+    char letter = order.data()[i];
+    switch (letter) {
       case 'c': found = FromConfiguration(store); break;
       case 's': found = QueryRegistryRuntime(TextBuffer(kJavaSoftKey)); break;
       case 'i': found = QueryRegistryRuntime(TextBuffer(kIbmKey)); break;
       case 'e': found = SearchRuntimeHomes(); break;
       default: continue;
     }
-    if (found.length() > 0) return found;
+    if (found.length() > 0) {
+      Trace("runtime %c: %s: %s", letter, found.data(), "found");
+      return found;
+    }
   }
+  Trace("runtime: none found");
   return TextBuffer();
 }

@@ -1,0 +1,126 @@
+// ZOV_TRACE in the Windows x64 launcher under Wine, against the test
+// runtime: a GUI program with no console still tells support what it did.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "tests/e2e/e2e_support.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using e2e::LinesStartingWith;
+using e2e::PackRequest;
+using e2e::ProcessOptions;
+using e2e::WindowsPath;
+using e2e::WineRun;
+using testing_support::MakeDirectory;
+using testing_support::ReadFile;
+using testing_support::ScopedTempDir;
+using testing_support::WriteFile;
+
+const std::string kRuntime = e2e::Win64TestRuntime("jvm/jvm.dll");
+
+// Each of wanted is a whole line of the trace text.
+void ExpectLines(const std::string& text,
+                 const std::vector<std::string>& wanted) {
+  std::vector<std::string> lines = LinesStartingWith(text, "");
+  for (const std::string& line : wanted) {
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), line))
+        << line << "\n" << text;
+  }
+}
+
+class WineTrace : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { e2e::StartWineSession(); }
+  static void TearDownTestSuite() { e2e::StopWineSession(); }
+
+  std::string PackApp(std::vector<std::string> lines) {
+    PackRequest request;
+    request.target = "win64";
+    request.mainClass = "e2e.Main";
+    request.lines = std::move(lines);
+    std::string path = dir_.Join("app.exe");
+    e2e::Pack(request, path);
+    return path;
+  }
+
+  WineRun Run(const std::string& exe,
+              std::vector<std::pair<std::string, std::string>> env) {
+    ProcessOptions options;
+    options.setEnv = std::move(env);
+    options.timeoutSeconds = 120;
+    return e2e::RunWine(exe, {}, dir_.Join("runtime.log"), options);
+  }
+
+  ScopedTempDir dir_;
+};
+
+TEST_F(WineTrace, NamesEveryPathAFailedSearchTried) {
+  std::string home = WindowsPath(dir_.Join("home/"));
+  MakeDirectory(dir_.Join("home/bin/server"));
+  std::string missing = WindowsPath(dir_.Join("nowhere/jvm.dll"));
+  // Not the registry: other tests may be filling Wine's at the same time.
+  std::string exe = PackApp({"jvmdll " + missing, "jre_order ce"});
+  std::string path = dir_.Join("trace.txt");
+  WineRun run =
+      Run(exe, {{"JAVA_HOME", home}, {"ZOV_TRACE", WindowsPath(path)}});
+  EXPECT_EQ(0, run.process.status);
+  EXPECT_EQ(std::vector<std::string>{
+                "Java Runtime Environment not found.|Error|00000030"},
+            run.boxes);
+
+  std::string text = ReadFile(path);
+  EXPECT_NE(std::string::npos, text.find("\r\nexit status 0\r\n")) << text;
+  std::vector<std::string> trace = LinesStartingWith(text, "");
+  ASSERT_FALSE(trace.empty());
+  EXPECT_EQ("zov 1.0.0 win64", trace.front());
+  ExpectLines(text, {
+      "executable " + WindowsPath(exe),
+      "embedded line \"jvmdll " + missing + "\"",
+      "runtime order ce",
+      "runtime c: " + missing + ": missing",
+      "runtime e: JRE_HOME: not set",
+      "runtime e: " + home + "jvm.dll: missing",
+      "runtime e: " + home + "bin\\jvm.dll: missing",
+      "runtime e: " + home + "bin\\server\\jvm.dll: missing",
+      "runtime: none found",
+      "launch failed: code 1: Java Runtime Environment not found.",
+  });
+  EXPECT_TRUE(LinesStartingWith(text, "runtime s: ").empty()) << text;
+}
+
+TEST_F(WineTrace, NamesTheRuntimeAndTheOptionsOfAStart) {
+  std::string library = WindowsPath(kRuntime);
+  std::string exe =
+      PackApp({"jvmdll " + library, "option -Xmx64m", "minjre 1.5"});
+  std::string path = dir_.Join("trace.txt");
+  WriteFile(path, "an earlier run\r\n");
+  WineRun run = Run(exe, {{"ZOV_TRACE", WindowsPath(path)}});
+  EXPECT_EQ(0, run.process.status);
+  EXPECT_TRUE(run.boxes.empty());
+  std::string text = ReadFile(path);
+  EXPECT_EQ(0u, text.find("an earlier run\r\nzov 1.0.0 win64\r\n")) << text;
+  ExpectLines(text, {
+      "runtime c: " + library + ": found",
+      "library " + library + ": loaded",
+      "vm option -Xmx64m",
+      "vm option -Dzov.app.path=" + WindowsPath(exe),
+      "JNI_CreateJavaVM: 0",
+      "main class e2e.Main",
+      "main returned",
+      "exit status 0",
+  });
+  EXPECT_NE(std::string::npos, text.find(", minjre 1.5 is 1.5\r\n")) << text;
+
+  // A trace that cannot be opened changes nothing.
+  WineRun blocked = Run(exe, {{"ZOV_TRACE", WindowsPath(dir_.path())}});
+  EXPECT_EQ(0, blocked.process.status);
+  EXPECT_TRUE(blocked.boxes.empty());
+  EXPECT_NE(std::string::npos, blocked.log.find("CallStaticVoidMethodV"))
+      << blocked.log;
+}
+
+}  // namespace
