@@ -2,6 +2,7 @@
 // The exit status is 0 whatever happened; failures were shown already.
 #include "config/config_store.h"
 #include "launcher/run_application.h"
+#include "runtime/cds.h"
 #include "runtime/jvm_bridge.h"
 #include "splash/splash.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   RunApplication(argc > 0 ? argc - 1 : 0, argc > 0 ? argv + 1 : argv);
 
   bridge->Shutdown();
+  FinishClassDataSharing();
   ActiveConfigStore = nullptr;
   ActiveJvmBridge = nullptr;
   delete bridge;

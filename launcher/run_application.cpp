@@ -6,6 +6,7 @@
 #include "config/config_store.h"
 #include "launcher/launch_error.h"
 #include "launcher/messages.h"
+#include "runtime/cds.h"
 #include "runtime/class_path.h"
 #include "runtime/jvm_bridge.h"
 #include "runtime/runtime_discovery.h"
@@ -60,6 +61,7 @@ void RunApplication(int argumentCount, char** arguments) {
   AddStandardOption(bridge, "-Dapplication.home=", store.ExecutableDir());
 
   TextBuffer library = FindRuntimeLibrary(store);
+  PrepareClassDataSharing(store, library.CStr(), bridge);
   result = bridge->CreateVm(library.CStr());
 
   if (result == Success) {
