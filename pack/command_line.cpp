@@ -16,6 +16,7 @@ const char kUsage[] =
     "  --config FILE         add the lines of FILE ('#' lines are skipped)\n"
     "  --splash FILE.bmp     splash bitmap (Windows targets)\n"
     "  --icon FILE.ico       application icon (Windows targets)\n"
+    "  --cds                 keep a class-data archive per user (line cds auto)\n"
     "  --show FILE           describe a packed file\n"
     "  -h, --help            show this help\n";
 
@@ -33,6 +34,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
     }
     if (a == "--show") {
       show = true;
+      continue;
+    }
+    if (a == "--cds") {
+      p.lines.push_back("cds auto");
       continue;
     }
     if (a.size() < 2 || a[0] != '-' || a == "--") {
