@@ -28,7 +28,10 @@ static uint32_t HashFile(uint32_t hash, const char* name) {
 }
 
 static void PutHex(char* out, uint32_t value) {
-  for (int i = 7; i >= 0; --i, value >>= 4) out[i] = "0123456789abcdef"[value & 15];
+  for (int i = 7; i >= 0; --i, value >>= 4) {
+    char digit = static_cast<char>(value & 15);
+    out[i] = static_cast<char>(digit + (digit < 10 ? '0' : 'a' - 10));
+  }
 }
 
 static void AppendHex(TextBuffer* out, uint32_t value) {
@@ -120,7 +123,8 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
   for (int32_t i = 0; i < options.Count(); ++i) {
     const char* option = options.Entry(i);
     if (strncmp(option, "-X", 2) == 0) {
-      if (strstr(option, "Share") || strstr(option, "Archive")) {
+      // -Xshare, -XX:SharedArchiveFile, -XX:-UseSharedSpaces, ...
+      if (strstr(option, "hare") || strstr(option, "Archive")) {
         Trace("cds: off, set by %s", option);
         return;
       }
@@ -139,8 +143,12 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
 
   int version = RuntimeVersion(libraryPath);
   TextBuffer path;
-  if (version < 13 || !CacheDirectory(&path)) {
-    Trace("cds: off, runtime %d or no cache folder", version);
+  if (version < 13) {
+    Trace("cds: off, runtime %d", version);
+    return;
+  }
+  if (!CacheDirectory(&path)) {
+    Trace("cds: off, %s not writable", path.c_str());
     return;
   }
   int32_t directory = path.length();
@@ -199,12 +207,12 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
     AppendHex(&path, static_cast<uint32_t>(PlatformProcessId()));
     path.Append(".tmp");
     if (!PlatformCreateNewFile(path.c_str())) {
-      Trace("cds: off, cannot write %s", path.c_str());
+      Trace("cds: off, %s not writable", path.c_str());
       return;
     }
     AddArchiveOption(bridge, "-XX:ArchiveClassesAtExit=", path);
     bridge->SetExitHook(FinishAndExit);
-    PendingArchive = static_cast<char*>(HeapResize(nullptr, path.length() + 1));
+    PendingArchive = static_cast<char*>(HeapResize(nullptr, 2 * (path.length() + 1)));
     memcpy(PendingArchive, path.c_str(), path.length() + 1);
   }
 }
@@ -215,13 +223,15 @@ void FinishClassDataSharing() {
   PendingArchive = nullptr;
   int64_t stamp[2] = {0, 0};
   PlatformFileStamp(pending, &stamp[0], &stamp[1]);
-  TextBuffer archive(pending);
-  // ...-PID.tmp becomes ...-SIZE.jsa, the same length.
-  char* tail = archive.CStr() + archive.length() - 12;
-  PutHex(tail, static_cast<uint32_t>(stamp[0]));
-  memcpy(tail + 8, ".jsa", 4);
+  // ...-PID.tmp becomes ...-SIZE.jsa, of the same length, in the second
+  // half of the allocation.
+  size_t length = strlen(pending);
+  char* archive = pending + length + 1;
+  memcpy(archive, pending, length - 12);
+  PutHex(archive + length - 12, static_cast<uint32_t>(stamp[0]));
+  memcpy(archive + length - 4, ".jsa", 5);
   // A rename is atomic: another start sees the whole archive or none.
-  if (stamp[0] == 0 || !PlatformRenameFile(pending, archive.c_str())) {
+  if (stamp[0] == 0 || !PlatformRenameFile(pending, archive)) {
     PlatformDeleteFile(pending);
   }
   free(pending);
