@@ -14,7 +14,8 @@
 static char* PendingArchive;
 
 // FNV-1a: names a cache entry, guards nothing.
-static uint32_t Hash(uint32_t hash, const void* data, size_t count) {
+__attribute__((noinline)) static uint32_t Hash(uint32_t hash, const void* data,
+                                               size_t count) {
   const unsigned char* bytes = static_cast<const unsigned char*>(data);
   for (size_t i = 0; i < count; ++i) hash = (hash ^ bytes[i]) * 16777619u;
   return hash;
