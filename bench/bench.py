@@ -9,6 +9,8 @@
   5. sizes of the three stubs, with and without the icon
   6. an application with 40 dependency jars: zov with "classpath lib/*",
      zov with the jars merged in (zovpack --merge), `java -cp "app.jar:lib/*"`
+  7. class-data sharing (zovpack --cds) on a real application, Debian's
+     Groovy: first and later starts against `java -cp`
 
 Commands of one measurement alternate (A B C, B C A, C A B, ...), and
 ratios are taken round by round, so a load change hits both sides of a
@@ -19,6 +21,7 @@ failed.
 """
 
 import argparse
+import glob
 import os
 import platform
 import re
@@ -76,12 +79,15 @@ def parse_args():
     parser.add_argument("--work", help="where temporary files go")
     parser.add_argument("--output", help="also write the report here")
     parser.add_argument("--only", help="comma-separated sections: "
-                        "time,archive,rss,instructions,stubs,deps")
+                        "time,archive,rss,instructions,stubs,deps,cds")
+    parser.add_argument("--cds-pairs", type=int, default=20,
+                        help="rounds of the Groovy starts (about 1 s each)")
     parser.add_argument("--smoke", action="store_true",
                         help="one round of everything, a 1 MiB big archive")
     args = parser.parse_args()
     if args.smoke:
         args.pairs, args.warmup, args.callgrind_runs = 1, 0, 1
+        args.cds_pairs = 1
         args.big_archive = min(args.big_archive, 1024 * KIB)
     if args.jdk is None:
         javac = shutil.which("javac")
@@ -676,6 +682,71 @@ class Context:
     pass
 
 
+# --- 6. Class-data sharing
+
+GROOVY_LIB = "/usr/share/groovy/lib"
+GROOVY_MAIN = "groovy.ui.GroovyMain"
+
+
+def bench_cds(ctx, out):
+    out.append("## 6. Class-data sharing on a real application\n")
+    jars = sorted(glob.glob(os.path.join(GROOVY_LIB, "*.jar")))
+    app = [j for j in jars if re.search(r"/groovy-[0-9][0-9.]*\.jar$", j)]
+    if not app:
+        out.append("Skipped: no Groovy in {}.\n".format(GROOVY_LIB))
+        return
+    lines = ["classpath " + ";".join(jars), "mainclass " + GROOVY_MAIN]
+    plain = pack(ctx, app[0], os.path.join(ctx.work, "groovy"), lines)
+    cds = pack(ctx, app[0], os.path.join(ctx.work, "groovy-cds"),
+               lines + ["cds auto"])
+    # Compiles and runs a one-line script: prints the marker.
+    script = ["-e", 'println "{}"'.format(MARKER.decode().strip())]
+    java = [ctx.java, "-cp", ":".join(jars), GROOVY_MAIN] + script
+    env = dict(ctx.env)
+    env["XDG_CACHE_HOME"] = os.path.join(ctx.work, "cache")
+    commands = [("zov --cds", [cds] + script), ("zov", [plain] + script),
+                ("java -cp", java)]
+    # The first warm-up round writes the archive the later starts map.
+    runs = alternate(commands, ctx.args.cds_pairs, max(ctx.args.warmup, 1),
+                     lambda argv: timed_run(argv, env))
+    archives = glob.glob(os.path.join(env["XDG_CACHE_HOME"], "zov/cds/*.jsa"))
+    if len(archives) != 1:
+        raise BenchError("zov --cds left {} archives".format(len(archives)))
+    out.append("Groovy {} ({} jars) compiling and running a one-line script; "
+               "zov packed with and without `--cds`. Later starts: {} rounds "
+               "in turn after {} unmeasured ones, the first of which wrote "
+               "the archive ({:.1f} MiB). Milliseconds.\n".format(
+                   os.path.basename(app[0])[7:-4], len(jars),
+                   ctx.args.cds_pairs, max(ctx.args.warmup, 1),
+                   os.path.getsize(archives[0]) / 2 ** 20))
+    timing_table(runs, out)
+    for name, target in (("zov --cds", 0.75), ("zov", None)):
+        for index, what in enumerate(TIMINGS):
+            out.append("- {} / java -cp, {}{}: {}".format(
+                name, what, " (target ≤ {})".format(target) if target else "",
+                ratio_line([v[index] for v in runs[name]],
+                           [v[index] for v in runs["java -cp"]])))
+    out.append("")
+
+    # First starts: each with an empty cache, so each writes the archive.
+    first = {"zov --cds, first start": [], "java -cp": []}
+    for i in range(max(ctx.args.cds_pairs // 4, 1)):
+        fresh = dict(env)
+        fresh["XDG_CACHE_HOME"] = os.path.join(ctx.work, "cache{}".format(i))
+        pair = [("zov --cds, first start", [cds] + script, fresh),
+                ("java -cp", java, env)]
+        for name, argv, e in pair[i % 2:] + pair[:i % 2]:
+            first[name].append(timed_run(argv, e))
+    out.append("First starts, each with an empty cache, in turn with "
+               "`java -cp`:\n")
+    timing_table(first, out)
+    for index, what in enumerate(TIMINGS):
+        out.append("- zov --cds first start / java -cp, {}: {}".format(
+            what, ratio_line([v[index] for v in first["zov --cds, first start"]],
+                             [v[index] for v in first["java -cp"]])))
+    out.append("")
+
+
 def main():
     # Killed, still remove the gigabyte of temporary files.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
@@ -699,7 +770,8 @@ def main():
 
     sections = [("time", bench_time), ("archive", bench_archive),
                 ("rss", bench_rss), ("instructions", bench_instructions),
-                ("stubs", bench_stubs), ("deps", bench_deps)]
+                ("stubs", bench_stubs), ("deps", bench_deps),
+                ("cds", bench_cds)]
     if args.only:
         wanted = args.only.split(",")
         sections = [s for s in sections if s[0] in wanted]

@@ -3,6 +3,7 @@
 #include "config/config_store.h"
 #include "launcher/run_application.h"
 #include "platform/trace.h"
+#include "runtime/cds.h"
 #include "runtime/jvm_bridge.h"
 #include "splash/splash.h"
 #include "zov_version.h"
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
   RunApplication(argc > 0 ? argc - 1 : 0, argc > 0 ? argv + 1 : argv);
 
   bridge->Shutdown();
+  FinishClassDataSharing();
   ActiveConfigStore = nullptr;
   ActiveJvmBridge = nullptr;
   delete bridge;

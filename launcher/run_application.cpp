@@ -7,6 +7,7 @@
 #include "launcher/launch_error.h"
 #include "launcher/messages.h"
 #include "platform/trace.h"
+#include "runtime/cds.h"
 #include "runtime/class_path.h"
 #include "runtime/jvm_bridge.h"
 #include "runtime/runtime_discovery.h"
@@ -61,6 +62,7 @@ void RunApplication(int argumentCount, char** arguments) {
   AddStandardOption(bridge, "-Dapplication.home=", store.ExecutableDir());
 
   TextBuffer library = FindRuntimeLibrary(store);
+  PrepareClassDataSharing(store, library.CStr(), bridge);
   result = bridge->CreateVm(library.CStr());
 
   if (result == Success) {

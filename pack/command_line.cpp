@@ -23,6 +23,7 @@ const char kUsage[] =
     "                        configuration on any system locale\n"
     "  --merge PATH          merge a dependency jar, or a folder's jars, into\n"
     "                        the archive (repeatable)\n"
+    "  --cds                 keep a class-data archive per user (line cds auto)\n"
     "  --show FILE           describe a packed file\n"
     "  -h, --help            show this help\n"
     "  --version             show zovpack's version\n";
@@ -49,6 +50,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
     }
     if (a == "--console" || a == "--utf8") {
       (a == "--console" ? p.console : p.utf8) = true;
+      continue;
+    }
+    if (a == "--cds") {
+      p.lines.push_back("cds auto");
       continue;
     }
     if (a.size() < 2 || a[0] != '-' || a == "--") {

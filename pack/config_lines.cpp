@@ -10,7 +10,7 @@ namespace zovpack {
 namespace {
 
 const char* const kKeys[] = {"option", "property", "classpath", "jre_order",
-                             "jvmdll", "minjre",   "mainclass"};
+                             "jvmdll", "minjre",   "mainclass", "cds"};
 
 // Keys the launcher reads only the first value of.
 bool FirstValueOnly(const char* key) {

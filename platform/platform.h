@@ -86,6 +86,20 @@ bool PlatformMapFileTail(const char* name, int64_t tailBytes,
                          PlatformMappedFile* mapped);
 void PlatformUnmapFile(PlatformMappedFile* mapped);
 
+// Size and last modification time (in the system's own unit) of a file or
+// directory; false when it cannot be read.
+bool PlatformFileStamp(const char* name, int64_t* size, int64_t* time);
+// Creates one directory; true also when a directory of that name exists.
+bool PlatformMakeDirectory(const char* name);
+// Creates an empty file that must not exist yet; false when it does or the
+// directory is not writable.
+bool PlatformCreateNewFile(const char* name);
+// Renames from to to, replacing an existing to where the system allows.
+bool PlatformRenameFile(const char* from, const char* to);
+// Removes a file, also a read-only one.
+bool PlatformDeleteFile(const char* name);
+unsigned long PlatformProcessId();
+
 // Enumerates the entries of a directory (D + "*.*" on Windows), in the file
 // system's order. Null when the directory cannot be read.
 struct PlatformDirectory;

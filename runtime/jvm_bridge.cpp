@@ -94,10 +94,14 @@ int JvmBridge::CreateVm(const char* libraryPath) {
   int32_t count = options_.Count();
   // At least one element, so even an empty list is a real array.
   JavaVMOption* list = static_cast<JavaVMOption*>(HeapResize(
-      nullptr, sizeof(JavaVMOption) * static_cast<size_t>(count ? count : 1)));
+      nullptr, sizeof(JavaVMOption) * static_cast<size_t>(count + 1)));
   for (int32_t i = 0; i < count; ++i) {
     list[i].optionString = const_cast<char*>(options_.Entry(i));
     list[i].extraInfo = nullptr;
+  }
+  if (exitHook_ != nullptr) {
+    list[count].optionString = const_cast<char*>("exit");
+    list[count++].extraInfo = reinterpret_cast<void*>(exitHook_);
   }
   JavaVMInitArgs args;
   args.version = JNI_VERSION_1_2;

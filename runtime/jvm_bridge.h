@@ -53,6 +53,10 @@ class JvmBridge {
   // Any state, any number of times.
   void Shutdown();
 
+  // Handed to CreateVm as the runtime's "exit" hook, which System.exit
+  // calls instead of ending the process; the hook must end it.
+  void SetExitHook(void(JNICALL* hook)(jint code)) { exitHook_ = hook; }
+
   const StringList& options() const { return options_; }
   bool HasLibrary() const { return library_ != nullptr; }
   bool HasVm() const { return vm_ != nullptr; }
@@ -62,6 +66,7 @@ class JvmBridge {
   void* library_ = nullptr;
   JavaVM* vm_ = nullptr;
   JNIEnv* env_ = nullptr;  // the main thread's, valid while vm_ is
+  void(JNICALL* exitHook_)(jint) = nullptr;
 };
 
 // Clears a pending Java exception, after printing it and its stack trace on

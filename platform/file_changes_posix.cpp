@@ -1,0 +1,39 @@
+// Linux: the file operations behind the launcher's class-data cache.
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+
+bool PlatformFileStamp(const char* name, int64_t* size, int64_t* time) {
+  struct stat info;
+  if (stat(name, &info) != 0) return false;
+  *size = info.st_size;
+  *time = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 +
+          info.st_mtim.tv_nsec;
+  return true;
+}
+
+bool PlatformMakeDirectory(const char* name) {
+  if (mkdir(name, 0700) == 0) return true;
+  struct stat info;
+  return stat(name, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool PlatformCreateNewFile(const char* name) {
+  int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+bool PlatformRenameFile(const char* from, const char* to) {
+  return rename(from, to) == 0;
+}
+
+bool PlatformDeleteFile(const char* name) { return unlink(name) == 0; }
+
+unsigned long PlatformProcessId() {
+  return static_cast<unsigned long>(getpid());
+}

@@ -1,0 +1,40 @@
+// Windows: the file operations behind the launcher's class-data cache.
+#include <windows.h>
+
+#include "platform/platform.h"
+
+bool PlatformFileStamp(const char* name, int64_t* size, int64_t* time) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(name, GetFileExInfoStandard, &data)) return false;
+  *size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  *time = (static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+          data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
+bool PlatformMakeDirectory(const char* name) {
+  if (CreateDirectoryA(name, nullptr)) return true;
+  DWORD attributes = GetFileAttributesA(name);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool PlatformCreateNewFile(const char* name) {
+  HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+bool PlatformRenameFile(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool PlatformDeleteFile(const char* name) {
+  // The runtime writes its archives read-only, which DeleteFile refuses.
+  SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL);
+  return DeleteFileA(name) != 0;
+}
+
+unsigned long PlatformProcessId() { return GetCurrentProcessId(); }

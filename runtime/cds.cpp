@@ -1,0 +1,239 @@
+#include "runtime/cds.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "config/config_store.h"
+#include "launcher/messages.h"
+#include "platform/platform.h"
+#include "platform/trace.h"
+#include "runtime/jvm_bridge.h"
+#include "text/text.h"
+
+// The archive the runtime writes at exit, named ...-PID.tmp; null when none.
+static char* PendingArchive;
+
+// FNV-1a: names a cache entry, guards nothing.
+__attribute__((noinline)) static uint32_t Hash(uint32_t hash, const void* data,
+                                               size_t count) {
+  const unsigned char* bytes = static_cast<const unsigned char*>(data);
+  for (size_t i = 0; i < count; ++i) hash = (hash ^ bytes[i]) * 16777619u;
+  return hash;
+}
+
+// The name with the file's size and time: a file replaced in place is new.
+static uint32_t HashFile(uint32_t hash, const char* name) {
+  int64_t stamp[2];
+  if (!PlatformFileStamp(name, &stamp[0], &stamp[1])) stamp[0] = -1;
+  return Hash(Hash(hash, name, strlen(name) + 1), stamp, sizeof stamp);
+}
+
+static void PutHex(char* out, uint32_t value) {
+  for (int i = 7; i >= 0; --i, value >>= 4) {
+    char digit = static_cast<char>(value & 15);
+    out[i] = static_cast<char>(digit + (digit < 10 ? '0' : 'a' - 10));
+  }
+}
+
+static void AppendHex(TextBuffer* out, uint32_t value) {
+  char digits[8];
+  PutHex(digits, value);
+  out->Append(digits, 8);
+}
+
+int ReleaseJavaVersion(const char* text) {
+  const char* p = strstr(text, "JAVA_VERSION=\"");
+  int version = 0;
+  // Up to Java 8 it read 1.8.0: 1, too old here anyway.
+  for (p = p ? p + 14 : ""; *p >= '0' && *p <= '9' && version < 10000; ++p) {
+    version = version * 10 + (*p - '0');
+  }
+  return version;
+}
+
+// The release file of the runtime home, found from the library upwards:
+// bin\server\jvm.dll and lib/server/libjvm.so sit two levels below it.
+static int RuntimeVersion(const char* libraryPath) {
+  TextBuffer path(libraryPath);
+  for (int level = 0; level < 4; ++level) {
+    int32_t end = path.length();
+    while (end > 0 && path.data()[end - 1] != '/' &&
+           path.data()[end - 1] != kPathSeparator) {
+      --end;
+    }
+    if (end == 0) break;
+    path.Resize(end);
+    path.Append("release");
+    PlatformFile* file = PlatformOpenFile(path.c_str());
+    path.Resize(end - 1);
+    if (file == nullptr) continue;
+    char text[512];  // JAVA_VERSION comes in the first lines
+    int64_t got = PlatformReadFile(file, text, sizeof text - 1);
+    PlatformCloseFile(file);
+    text[got] = 0;
+    return ReleaseJavaVersion(text);
+  }
+  return 0;
+}
+
+// The cache folder, created when missing, with a separator at the end.
+static bool CacheDirectory(TextBuffer* dir) {
+#ifdef _WIN32
+  if (!PlatformGetEnvironment("LOCALAPPDATA", dir)) return false;
+#else
+  // A relative XDG_CACHE_HOME is to be ignored.
+  if (!PlatformGetEnvironment("XDG_CACHE_HOME", dir) || dir->c_str()[0] != '/') {
+    if (!PlatformGetEnvironment("HOME", dir)) return false;
+    dir->Append("/.cache");
+  }
+#endif
+  for (int part = -4; part < 8; part += 4) {  // the base, zov, cds
+    if (part >= 0) {
+      dir->Append(&kPathSeparator, 1);
+      dir->Append("zov\0cds" + part, 3);
+    }
+    if (dir->length() == 0 || !PlatformMakeDirectory(dir->c_str())) return false;
+  }
+  dir->Append(&kPathSeparator, 1);
+  return true;
+}
+
+static void JNICALL FinishAndExit(jint code) {
+  FinishClassDataSharing();
+  exit(code);
+}
+
+static void AddArchiveOption(JvmBridge* bridge, const char* option,
+                             const TextBuffer& path) {
+  bridge->AddOption("-Xlog:cds*=off");  // its warnings go to standard output
+  TextBuffer text(option);
+  text.Append(path);
+  bridge->AddOption(text.c_str());
+  Trace("cds: %s", text.c_str());
+}
+
+void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
+                             JvmBridge* bridge) {
+  if (CompareText(store.Lookup(TextBuffer("cds"), false), "auto") != 0) return;
+
+  // The key: the runtime library and what an archive is checked against at
+  // a start (VM flags, the class path and its files), so that a change
+  // gives a new archive instead of one the runtime refuses.
+  uint32_t key = HashFile(2166136261u, libraryPath);
+  const StringList& options = bridge->options();
+  for (int32_t i = 0; i < options.Count(); ++i) {
+    const char* option = options.Entry(i);
+    if (strncmp(option, "-X", 2) == 0) {
+      // -Xshare, -XX:SharedArchiveFile, -XX:-UseSharedSpaces, ...
+      if (strstr(option, "hare") || strstr(option, "Archive")) {
+        Trace("cds: off, set by %s", option);
+        return;
+      }
+      key = Hash(key, option, strlen(option) + 1);
+    }
+    static const char kClassPath[] = "-Djava.class.path=";
+    if (strncmp(option, kClassPath, sizeof kClassPath - 1) != 0) continue;
+    TextBuffer entries(option + sizeof kClassPath - 1);
+    char* entry = entries.CStr();
+    for (char* end = entry; end != nullptr; entry = end + 1) {
+      end = strchr(entry, kClassPathSeparator);
+      if (end != nullptr) *end = 0;
+      key = HashFile(key, entry);
+    }
+  }
+
+  int version = RuntimeVersion(libraryPath);
+  TextBuffer path;
+  if (version < 13) {
+    Trace("cds: off, runtime %d", version);
+    return;
+  }
+  if (!CacheDirectory(&path)) {
+    Trace("cds: off, %s not writable", path.c_str());
+    return;
+  }
+  int32_t directory = path.length();
+  TextBuffer exe = store.ExecutablePath();
+  AppendHex(&path, Hash(2166136261u, exe.c_str(), exe.length()));
+  path.Append("-");
+  size_t application = path.length() - directory;
+  AppendHex(&path, key);
+  size_t named = path.length() - directory;  // application-key
+
+  // Up to Java 18 an archive is named application-key-size.jsa: the size,
+  // known once the runtime has written it, tells a whole archive from a cut
+  // one, which the runtime would map and crash on. Cut ones, duplicates and
+  // those of this application's earlier keys (before an update) go.
+  TextBuffer found;
+  TextBuffer entry(path.c_str(), directory);
+  PlatformDirectory* listing = PlatformOpenDirectory(entry.c_str());
+  const char* name;
+  bool isDirectory;
+  while (listing != nullptr && PlatformNextEntry(listing, &name, &isDirectory)) {
+    size_t length = strlen(name);
+    if (isDirectory || length < 4 || strcmp(name + length - 4, ".jsa") != 0 ||
+        strncmp(name, path.c_str() + directory, application) != 0) {
+      continue;
+    }
+    entry.Resize(directory);
+    entry.Append(name);
+    char tail[14] = ".jsa";
+    int64_t stamp[2];
+    if (version < 19 && PlatformFileStamp(entry.c_str(), &stamp[0], &stamp[1])) {
+      tail[0] = '-';
+      PutHex(tail + 1, static_cast<uint32_t>(stamp[0]));
+      memcpy(tail + 9, ".jsa", 5);
+    }
+    if (found.length() == 0 && length == named + strlen(tail) &&
+        strncmp(name, path.c_str() + directory, named) == 0 &&
+        strcmp(name + named, tail) == 0) {
+      found.Assign(entry.c_str(), entry.length());
+    } else {
+      PlatformDeleteFile(entry.c_str());
+    }
+  }
+  if (listing != nullptr) PlatformCloseDirectory(listing);
+
+  if (version >= 19) {
+    // The runtime checks, rewrites and replaces its archive itself.
+    path.Append(".jsa");
+    AddArchiveOption(bridge, "-XX:SharedArchiveFile=", path);
+    bridge->AddOption("-XX:+AutoCreateSharedArchive");
+  } else if (found.length() != 0) {
+    AddArchiveOption(bridge, "-XX:SharedArchiveFile=", found);
+  } else {
+    // A name of this process's own, so that simultaneous first starts each
+    // write theirs; creating it first proves the folder writable.
+    path.Append("-");
+    AppendHex(&path, static_cast<uint32_t>(PlatformProcessId()));
+    path.Append(".tmp");
+    if (!PlatformCreateNewFile(path.c_str())) {
+      Trace("cds: off, %s not writable", path.c_str());
+      return;
+    }
+    AddArchiveOption(bridge, "-XX:ArchiveClassesAtExit=", path);
+    bridge->SetExitHook(FinishAndExit);
+    PendingArchive = static_cast<char*>(HeapResize(nullptr, 2 * (path.length() + 1)));
+    memcpy(PendingArchive, path.c_str(), path.length() + 1);
+  }
+}
+
+void FinishClassDataSharing() {
+  char* pending = PendingArchive;
+  if (pending == nullptr) return;
+  PendingArchive = nullptr;
+  int64_t stamp[2] = {0, 0};
+  PlatformFileStamp(pending, &stamp[0], &stamp[1]);
+  // ...-PID.tmp becomes ...-SIZE.jsa, of the same length, in the second
+  // half of the allocation.
+  size_t length = strlen(pending);
+  char* archive = pending + length + 1;
+  memcpy(archive, pending, length - 12);
+  PutHex(archive + length - 12, static_cast<uint32_t>(stamp[0]));
+  memcpy(archive + length - 4, ".jsa", 5);
+  // A rename is atomic: another start sees the whole archive or none.
+  if (stamp[0] == 0 || !PlatformRenameFile(pending, archive)) {
+    PlatformDeleteFile(pending);
+  }
+  free(pending);
+}

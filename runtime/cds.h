@@ -1,0 +1,27 @@
+// Class-data sharing managed by the launcher (configuration line "cds
+// auto"): one archive per application and runtime in the user's cache
+// folder, so that later starts map the classes an earlier start loaded.
+// Nothing here may change what the application prints or how it ends: when
+// in doubt, no option at all.
+#ifndef ZOV_RUNTIME_CDS_H_
+#define ZOV_RUNTIME_CDS_H_
+
+class ConfigStore;
+class JvmBridge;
+
+// After every other option is on the bridge and before CreateVm: adds the
+// archive options that suit the runtime library at libraryPath and, when
+// the runtime is to write a new archive at exit, the exit hook that
+// finishes it should the application call System.exit.
+void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
+                             JvmBridge* bridge);
+
+// Once the virtual machine has ended: an archive written at exit gets its
+// final name, or is removed when the runtime wrote none. Safe to repeat.
+void FinishClassDataSharing();
+
+// The feature version named by a runtime's release file text:
+// JAVA_VERSION="17.0.2" gives 17, "1.8.0_392" gives 8; 0 when there is none.
+int ReleaseJavaVersion(const char* text);
+
+#endif  // ZOV_RUNTIME_CDS_H_

@@ -1,0 +1,101 @@
+// Class-data sharing on Windows, under Wine with the recording test
+// runtime: which options the runtime's release file selects, and the cache
+// folder below LOCALAPPDATA (Wine sets it to the prefix's user profile,
+// whatever the Unix environment says).
+#include <stdlib.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "tests/e2e/e2e_support.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using e2e::WindowsPath;
+using testing_support::ReadFile;
+using testing_support::ScopedTempDir;
+using testing_support::WriteFile;
+
+class WineClassDataSharing : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { e2e::StartWineSession(); }
+  static void TearDownTestSuite() { e2e::StopWineSession(); }
+
+  // The options the runtime got, backslashes as written.
+  std::vector<std::string> RunWithRelease(const std::string& version) {
+    WriteFile(home_ + "release",
+              "IMPLEMENTOR=\"Test\"\r\nJAVA_VERSION=\"" + version + "\"\r\n");
+    std::filesystem::remove(dir_.Join("runtime.log"));
+    e2e::ProcessOptions options;
+    options.timeoutSeconds = 120;
+    e2e::WineRun run = e2e::RunWine(exe_, {}, dir_.Join("runtime.log"), options);
+    EXPECT_FALSE(run.process.timedOut);
+    EXPECT_EQ(0, run.process.status);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(std::string::npos, run.log.find("UNEXPECTED")) << run.log;
+    EXPECT_NE(std::string::npos, run.log.find("CallStaticVoidMethodV"));
+    std::vector<std::string> options_got;
+    for (std::string line : e2e::LinesStartingWith(run.log, "option[")) {
+      line = line.substr(line.find("]=") + 2);
+      for (size_t at = 0; (at = line.find("\\\\", at)) != std::string::npos; ++at) {
+        line.erase(at, 1);
+      }
+      options_got.push_back(line);
+    }
+    return options_got;
+  }
+
+  void SetUp() override {
+    // A home laid out like a Windows runtime: bin\server\jvm.dll.
+    home_ = dir_.Join("jdk/");
+    testing_support::MakeDirectory(home_ + "bin/server");
+    WriteFile(home_ + "bin/server/jvm.dll",
+              ReadFile(e2e::Win64TestRuntime("jvm/jvm.dll")));
+    e2e::PackRequest request;
+    request.target = "win64";
+    request.mainClass = "e2e.Main";
+    request.lines = {"jvmdll " + WindowsPath(home_ + "bin/server/jvm.dll"),
+                     "cds auto"};
+    exe_ = dir_.Join("app.exe");
+    e2e::Pack(request, exe_);
+  }
+
+  ScopedTempDir dir_;
+  std::string home_;
+  std::string exe_;
+};
+
+TEST_F(WineClassDataSharing, TheReleaseFileChoosesTheArchiveOptions) {
+  std::vector<std::string> v17 = RunWithRelease("17.0.2");
+  ASSERT_EQ(6u, v17.size()) << testing::PrintToString(v17);
+  EXPECT_EQ("-Xlog:cds*=off", v17[3]);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(v17[4], m, std::regex(
+      R"(-XX:ArchiveClassesAtExit=C:\\users\\([^\\]+)\\AppData\\Local\\zov\\cds\\)"
+      R"(([0-9a-f]{8}-[0-9a-f]{8})-[0-9a-f]{8}\.tmp)"))) << v17[4];
+  EXPECT_EQ("exit extraInfo", v17[5]);
+  std::string folder = std::string(getenv("WINEPREFIX")) + "/drive_c/users/" +
+                       m[1].str() + "/AppData/Local/zov/cds/";
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+  // The test runtime writes no archive: the empty one is removed again.
+  EXPECT_FALSE(std::filesystem::exists(folder + v17[4].substr(v17[4].rfind('\\') + 1)));
+
+  std::vector<std::string> v21 = RunWithRelease("21.0.1");
+  ASSERT_EQ(6u, v21.size()) << testing::PrintToString(v21);
+  EXPECT_EQ("-Xlog:cds*=off", v21[3]);
+  // The same application and runtime file: the same name, less the PID.
+  std::string pending = v17[4].substr(v17[4].find('=') + 1);
+  EXPECT_EQ("-XX:SharedArchiveFile=" + pending.substr(0, pending.size() - 13) + ".jsa",
+            v21[4]);
+  EXPECT_EQ("-XX:+AutoCreateSharedArchive", v21[5]);
+
+  for (const char* old : {"1.8.0_392", "11.0.2", ""}) {
+    EXPECT_EQ(3u, RunWithRelease(old).size()) << old;
+  }
+}
+
+}  // namespace
