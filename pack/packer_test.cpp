@@ -223,6 +223,8 @@ TEST_F(PackerTest, SigningAfterPackingKeepsArchiveAndConfiguration) {
   // Packing a signed file again would break its signature.
   in_.stub = signed_file;
   EXPECT_TRUE(Fails(in_, "the stub is signed"));
+}
+
 TEST_F(PackerTest, ConsoleAndUtf8AskTheStubForWhatTheyNeed) {
   std::string stub = test::TestStub("stub64.exe");  // a console program
   if (stub.empty()) GTEST_SKIP() << "no mingw-w64 test stub";
