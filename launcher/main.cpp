@@ -1,5 +1,6 @@
 // The launcher's entry point: splash, configuration, the launch, shutdown.
-// The exit status is 0 whatever happened; failures were shown already.
+// The exit status says how the launch ended; failures were shown already.
+// System.exit ends the process inside main, with its own status.
 #include "config/config_store.h"
 #include "launcher/run_application.h"
 #include "runtime/jvm_bridge.h"
@@ -14,12 +15,13 @@ int main(int argc, char** argv) {
   ActiveJvmBridge = bridge;
   ActiveConfigStore = store;
 
-  RunApplication(argc > 0 ? argc - 1 : 0, argc > 0 ? argv + 1 : argv);
+  int status =
+      RunApplication(argc > 0 ? argc - 1 : 0, argc > 0 ? argv + 1 : argv);
 
   bridge->Shutdown();
   ActiveConfigStore = nullptr;
   ActiveJvmBridge = nullptr;
   delete bridge;
   delete store;
-  return 0;
+  return status;
 }

@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "launcher/launch_error.h"
+#include "runtime/launch_error.h"
 #include "platform/platform.h"
 
 void ReadStringEntry(const WideTextView& block, unsigned index,

@@ -4,7 +4,7 @@
 
 #include "config/collect.h"
 #include "config/config_store.h"
-#include "launcher/launch_error.h"
+#include "runtime/launch_error.h"
 #include "launcher/messages.h"
 #include "runtime/class_path.h"
 #include "runtime/jvm_bridge.h"
@@ -46,7 +46,18 @@ static void AddStandardOption(JvmBridge* bridge, const char* prefix,
   bridge->AddOption(option.c_str());
 }
 
-void RunApplication(int argumentCount, char** arguments) {
+// What jps and jcmd show as the application: its class and arguments.
+static void AddJavaCommand(JvmBridge* bridge, const TextBuffer& mainClass,
+                           int argumentCount, char** arguments) {
+  TextBuffer option = Concat("-Dsun.java.command=", mainClass);
+  for (int i = 0; i < argumentCount; ++i) {
+    option.Append(" ");
+    option.Append(arguments[i]);
+  }
+  bridge->AddOption(option.c_str());
+}
+
+int RunApplication(int argumentCount, char** arguments) {
   const ConfigStore& store = *ActiveConfigStore;
   JvmBridge* bridge = ActiveJvmBridge;
   StringList list;
@@ -58,6 +69,9 @@ void RunApplication(int argumentCount, char** arguments) {
   AddStandardOption(bridge, "-Djava.class.path=", ComposeClassPath(store));
   AddStandardOption(bridge, "-Dzov.app.path=", store.ExecutablePath());
   AddStandardOption(bridge, "-Dapplication.home=", store.ExecutableDir());
+  // The side file cannot choose what runs: embedded part only, as written.
+  TextBuffer mainClass = store.Lookup(TextBuffer("mainclass"), true);
+  AddJavaCommand(bridge, mainClass, argumentCount, arguments);
 
   TextBuffer library = FindRuntimeLibrary(store);
   result = bridge->CreateVm(library.CStr());
@@ -66,7 +80,7 @@ void RunApplication(int argumentCount, char** arguments) {
     TextBuffer minimum = store.Lookup(TextBuffer("minjre"), false);
     if (CompareText(minimum, "") != 0) {
       TextBuffer version;
-      if (bridge->GetVmVersion(&version) == 0) {
+      if (bridge->GetJavaVersion(&version) == 0) {
         result = VersionUnavailable;
       } else {
         ParseVersion(minimum.c_str(), &requiredMajor, &requiredMinor);
@@ -81,8 +95,6 @@ void RunApplication(int argumentCount, char** arguments) {
 
   if (result == Success) {
     SetCloseTimer(ActiveSplash, 5000);
-    // The side file cannot choose what runs: embedded part only, as written.
-    TextBuffer mainClass = store.Lookup(TextBuffer("mainclass"), true);
     result = bridge->RunMain(mainClass.c_str(), argumentCount, arguments);
     SetCloseTimer(ActiveSplash, 750);
   }
@@ -92,5 +104,7 @@ void RunApplication(int argumentCount, char** arguments) {
                                               requiredMajor, requiredMinor);
     SetCloseTimer(ActiveSplash, 200);
     ShowLaunchMessage(message);
+    return result;
   }
+  return bridge->MainThrew() ? 1 : 0;  // as java exits after an exception
 }
