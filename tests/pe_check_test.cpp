@@ -17,6 +17,7 @@ namespace {
 struct PeFacts {
   uint16_t machine = 0;
   uint16_t subsystem = 0;
+  uint16_t subsystemMajor = 0;
   std::vector<std::string> imports;
 };
 
@@ -47,6 +48,7 @@ PeFacts Inspect(const std::string& path) {
   size_t opt = pe + 24;
   bool plus = Read16(b, opt) == 0x20B;
   facts.subsystem = Read16(b, opt + 68);
+  facts.subsystemMajor = Read16(b, opt + 48);
   size_t dirs = opt + (plus ? 112 : 96);
   uint32_t importRva = Read32(b, dirs + 8);
   size_t table = opt + optSize;
@@ -73,6 +75,7 @@ void ExpectLauncher(const std::string& path, uint16_t machine) {
   PeFacts facts = Inspect(path);
   EXPECT_EQ(machine, facts.machine);
   EXPECT_EQ(2, facts.subsystem);  // Windows GUI: no console opens
+  EXPECT_EQ(6, facts.subsystemMajor);  // Vista, whose calls it makes
   static const std::set<std::string> kAllowed = {
       "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll",
       "msvcrt.dll"};
