@@ -174,7 +174,7 @@ TextBuffer FromJavaSoftKeys() {
   static const char* const kKeys[] = {"SOFTWARE\\JavaSoft\\JDK",
                                       "SOFTWARE\\JavaSoft\\JRE"};
   for (const char* key : kKeys) {
-    TextBuffer found = QueryRegistryRuntime('j', TextBuffer(key));
+    TextBuffer found = QueryRegistryRuntime('j', key);
     if (found.length() > 0) return found;
   }
   return TextBuffer();
@@ -264,7 +264,8 @@ bool VersionAbove(const char* a, const char* b) {
 
 }  // namespace
 
-TextBuffer QueryRegistryRuntime(char letter, TextBuffer keyPath) {
+TextBuffer QueryRegistryRuntime(char letter, const char* key) {
+  TextBuffer keyPath(key);
   TextBuffer version;
   if (!ReadRegistryText(keyPath, "CurrentVersion", &version)) {
     TraceCandidate(letter, keyPath.c_str(), "no CurrentVersion");
@@ -353,11 +354,11 @@ TextBuffer FindRuntimeLibrary(const ConfigStore& store) {
       case 'c': found = FromConfiguration(store); break;
       case 's':
         found = QueryRegistryRuntime(
-            's', TextBuffer("SOFTWARE\\JavaSoft\\Java Runtime Environment"));
+            's', "SOFTWARE\\JavaSoft\\Java Runtime Environment");
         break;
       case 'i':
-        found = QueryRegistryRuntime(
-            'i', TextBuffer("SOFTWARE\\IBM\\Java2 Runtime Environment"));
+        found = QueryRegistryRuntime('i',
+                                     "SOFTWARE\\IBM\\Java2 Runtime Environment");
         break;
       case 'e': found = SearchRuntimeHomes(); break;
       case 'a': found = FromApplicationFolder(store); break;

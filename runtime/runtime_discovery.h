@@ -36,7 +36,7 @@ TextBuffer SearchRuntimeHomes();
 // empty text on any failure, and always where there is no registry. A
 // value is taken up to its first NUL; one that fills the whole 260-byte
 // buffer without a NUL counts as too long.
-TextBuffer QueryRegistryRuntime(char letter, TextBuffer keyPath);
+TextBuffer QueryRegistryRuntime(char letter, const char* keyPath);
 
 // Source "f" for one install folder: each subfolder of base searched as a
 // home, the highest version in its name first ("jdk-21" before "jdk-17",

@@ -61,7 +61,7 @@ TEST(QueryRegistryRuntime, FollowsCurrentVersionToAnExistingRuntimeLib) {
   const std::string vendor = "\\Java Runtime Environment";
   auto query = [&] {
     return std::string(
-        QueryRegistryRuntime('s', TextBuffer(("SOFTWARE\\ZovTest" + vendor).c_str()))
+        QueryRegistryRuntime('s', ("SOFTWARE\\ZovTest" + vendor).c_str())
             .c_str());
   };
   EXPECT_EQ("", query());
