@@ -194,6 +194,37 @@ TEST_F(WineLaunch, ShowsOneWarningBoxPerFailure) {
   }
 }
 
+// The gate reads java.version: java.vm.version is HotSpot's own number on
+// Java 8 (25.x) and "openj9-..." on OpenJ9.
+TEST_F(WineLaunch, GatesOnTheJavaVersionWhateverTheVmCallsItself) {
+  struct Case {
+    std::string scenario;
+    std::string minimum;
+    std::string box;  // empty: main runs
+  };
+  const Case cases[] = {
+      {"version=1.8.0_361,vm-version=25.361-b09", "11.0",
+       "Java virtual machine version 1.8 is too low, require 11.0 or higher."},
+      {"version=1.8.0_361,vm-version=25.361-b09", "1.8", ""},
+      {"version=17.0.9,vm-version=openj9-0.41.0", "17.0", ""},
+      {"version=21-ea", "21", ""},
+      {"version=21-ea", "21.1",
+       "Java virtual machine version 21.0 is too low, require 21.1 or higher."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scenario + " " + c.minimum);
+    WineRun run = Run(PackApp(App({"minjre " + c.minimum,
+                                   "option -Dtestruntime.scenario=" + c.scenario}),
+                              false));
+    ExpectCleanExit(run, c.box.empty() ? 0 : 6);
+    if (c.box.empty()) {
+      EXPECT_TRUE(run.boxes.empty());
+    } else {
+      EXPECT_EQ(std::vector<std::string>{c.box + "|Error|00000030"}, run.boxes);
+    }
+  }
+}
+
 TEST_F(WineLaunch, ShowsThePackedSplashCentredWhileMainRunsAndCarriesTheIcon) {
   // A 120 x 80 bitmap of 0xC08040, centred on the display.
   PackRequest request = App({"option -Dtestruntime.scenario=main-sleeps=4000"});
