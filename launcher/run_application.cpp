@@ -4,10 +4,10 @@
 
 #include "config/collect.h"
 #include "config/config_store.h"
-#include "runtime/launch_error.h"
 #include "launcher/messages.h"
 #include "runtime/class_path.h"
 #include "runtime/jvm_bridge.h"
+#include "runtime/launch_error.h"
 #include "runtime/runtime_discovery.h"
 #include "splash/splash.h"
 #include "text/text.h"
