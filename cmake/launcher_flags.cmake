@@ -37,6 +37,11 @@ function(zov_launcher_link_options target)
     endif()
     # -static: libgcc's helpers (64-bit division on i686) come from its
     # archive, never as an import of libgcc_s_dw2-1.dll.
+    # Vista's calls (InitOnceExecuteOnce, GetFinalPathNameByHandleA) set the
+    # floor: the header names it, so older Windows refuses the file plainly.
+    target_link_options(${target} PRIVATE
+      -Wl,--major-subsystem-version,6,--minor-subsystem-version,0
+      -Wl,--major-os-version,6,--minor-os-version,0)
     target_link_options(${target} PRIVATE ${subsystem} -nostartfiles -static
       -Wl,--require-defined=${entry} -Wl,--disable-auto-import
       -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)

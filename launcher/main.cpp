@@ -1,5 +1,6 @@
 // The launcher's entry point: splash, configuration, the launch, shutdown.
-// The exit status is 0 whatever happened; failures were shown already.
+// The exit status says how the launch ended; failures were shown already.
+// System.exit ends the process inside main, with its own status.
 #include "config/config_store.h"
 #include "launcher/run_application.h"
 #include "platform/trace.h"
@@ -29,7 +30,8 @@ int main(int argc, char** argv) {
   ActiveJvmBridge = bridge;
   ActiveConfigStore = store;
 
-  RunApplication(argc > 0 ? argc - 1 : 0, argc > 0 ? argv + 1 : argv);
+  int status =
+      RunApplication(argc > 0 ? argc - 1 : 0, argc > 0 ? argv + 1 : argv);
 
   bridge->Shutdown();
   FinishClassDataSharing();
@@ -37,7 +39,7 @@ int main(int argc, char** argv) {
   ActiveJvmBridge = nullptr;
   delete bridge;
   delete store;
-  Trace("exit status 0");
+  Trace("exit status %d", status);
   TraceEnd();
-  return 0;
+  return status;
 }

@@ -4,8 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "launcher/launch_error.h"
 #include "platform/platform.h"
+#include "runtime/launch_error.h"
 
 void ReadStringEntry(const WideTextView& block, unsigned index,
                      TextBuffer* out) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "launcher/launch_error.h"
+#include "runtime/launch_error.h"
 #include "platform/platform.h"
 #include "tests/test_support.h"
 #include "zov_version.h"

@@ -4,12 +4,12 @@
 
 #include "config/collect.h"
 #include "config/config_store.h"
-#include "launcher/launch_error.h"
 #include "launcher/messages.h"
 #include "platform/trace.h"
 #include "runtime/cds.h"
 #include "runtime/class_path.h"
 #include "runtime/jvm_bridge.h"
+#include "runtime/launch_error.h"
 #include "runtime/runtime_discovery.h"
 #include "splash/splash.h"
 #include "text/text.h"
@@ -48,7 +48,18 @@ static void AddStandardOption(JvmBridge* bridge, const char* prefix,
   bridge->AddOption(option.c_str());
 }
 
-void RunApplication(int argumentCount, char** arguments) {
+// What jps and jcmd show as the application: its class and arguments.
+static void AddJavaCommand(JvmBridge* bridge, const TextBuffer& mainClass,
+                           int argumentCount, char** arguments) {
+  TextBuffer option = Concat("-Dsun.java.command=", mainClass);
+  for (int i = 0; i < argumentCount; ++i) {
+    option.Append(" ");
+    option.Append(arguments[i]);
+  }
+  bridge->AddOption(option.c_str());
+}
+
+int RunApplication(int argumentCount, char** arguments) {
   const ConfigStore& store = *ActiveConfigStore;
   JvmBridge* bridge = ActiveJvmBridge;
   StringList list;
@@ -60,6 +71,9 @@ void RunApplication(int argumentCount, char** arguments) {
   AddStandardOption(bridge, "-Djava.class.path=", ComposeClassPath(store));
   AddStandardOption(bridge, "-Dzov.app.path=", store.ExecutablePath());
   AddStandardOption(bridge, "-Dapplication.home=", store.ExecutableDir());
+  // The side file cannot choose what runs: embedded part only, as written.
+  TextBuffer mainClass = store.Lookup(TextBuffer("mainclass"), true);
+  AddJavaCommand(bridge, mainClass, argumentCount, arguments);
 
   TextBuffer library = FindRuntimeLibrary(store);
   PrepareClassDataSharing(store, library.CStr(), bridge);
@@ -69,7 +83,7 @@ void RunApplication(int argumentCount, char** arguments) {
     TextBuffer minimum = store.Lookup(TextBuffer("minjre"), false);
     if (CompareText(minimum, "") != 0) {
       TextBuffer version;
-      if (bridge->GetVmVersion(&version) == 0) {
+      if (bridge->GetJavaVersion(&version) == 0) {
         result = VersionUnavailable;
       } else {
         ParseVersion(minimum.c_str(), &requiredMajor, &requiredMinor);
@@ -87,8 +101,6 @@ void RunApplication(int argumentCount, char** arguments) {
 
   if (result == Success) {
     SetCloseTimer(ActiveSplash, 5000);
-    // The side file cannot choose what runs: embedded part only, as written.
-    TextBuffer mainClass = store.Lookup(TextBuffer("mainclass"), true);
     Trace("main class %s", mainClass.data());
     result = bridge->RunMain(mainClass.c_str(), argumentCount, arguments);
     SetCloseTimer(ActiveSplash, 750);
@@ -100,5 +112,7 @@ void RunApplication(int argumentCount, char** arguments) {
     Trace("launch failed: code %d: %s", result, message.data());
     SetCloseTimer(ActiveSplash, 200);
     ShowLaunchMessage(message);
+    return result;
   }
+  return bridge->MainThrew() ? 1 : 0;  // as java exits after an exception
 }

@@ -14,7 +14,8 @@ extern JvmBridge* ActiveJvmBridge;
 // Runs the configured application with the arguments after the program
 // name. Reports every failure itself; returns when main has returned or the
 // message box has been closed. The virtual machine is left for Shutdown.
-void RunApplication(int argumentCount, char** arguments);
+// The exit status: the failure's LaunchError code, 1 when main threw, else 0.
+int RunApplication(int argumentCount, char** arguments);
 
 // Reads "%d.%d" as the C runtime does; a number the parse does not reach
 // counts as 0, for the minimum and the runtime's version alike.

@@ -27,6 +27,7 @@ inline constexpr int kMaxPath = 260;
 // --- Text conversion between the ANSI code page (UTF-8 on Linux) and UTF-16.
 // Same contract as MultiByteToWideChar / WideCharToMultiByte: a count of -1
 // converts up to and including the NUL; an output size of 0 only measures.
+// A byte that is not part of valid text becomes U+FFFD, as java does.
 // Returns the number of units written (or needed), 0 on failure.
 int PlatformAnsiToWide(const char* text, int count, uint16_t* out, int outSize);
 int PlatformWideToAnsi(const uint16_t* text, int count, char* out, int outSize);
@@ -41,8 +42,9 @@ int PlatformWideToAnsi(const uint16_t* text, int count, char* out, int outSize);
 int PlatformModuleFileName(char* buffer, int size);
 int PlatformCurrentDirectory(char* buffer, int size);
 
-// Looks the variable up without regard to case. Returns false when it is
-// undefined; true and its value (possibly empty) in *value otherwise.
+// Looks the variable up without regard to case, an exact match first.
+// Returns false when it is undefined; true and its value (possibly empty)
+// in *value otherwise.
 bool PlatformGetEnvironment(const char* name, TextBuffer* value);
 // Defines or replaces the variable for this process and the processes it
 // starts. False when the system refuses.
@@ -52,6 +54,10 @@ bool PlatformSetEnvironment(const char* name, const char* value);
 // Find-first semantics: directories exist too, and a name with wildcards
 // exists when some entry matches it.
 bool PlatformFileExists(const char* name);
+
+// The absolute path of an existing file with every link resolved. False
+// when it cannot be resolved.
+bool PlatformRealPath(const char* name, TextBuffer* resolved);
 
 // Opened for reading, shared with readers and writers. Null when the file
 // is missing, cannot be opened, or is a directory.
@@ -116,7 +122,8 @@ bool PlatformQueryRegistryValue(const char* subKey, const char* valueName,
                                 unsigned char* buffer, unsigned long* size);
 
 // --- Dynamic libraries. The runtime library's own directory and its parent
-// are searched first for its dependencies, the current directory never.
+// are searched first for its dependencies, the current directory never;
+// the process's search order is restored once the library is loaded.
 void* PlatformLoadLibrary(const char* path);
 void* PlatformFindSymbol(void* library, const char* name);
 void PlatformFreeLibrary(void* library);

@@ -17,8 +17,8 @@
 
 extern char** environ;
 
-// --- UTF-8 <-> UTF-16. Invalid input is an error, as with MB_ERR_INVALID
-// semantics; the launcher then sees an empty conversion.
+// --- UTF-8 <-> UTF-16. Each byte of an invalid sequence becomes U+FFFD,
+// as with MultiByteToWideChar without MB_ERR_INVALID_CHARS.
 
 static int DecodeUtf8(const unsigned char* s, int n, int* used, uint32_t* cp) {
   unsigned c = s[0];
@@ -46,7 +46,10 @@ int PlatformAnsiToWide(const char* text, int count, uint16_t* out,
   for (int i = 0; i < count;) {
     int used;
     uint32_t cp;
-    if (!DecodeUtf8(s + i, count - i, &used, &cp)) return 0;
+    if (!DecodeUtf8(s + i, count - i, &used, &cp)) {
+      used = 1;
+      cp = 0xFFFD;
+    }
     i += used;
     int units = cp >= 0x10000 ? 2 : 1;
     if (outSize != 0) {
@@ -148,16 +151,23 @@ bool PlatformGetEnvironment(const char* name, TextBuffer* value) {
   // "=" ends a name in the environment block, so a name holding one names
   // no variable; it would otherwise match the front of another's value.
   if (n == 0 || strchr(name, '=') != nullptr) return false;
+  // Linux names differ by case alone (java_home beside JAVA_HOME): the exact
+  // name wins, any case only when there is none.
+  const char* found = nullptr;
   for (char** entry = environ; entry && *entry; ++entry) {
     // Most entries differ from the name in their first letter whatever
     // the case: those need no call.
     if (((**entry ^ *name) & ~0x20) != 0) continue;
-    if (strncasecmp(*entry, name, n) == 0 && (*entry)[n] == '=') {
-      value->Assign(*entry + n + 1);
-      return true;
+    if (strncasecmp(*entry, name, n) != 0 || (*entry)[n] != '=') continue;
+    if (strncmp(*entry, name, n) == 0) {
+      found = *entry;
+      break;
     }
+    if (found == nullptr) found = *entry;
   }
-  return false;
+  if (found == nullptr) return false;
+  value->Assign(found + n + 1);
+  return true;
 }
 
 bool PlatformSetEnvironment(const char* name, const char* value) {
@@ -165,6 +175,14 @@ bool PlatformSetEnvironment(const char* name, const char* value) {
 }
 
 // --- Files
+
+bool PlatformRealPath(const char* name, TextBuffer* resolved) {
+  char* real = realpath(name, nullptr);
+  if (real == nullptr) return false;
+  resolved->Assign(real);
+  free(real);
+  return true;
+}
 
 // The wildcards of a Windows search: "*" any run of characters, "?" any
 // one; nothing else is special (no brackets, no escapes).

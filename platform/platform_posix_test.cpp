@@ -46,4 +46,16 @@ TEST(PlatformGetEnvironment, FindsNoNameHoldingAnEqualsSign) {
   EXPECT_STREQ("k=v", value.c_str());
 }
 
+// Set first, the lower-case name would come first in the environment.
+TEST(PlatformGetEnvironment, PrefersTheExactNameToOtherCases) {
+  ScopedEnv lower("zov_case", "lower");
+  ScopedEnv upper("ZOV_CASE", "upper");
+  TextBuffer value;
+  EXPECT_TRUE(PlatformGetEnvironment("ZOV_CASE", &value));
+  EXPECT_STREQ("upper", value.c_str());
+  EXPECT_TRUE(PlatformGetEnvironment("zov_case", &value));
+  EXPECT_STREQ("lower", value.c_str());
+  EXPECT_TRUE(PlatformGetEnvironment("Zov_Case", &value));
+}
+
 }  // namespace

@@ -207,6 +207,28 @@ void PlatformUnmapFile(PlatformMappedFile* mapped) {
   mapped->view = nullptr;
 }
 
+bool PlatformRealPath(const char* name, TextBuffer* resolved) {
+  HANDLE file = CreateFileA(name, 0,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  char buffer[kMaxPath];
+  DWORD n = GetFinalPathNameByHandleA(file, buffer, kMaxPath, 0);
+  CloseHandle(file);
+  if (n == 0 || n >= static_cast<DWORD>(kMaxPath)) return false;
+  // The result carries the \\?\ prefix, \\?\UNC\ for a share.
+  const char* path = buffer;
+  if (strncmp(path, "\\\\?\\UNC\\", 8) == 0) {
+    resolved->Assign("\\");
+    resolved->Append(path + 7);
+    return true;
+  }
+  if (strncmp(path, "\\\\?\\", 4) == 0) path += 4;
+  resolved->Assign(path);
+  return true;
+}
+
 struct PlatformDirectory {
   HANDLE search;
   bool pending;  // FindFirstFileA already delivered the first entry
@@ -274,13 +296,19 @@ void* PlatformLoadLibrary(const char* path) {
   size_t len = strlen(parent);
   if (len > 0) parent[len - 1] = 0;  // drop the separator before the name
   char* cut = strrchr(parent, '\\');
-  if (cut != nullptr) cut[1] = 0;
+  if (cut != nullptr) {
+    cut[1] = 0;
+  } else if (len > 0) {
+    parent[len - 1] = '\\';  // a root is its own parent; "C:" is a current dir
+  }
   SetDllDirectoryA(parent);
   HMODULE library = LoadLibraryExA(full, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   // 193: a library of the other width; 126: a DLL it needs is missing.
   if (library == nullptr) {
     Trace("LoadLibrary %s: error %lu", full, GetLastError());
   }
+  // The application's own later loads get the usual search order back.
+  SetDllDirectoryA(nullptr);
   return library;
 }
 

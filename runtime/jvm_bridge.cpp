@@ -4,7 +4,7 @@
 #include <stddef.h>
 #include <stdlib.h>
 
-#include "launcher/launch_error.h"
+#include "runtime/launch_error.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 
@@ -121,7 +121,7 @@ int JvmBridge::CreateVm(const char* libraryPath) {
   return Success;
 }
 
-int JvmBridge::GetVmVersion(TextBuffer* version) {
+int JvmBridge::GetJavaVersion(TextBuffer* version) {
   if (env_ == nullptr) return 0;
   const JNINativeInterface_* jni = env_->functions;
   jclass system = jni->FindClass(env_, "java/lang/System");
@@ -135,7 +135,7 @@ int JvmBridge::GetVmVersion(TextBuffer* version) {
     ClearPendingException(env_, false);
     return 0;
   }
-  jstring name = jni->NewStringUTF(env_, "java.vm.version");
+  jstring name = jni->NewStringUTF(env_, "java.version");
   if (name == nullptr) {  // out of memory: the call cannot be made
     ClearPendingException(env_, false);
     jni->DeleteLocalRef(env_, system);
@@ -175,6 +175,7 @@ jclass JvmBridge::FindMainClass(const char* className) {
 
 int JvmBridge::RunMain(const char* className, int argumentCount,
                        const char* const* arguments) {
+  mainThrew_ = false;
   jclass mainClass = FindMainClass(className);
   if (mainClass == nullptr) {
     ClearPendingException(env_, true);
@@ -221,9 +222,9 @@ int JvmBridge::RunMain(const char* className, int argumentCount,
 
   CallStaticVoid(env_, mainClass, main, array);
   // An exception out of main is the application's own end, not a failure
-  // of the launch.
-  int threw = ClearPendingException(env_, true);
-  Trace("main returned%s", threw ? " by an exception" : "");
+  // of the launch; only the exit status tells, as with java.
+  mainThrew_ = ClearPendingException(env_, true) != 0;
+  Trace("main returned%s", mainThrew_ ? " by an exception" : "");
   jni->DeleteLocalRef(env_, array);
   jni->DeleteLocalRef(env_, mainClass);
   return Success;
@@ -236,7 +237,7 @@ void JvmBridge::Shutdown() {
     invoke->DestroyJavaVM(vm_);
     vm_ = nullptr;
   }
-  // The environment died with the virtual machine; GetVmVersion and RunMain
+  // The environment died with the virtual machine; GetJavaVersion and RunMain
   // test it to know whether one runs.
   env_ = nullptr;
   if (library_ != nullptr) {

@@ -30,10 +30,10 @@ class JvmBridge {
   // JNI_CreateJavaVM has been called.
   int CreateVm(const char* libraryPath);
 
-  // Replaces *version by the runtime's "java.vm.version" and returns 1 once
+  // Replaces *version by the runtime's "java.version" and returns 1 once
   // the property call was made; a null property leaves *version alone.
   // 0 without a virtual machine or when System.getProperty is missing.
-  int GetVmVersion(TextBuffer* version);
+  int GetJavaVersion(TextBuffer* version);
 
   // The class, its name written with dots or slashes; null (the failure
   // described on the runtime's error stream) when it cannot be found or no
@@ -43,8 +43,8 @@ class JvmBridge {
   // Calls className's static void main(String[]) on this thread with
   // argumentCount narrow arguments (a null one becomes ""). Returns when main
   // returns: 0, also when main threw (the exception is described and
-  // cleared); 7 when the class is not found; 8 when it has no such main;
-  // 3 when the runtime cannot build the argument array.
+  // cleared, and MainThrew holds); 7 when the class is not found; 8 when it
+  // has no such main; 3 when the runtime cannot build the argument array.
   int RunMain(const char* className, int argumentCount,
               const char* const* arguments);
 
@@ -60,6 +60,7 @@ class JvmBridge {
   const StringList& options() const { return options_; }
   bool HasLibrary() const { return library_ != nullptr; }
   bool HasVm() const { return vm_ != nullptr; }
+  bool MainThrew() const { return mainThrew_; }
 
  private:
   StringList options_;
@@ -67,6 +68,7 @@ class JvmBridge {
   JavaVM* vm_ = nullptr;
   JNIEnv* env_ = nullptr;  // the main thread's, valid while vm_ is
   void(JNICALL* exitHook_)(jint) = nullptr;
+  bool mainThrew_ = false;
 };
 
 // Clears a pending Java exception, after printing it and its stack trace on

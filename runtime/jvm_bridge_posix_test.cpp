@@ -45,9 +45,9 @@ std::string Joined(const Lines& lines) {
   return all;
 }
 
-// The text after "GetVmVersion=1 version=" in line `index`, or "".
+// The text after "GetJavaVersion=1 version=" in line `index`, or "".
 std::string VersionAt(const Lines& lines, size_t index) {
-  static const std::string kPrefix = "GetVmVersion=1 version=";
+  static const std::string kPrefix = "GetJavaVersion=1 version=";
   if (index >= lines.size() || lines[index].rfind(kPrefix, 0) != 0) return "";
   return lines[index].substr(kPrefix.size());
 }
@@ -61,7 +61,7 @@ TEST(JvmBridgeRealJvm, RunsMainThroughEveryOutcome) {
 
   Lines expected = {
       "CreateVm=0 options=0 vm=1 library=1",
-      "GetVmVersion=1 version=" + version,
+      "GetJavaVersion=1 version=" + version,
       "FindMainClass dots=1 slashes=1",
       // The option and the arguments arrive as the characters they encode.
       "args=6",
@@ -72,24 +72,24 @@ TEST(JvmBridgeRealJvm, RunsMainThroughEveryOutcome) {
       "arg[4]=",  // null
       "arg[5]=",
       "prop zovtest.greeting=caf[U+00E9] [U+4E2D]",
-      "prop java.vm.version=" + version,
+      "prop java.version=" + version,
       "RunMain PrintArgs=0",
       "args=0",
       "prop zovtest.greeting=caf[U+00E9] [U+4E2D]",
-      "prop java.vm.version=" + version,
+      "prop java.version=" + version,
       "RunMain PrintArgs-none=0",
       "RunMain NoMain=8",
       "RunMain WrongMain=8",
       "RunMain empty=7",
       "RunMain missing=7",
-      "RunMain Throws=0",
+      "RunMain Throws=0 threw=1",
       "main returned",
       "RunMain Lingers=0",
       "Shutdown",
       "worker done",  // DestroyJavaVM waited for the non-daemon thread
       "Shutdown returned vm=0 library=0",
       "Shutdown again returned",
-      "GetVmVersion=0 version=",
+      "GetJavaVersion=0 version=",
   };
   EXPECT_EQ(expected, run.out) << Joined(run.out);
 
@@ -109,7 +109,7 @@ TEST(JvmBridgeRealJvm, RefusedOptionGivesFourAndEmptiesTheOptions) {
   ASSERT_EQ(0, run.status) << run.err;
   // HotSpot states its reason on standard output first.
   Lines expected = {"CreateVm=4 options=0 vm=0 library=1",
-                    "GetVmVersion=0 version=", "Shutdown returned library=0"};
+                    "GetJavaVersion=0 version=", "Shutdown returned library=0"};
   ASSERT_GE(run.out.size(), expected.size()) << run.err;
   EXPECT_EQ(expected, Lines(run.out.end() - 3, run.out.end()))
       << Joined(run.out);

@@ -89,7 +89,7 @@ const char kNonAsciiUtf8[] = "caf\xC3\xA9 \xE4\xB8\xAD";
 TEST(JvmBridge, LibrariesThatAreNoRuntimeKeepTheOptions) {
   JvmBridge fresh;
   TextBuffer version("kept");
-  EXPECT_EQ(0, fresh.GetVmVersion(&version));
+  EXPECT_EQ(0, fresh.GetJavaVersion(&version));
   EXPECT_STREQ("kept", version.c_str());
   EXPECT_EQ(nullptr, fresh.FindMainClass("a.B"));
   EXPECT_EQ(7, fresh.RunMain("a.B", 0, nullptr));
@@ -117,7 +117,7 @@ TEST(JvmBridge, LibrariesThatAreNoRuntimeKeepTheOptions) {
   ASSERT_EQ(2, bridge.options().Count());
   EXPECT_STREQ("-Da=1", bridge.options().Entry(0));
   EXPECT_STREQ("", bridge.options().Entry(1));
-  EXPECT_EQ(0, bridge.GetVmVersion(&version));
+  EXPECT_EQ(0, bridge.GetJavaVersion(&version));
   bridge.Shutdown();
   EXPECT_FALSE(bridge.HasLibrary());
 }
@@ -136,13 +136,13 @@ TEST(JvmBridge, CreatesReadsTheVersionAndShutsDownOnce) {
   EXPECT_EQ(nullptr, bridge.options().pool().data());
 
   TextBuffer version;
-  EXPECT_EQ(1, bridge.GetVmVersion(&version));
+  EXPECT_EQ(1, bridge.GetJavaVersion(&version));
   EXPECT_STREQ("1.5.0_22-b03", version.c_str());
   bridge.Shutdown();
   bridge.Shutdown();
   EXPECT_FALSE(bridge.HasVm());
   EXPECT_FALSE(bridge.HasLibrary());
-  EXPECT_EQ(0, bridge.GetVmVersion(&version));
+  EXPECT_EQ(0, bridge.GetJavaVersion(&version));
 
   Lines expected = {
       "JNI_CreateJavaVM version=0x00010002 nOptions=4 ignoreUnrecognized=1",
@@ -153,14 +153,14 @@ TEST(JvmBridge, CreatesReadsTheVersionAndShutsDownOnce) {
       "FindClass java/lang/System",
       "GetStaticMethodID java/lang/System.getProperty "
       "(Ljava/lang/String;)Ljava/lang/String;",
-      "NewStringUTF java.vm.version",
-      "CallStaticObjectMethodV java/lang/System.getProperty java.vm.version",
+      "NewStringUTF java.version",
+      "CallStaticObjectMethodV java/lang/System.getProperty java.version",
       "GetStringChars 1.5.0_22-b03",
       "GetStringLength 1.5.0_22-b03",
       "ReleaseStringChars 1.5.0_22-b03",
       "ExceptionOccurred -> null",
       "DeleteLocalRef string 1.5.0_22-b03",
-      "DeleteLocalRef string java.vm.version",
+      "DeleteLocalRef string java.version",
       "DeleteLocalRef class java/lang/System",
       "DetachCurrentThread",
       "DestroyJavaVM",
@@ -190,7 +190,7 @@ TEST(JvmBridge, FailedCreationLeavesNothingToCall) {
   EXPECT_FALSE(bridge.HasVm());
   EXPECT_TRUE(bridge.HasLibrary());
   TextBuffer version;
-  EXPECT_EQ(0, bridge.GetVmVersion(&version));
+  EXPECT_EQ(0, bridge.GetJavaVersion(&version));
   EXPECT_EQ(7, bridge.RunMain("a.B", 0, nullptr));
   bridge.Shutdown();
   EXPECT_FALSE(bridge.HasLibrary());
@@ -216,8 +216,8 @@ TEST(JvmBridge, VersionFailuresAreClearedWithoutDescription) {
         "DetachCurrentThread"}},
       {"null-version",
        1,
-       {"CallStaticObjectMethodV java/lang/System.getProperty java.vm.version",
-        "ExceptionOccurred -> null", "DeleteLocalRef string java.vm.version",
+       {"CallStaticObjectMethodV java/lang/System.getProperty java.version",
+        "ExceptionOccurred -> null", "DeleteLocalRef string java.version",
         "DeleteLocalRef class java/lang/System", "DetachCurrentThread"}},
   };
   for (const Case& c : cases) {
@@ -227,7 +227,7 @@ TEST(JvmBridge, VersionFailuresAreClearedWithoutDescription) {
     bridge.AddOption((std::string("-Dtestruntime.scenario=") + c.scenario).c_str());
     ASSERT_EQ(0, bridge.CreateVm(TestLibrary("jvm").c_str()));
     TextBuffer version("previous");
-    EXPECT_EQ(c.result, bridge.GetVmVersion(&version));
+    EXPECT_EQ(c.result, bridge.GetJavaVersion(&version));
     EXPECT_STREQ("previous", version.c_str());
     bridge.Shutdown();
     Lines lines = log.Read();

@@ -112,4 +112,71 @@ TEST(FindRuntimeLibrary, RunsTheSourcesInTheConfiguredOrder) {
   EXPECT_EQ("", find("jre_order c"));
 }
 
+// A library header of the other processor width: found, then passed over.
+std::string OtherWidthLibrary() {
+#ifdef _WIN32
+  std::string image(0x86, '\0');
+  image[0] = 'M';
+  image[1] = 'Z';
+  image[0x3C] = static_cast<char>(0x80);
+  image.replace(0x80, 4, std::string("PE\0\0", 4));
+  unsigned machine = sizeof(void*) == 8 ? 0x014C : 0x8664;
+  image[0x84] = static_cast<char>(machine & 0xFF);
+  image[0x85] = static_cast<char>(machine >> 8);
+  return image;
+#else
+  return std::string("\x7F" "ELF", 4) + (sizeof(void*) == 8 ? '\x01' : '\x02');
+#endif
+}
+
+TEST(FindRuntimeLibrary, ShippedRuntimeFirstFoldersAsHomesOtherWidthsSkipped) {
+  ScopedTempDir app;
+  ScopedTempDir home;
+  WriteFile(home.Join(kLib), "");
+  std::string shipped = app.Join("runtime/" + kBin + "/server/" + kLib);
+  MakeDirectory(app.Join("runtime/" + kBin + "/server"));
+  WriteFile(shipped, "");
+  // Beside the right one, in a place searched earlier: of no use here.
+  WriteFile(app.Join("runtime/" + kLib), OtherWidthLibrary());
+  ScopedEnv jreHome("JRE_HOME");
+  ScopedEnv javaHome("JAVA_HOME", home.path());
+  auto find = [&](const std::string& config) {
+    std::string exe = app.Join("app.exe");
+    WriteFile(exe, std::string("PK\x05\x06", 4) + std::string(18, '\0') +
+                       config);
+    ConfigStore store(exe.c_str(), "");
+    return std::string(FindRuntimeLibrary(store).c_str());
+  };
+  EXPECT_EQ(shipped, find(""));
+  EXPECT_EQ(shipped, find("jre_order qz"));
+  EXPECT_EQ(home.Join(kLib), find("jre_order csie"));  // as it always was
+  EXPECT_EQ(shipped, find("jre_order c\r\njvmdll runtime"));
+  EXPECT_EQ("", find("jre_order c\r\njvmdll runtime" + std::string(kSep) + kLib));
+  EXPECT_EQ(home.Join(kLib), find("jre_order ce\r\njvmdll runtime" + std::string(kSep) + kLib));
+}
+
+TEST(SearchInstallFolder, TriesTheHighestVersionFirst) {
+  ScopedTempDir base;
+  for (const char* name : {"jdk-9", "jdk1.8.0_361", "jdk-17.0.9+9", "jdk-17.0.10",
+                           "jdk-21-ea", "notes"}) {
+    MakeDirectory(base.Join(std::string(name) + "/" + kBin));
+  }
+  auto library = [&](const char* name) {
+    return base.Join(std::string(name) + "/" + kBin + "/" + kLib);
+  };
+  auto search = [&] {
+    return std::string(SearchInstallFolder('f', TextBuffer(base.path().c_str())).c_str());
+  };
+  EXPECT_EQ("", search());
+  for (const char* name : {"jdk-9", "jdk1.8.0_361", "jdk-17.0.9+9"}) {
+    WriteFile(library(name), "");
+  }
+  EXPECT_EQ(library("jdk-17.0.9+9"), search());
+  WriteFile(library("jdk-17.0.10"), "");
+  EXPECT_EQ(library("jdk-17.0.10"), search());
+  WriteFile(library("jdk-21-ea"), OtherWidthLibrary());
+  EXPECT_EQ(library("jdk-17.0.10"), search());
+  EXPECT_EQ("", std::string(SearchInstallFolder('f', TextBuffer(base.Join("none").c_str())).c_str()));
+}
+
 }  // namespace

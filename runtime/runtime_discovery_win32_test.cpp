@@ -61,7 +61,7 @@ TEST(QueryRegistryRuntime, FollowsCurrentVersionToAnExistingRuntimeLib) {
   const std::string vendor = "\\Java Runtime Environment";
   auto query = [&] {
     return std::string(
-        QueryRegistryRuntime(TextBuffer(("SOFTWARE\\ZovTest" + vendor).c_str()))
+        QueryRegistryRuntime('s', ("SOFTWARE\\ZovTest" + vendor).c_str())
             .c_str());
   };
   EXPECT_EQ("", query());
@@ -127,6 +127,34 @@ TEST(FindRuntimeLibrary, AsksJavaSoftBeforeIbm) {
   }
   ScopedEnv javaHome("JAVA_HOME");
   EXPECT_EQ(dir.Join("sun/jvm.dll"), find("jre_order es"));
+}
+
+TEST(FindRuntimeLibrary, FollowsTheKeysOfJava9AndLaterDownToTheirHome) {
+  ScopedRegistryTree javaSoft("SOFTWARE\\JavaSoft");
+  if (javaSoft.existed()) GTEST_SKIP() << "a runtime is set";
+  ScopedTempDir dir;
+  MakeDirectory(dir.Join("jdk/bin/server"));
+  WriteFile(dir.Join("jdk/bin/server/jvm.dll"), "");
+  MakeDirectory(dir.Join("jre"));
+  WriteFile(dir.Join("jre/jvm.dll"), "");
+  javaSoft.SetString("\\JDK", "CurrentVersion", "17");
+  javaSoft.SetString("\\JDK\\17", "JavaHome", dir.Join("jdk"));
+  javaSoft.SetString("\\JRE", "CurrentVersion", "11");
+  javaSoft.SetString("\\JRE\\11", "RuntimeLib", dir.Join("jre/jvm.dll"));
+  auto find = [&](const std::string& config) {
+    std::string exe = dir.Join("app.exe");
+    WriteFile(exe, std::string("PK\x05\x06", 4) + std::string(18, '\0') +
+                       config);
+    ConfigStore store(exe.c_str(), "");
+    return std::string(FindRuntimeLibrary(store).c_str());
+  };
+  EXPECT_EQ(dir.Join("jdk/bin/server/jvm.dll"), find("jre_order j"));
+  EXPECT_EQ("", find("jre_order s"));  // the old key is another
+  // A RuntimeLib naming a folder is searched as a home too.
+  javaSoft.SetString("\\JDK\\17", "RuntimeLib", dir.Join("jdk"));
+  EXPECT_EQ(dir.Join("jdk/bin/server/jvm.dll"), find("jre_order j"));
+  javaSoft.SetString("\\JDK", "CurrentVersion", "99");
+  EXPECT_EQ(dir.Join("jre/jvm.dll"), find("jre_order j"));
 }
 
 }  // namespace

@@ -5,8 +5,17 @@
 
 #include <windows.h>
 
+#include <stdlib.h>
+
+// The splash is never worth ending the launch for: where the heap cannot
+// hold one, new gives null and the launch goes on without it.
+#define ZOV_SPLASH_HEAP                                                  \
+  static void* operator new(size_t size) noexcept { return malloc(size); } \
+  static void operator delete(void* p) { free(p); }
+
 class SplashFrame {
  public:
+  ZOV_SPLASH_HEAP
   // Registers the class if needed, then creates and shows the window.
   // 1 when the window is up, else 0.
   int Create(HBITMAP bitmap, const char* caption);
@@ -16,6 +25,7 @@ class SplashFrame {
 
 class SplashWindow final {
  public:
+  ZOV_SPLASH_HEAP
   // On the splash thread: publishes the splash, creates its window and
   // signals splashReady whatever the outcome. 1 when the window is up.
   virtual int InitOnThread();
@@ -132,7 +142,7 @@ int SplashWindow::InitOnThread() {
     ActiveSplash = this;
     frame = new SplashFrame;
   }
-  int created = frame->Create(bitmap, caption);
+  int created = frame != nullptr ? frame->Create(bitmap, caption) : 0;
   SetEvent(splashReady);
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
   return created;
@@ -175,6 +185,10 @@ void* LoadSplashBitmap() {
 
 void StartSplash(void* bitmap, const char* caption) {
   SplashWindow* splash = new SplashWindow;
+  if (splash == nullptr) {
+    DeleteObject(static_cast<HBITMAP>(bitmap));
+    return;
+  }
   splash->frame = nullptr;
   SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
   splash->splashReady = CreateEventA(&attributes, TRUE, FALSE, nullptr);

@@ -18,6 +18,7 @@ namespace {
 struct PeFacts {
   uint16_t machine = 0;
   uint16_t subsystem = 0;
+  uint16_t subsystemMajor = 0;
   std::vector<std::string> imports;
   bool asInvoker = false;  // the manifest is there
 };
@@ -51,6 +52,7 @@ PeFacts Inspect(const std::string& path) {
   size_t opt = pe + 24;
   bool plus = Read16(b, opt) == 0x20B;
   facts.subsystem = Read16(b, opt + 68);
+  facts.subsystemMajor = Read16(b, opt + 48);
   size_t dirs = opt + (plus ? 112 : 96);
   uint32_t importRva = Read32(b, dirs + 8);
   size_t table = opt + optSize;
@@ -78,6 +80,7 @@ void ExpectLauncher(const std::string& path, uint16_t machine,
   PeFacts facts = Inspect(path);
   EXPECT_EQ(machine, facts.machine);
   EXPECT_EQ(subsystem, facts.subsystem);
+  EXPECT_EQ(6, facts.subsystemMajor);  // Vista, whose calls it makes
   EXPECT_TRUE(facts.asInvoker);
   static const std::set<std::string> kAllowed = {
       "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll",

@@ -117,9 +117,14 @@ TEST(WideText, NonAsciiRoundTripsThroughUtf16) {
   back.AssignFromWide(wide.data(), wide.length() - 1);
   EXPECT_STREQ(original, back.data());
 
+  // Each byte of a broken sequence becomes U+FFFD; the rest survives.
   WideTextBuffer invalid;
-  invalid.AssignFromAnsi("\xC3(", -1);  // a broken sequence converts to nothing
-  EXPECT_EQ(0, invalid.length());
+  invalid.AssignFromAnsi("\xC3(\xE4\xB8", -1);
+  ASSERT_EQ(5, invalid.length());
+  EXPECT_EQ(0xFFFD, invalid.data()[0]);
+  EXPECT_EQ('(', invalid.data()[1]);
+  EXPECT_EQ(0xFFFD, invalid.data()[2]);
+  EXPECT_EQ(0xFFFD, invalid.data()[3]);
 }
 #else
 TEST(WideText, AnsiCodePageRoundTrip) {

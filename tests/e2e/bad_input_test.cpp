@@ -1,6 +1,6 @@
 // What a user, a broken download or a hostile file can put in front of the
 // Linux launcher, end to end against the machine's real JVM: every case
-// ends with its one message (or runs), exit status 0, no crash, no hang.
+// ends with its one message and its status (or runs), no crash, no hang.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,12 +48,13 @@ class LinuxBadInput : public ::testing::Test {
     return RunLinux(app, args, options);
   }
 
-  // Exit status 0 without a crash or a hang, and exactly the message given,
-  // or none and a main that ran to its end.
+  // No crash or hang, and exactly the message given with its number as the
+  // exit status, or none, status 0 and a main that ran to its end.
   static void ExpectOutcome(const ProcessResult& run, const std::string& error) {
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(0, run.signal);
-    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ(error.empty() ? 0 : error == kNotFound ? 1 : 7, run.status)
+        << run.err;
     std::vector<std::string> errors = LinesStartingWith(run.err, "Error: ");
     if (error.empty()) {
       EXPECT_TRUE(errors.empty()) << run.err;
@@ -149,13 +150,18 @@ TEST_F(LinuxBadInput, ReportsARuntimeLibraryThatIsNoLibrary) {
   WriteFile(dir_.Join("text.so"), "not a library\n");
   // A Windows DLL, and of the other width: certainly not loadable here.
   ASSERT_EQ(0, access(ZOV_WIN32_TESTRUNTIME, R_OK)) << "not built";
-  for (const std::string& library :
-       {dir_.Join("adirectory"), dir_.Join("text.so"),
-        std::string(ZOV_WIN32_TESTRUNTIME)}) {
-    SCOPED_TRACE(library);
-    // It exists, so the search stops there, though JAVA_HOME would do.
-    std::string app = PackProbe({"jvmdll " + library});
-    ExpectOutcome(Run(app), kNotFound);
+  const std::pair<std::string, std::string> cases[] = {
+      // A folder is searched as a home and holds none: JAVA_HOME does.
+      {dir_.Join("adirectory"), ""},
+      // A file of no known kind stops the search there, and fails to load.
+      {dir_.Join("text.so"), kNotFound},
+      // One of the other width is passed over before loading.
+      {ZOV_WIN32_TESTRUNTIME, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    std::string app = PackProbe({"jvmdll " + c.first});
+    ExpectOutcome(Run(app), c.second);
   }
 }
 
@@ -205,14 +211,14 @@ TEST_F(LinuxBadInput, PassesAClassPathOf10000Entries) {
 
 TEST_F(LinuxBadInput, HandsOverNonAsciiAndVeryLongArguments) {
   std::string app = PackProbe();
-  // Not UTF-8 at all: the conversion fails and main sees an empty string.
+  // Not UTF-8 at all: each byte reaches main as U+FFFD, as with java.
   ProcessResult run = Run(app, {"caf\xC3\xA9", "\xE4\xB8\xAD\xE6\x96\x87",
                                 "\xF0\x9F\x98\x80", std::string(100000, 'a'),
                                 "\xFF\xFE"});
   ExpectOutcome(run, "");
   EXPECT_EQ((std::vector<std::string>{"0 caf\\u{e9}", "1 \\u{4e2d}\\u{6587}",
                                       "2 \\u{1f600}", "3 length 100000 all a",
-                                      "4 "}),
+                                      "4 \\u{fffd}\\u{fffd}"}),
             LinesStartingWith(run.out, "ARG "));
 }
 

@@ -1,4 +1,6 @@
 // A packed Linux file starts the machine's real JVM in its own process.
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -31,11 +33,11 @@ class LinuxLaunch : public ::testing::Test {
     request.lines = std::move(lines);
     return request;
   }
-  // Every launch ends with status 0 and no crash or hang, whatever happened.
-  static void ExpectCleanExit(const ProcessResult& run) {
+  // No crash or hang, whatever happened; the status says what did.
+  static void ExpectCleanExit(const ProcessResult& run, int status = 0) {
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(0, run.signal);
-    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ(status, run.status) << run.err;
   }
   ScopedTempDir dir_;
 };
@@ -92,7 +94,7 @@ TEST_F(LinuxLaunch, GatesOnTheMinimumVersion) {
     EXPECT_NE(std::string::npos, run.out.find("MAIN DONE")) << minimum;
   }
   ProcessResult tooLow = RunLinux(PackApp(MainApp({"minjre 99.0"}), "low"), {});
-  ExpectCleanExit(tooLow);
+  ExpectCleanExit(tooLow, 6);
   EXPECT_EQ(std::string::npos, tooLow.out.find("MAIN DONE"));
   EXPECT_EQ("Error: Java virtual machine version 17.0 is too low, require 99.0 "
             "or higher.\n", tooLow.err);
@@ -113,7 +115,7 @@ TEST_F(LinuxLaunch, MainClassComesOnlyFromTheEmbeddedConfiguration) {
   std::string app = PackApp(request);
   WriteFile(app + ".cfg", "mainclass e2e.Main\r\n");
   ProcessResult run = RunLinux(app, {});
-  ExpectCleanExit(run);
+  ExpectCleanExit(run, 7);
   EXPECT_EQ(std::string::npos, run.out.find("MAIN DONE"));
   EXPECT_NE(std::string::npos, run.err.find(kNotFound)) << run.err;
 }
@@ -122,7 +124,7 @@ TEST_F(LinuxLaunch, ReportsClassesThatCannotRun) {
   PackRequest noMain;
   noMain.mainClass = "e2e.NoMain";
   ProcessResult missingMethod = RunLinux(PackApp(noMain, "nomain"), {});
-  ExpectCleanExit(missingMethod);
+  ExpectCleanExit(missingMethod, 8);
   EXPECT_NE(std::string::npos,
             missingMethod.err.find("Error: The main startup class is not valid, "
                                    "main method missing.\n"))
@@ -131,23 +133,24 @@ TEST_F(LinuxLaunch, ReportsClassesThatCannotRun) {
   PackRequest wrong;
   wrong.mainClass = "e2e/WrongMain";  // slashes work as well as dots
   ProcessResult wrongSignature = RunLinux(PackApp(wrong, "wrong"), {});
-  ExpectCleanExit(wrongSignature);
+  ExpectCleanExit(wrongSignature, 8);
   EXPECT_NE(std::string::npos, wrongSignature.err.find("main method missing"));
 
   PackRequest throws;
   throws.mainClass = "e2e.Throws";
   ProcessResult thrown = RunLinux(PackApp(throws, "throws"), {});
-  ExpectCleanExit(thrown);
+  ExpectCleanExit(thrown, 1);  // as java exits
   EXPECT_NE(std::string::npos, thrown.err.find("thrown out of main"));
   EXPECT_EQ(std::string::npos, thrown.err.find("Error: "));  // no message
 }
 
 TEST_F(LinuxLaunch, ReportsARuntimeThatIsMissingOrRefusesToStart) {
-  std::string app = PackApp(MainApp(), "nojre");
+  // The machine's own runtimes would be found on PATH and in /usr/lib/jvm.
+  std::string app = PackApp(MainApp({"jre_order e"}), "nojre");
   e2e::ProcessOptions noJava;
   noJava.unsetEnv = {"JAVA_HOME"};
   ProcessResult missing = RunLinux(app, {}, noJava);
-  ExpectCleanExit(missing);
+  ExpectCleanExit(missing, 1);
   EXPECT_EQ("Error: Java Runtime Environment not found.\n", missing.err);
 
   // An option the runtime rejects makes JNI_CreateJavaVM fail. (Some
@@ -155,10 +158,71 @@ TEST_F(LinuxLaunch, ReportsARuntimeThatIsMissingOrRefusesToStart) {
   // inside the runtime instead, before the launcher can say anything.)
   ProcessResult refused = RunLinux(
       PackApp(MainApp({"option -XX:MaxHeapSize=abc"}), "refused"), {});
-  ExpectCleanExit(refused);
+  ExpectCleanExit(refused, 4);
   EXPECT_NE(std::string::npos,
             refused.err.find("Error: Java Virtual Machine starts failed.\n"))
       << refused.err;
+}
+
+TEST_F(LinuxLaunch, ExitsWithWhatSystemExitSaysAndTwoForALibraryThatIsNoRuntime) {
+  PackRequest exits;
+  exits.mainClass = "e2e.Exits";
+  ProcessResult run = RunLinux(PackApp(exits), {"42"});
+  ExpectCleanExit(run, 42);
+
+  ProcessResult notJava = RunLinux(
+      PackApp(MainApp({"jre_order c", "jvmdll " ZOV_LINUX_TESTRUNTIME_NOEXPORT}),
+              "noexport"),
+      {});
+  ExpectCleanExit(notJava, 2);
+  EXPECT_EQ("Error: Java Runtime Environment not valid.\n", notJava.err);
+}
+
+TEST_F(LinuxLaunch, NamesTheApplicationToToolsAndMendsBrokenArguments) {
+  ProcessResult run =
+      RunLinux(PackApp(MainApp()), {"one", "caf\xE9", "\xC3("});
+  ExpectCleanExit(run);
+  // Each byte that is not UTF-8 becomes U+FFFD, as with java.
+  EXPECT_EQ((std::vector<std::string>{"0 one", "1 caf\\u{fffd}",
+                                      "2 \\u{fffd}("}),
+            LinesStartingWith(run.out, "ARG "));
+  EXPECT_EQ(std::vector<std::string>{"e2e.Main one caf\\u{fffd} \\u{fffd}("},
+            LinesStartingWith(run.out, "PROP sun.java.command="));
+}
+
+// The runtime found with JAVA_HOME unset, one source at a time.
+TEST_F(LinuxLaunch, FindsTheRuntimeOnPathBesideTheAppAndThroughAFolder) {
+  std::string bin = dir_.Join("bin");
+  testing_support::MakeDirectory(bin);
+  // A link, as /usr/bin/java is: its target's folder leads to the runtime.
+  ASSERT_EQ(0, symlink(ZOV_JDK_HOME "/bin/java", (bin + "/java").c_str()));
+  ASSERT_EQ(0, symlink(ZOV_JDK_HOME, dir_.Join("runtime").c_str()));
+  // A home whose library is no runtime: found first, it would end in 2.
+  std::string broken = dir_.Join("broken");
+  testing_support::MakeDirectory(broken + "/lib/server");
+  ASSERT_EQ(0, symlink(ZOV_LINUX_TESTRUNTIME_NOEXPORT,
+                       (broken + "/lib/server/libjvm.so").c_str()));
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    std::string path;
+  };
+  const Case cases[] = {
+      {"path", {"jre_order p"}, bin},
+      {"bundled", {"jre_order a"}, "/nowhere"},
+      {"folder", {"jre_order c", "jvmdll " ZOV_JDK_HOME}, "/nowhere"},
+      // Unconfigured, the runtime the application ships wins over JAVA_HOME.
+      {"default", {}, bin},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    e2e::ProcessOptions options;
+    options.unsetEnv = {"JAVA_HOME"};
+    options.setEnv = {{"PATH", c.path}, {"JAVA_HOME", broken}};
+    ProcessResult run = RunLinux(PackApp(MainApp(c.lines), c.name), {}, options);
+    ExpectCleanExit(run);
+    EXPECT_NE(std::string::npos, run.out.find("MAIN DONE")) << run.err;
+  }
 }
 
 TEST_F(LinuxLaunch, WaitsForTheApplicationsOtherThreads) {

@@ -64,13 +64,13 @@ class WineBadInput : public ::testing::Test {
     return WindowsPath(home);
   }
 
-  // Exit status 0 without a crash or a hang, and exactly the box given, or
-  // none and a main that was called.
+  // No crash or hang, and exactly the box given with its number as the exit
+  // status, or none, status 0 and a main that was called.
   static void ExpectOutcome(const WineRun& run, const std::string& box) {
     const std::string& err = run.process.err;
     EXPECT_FALSE(run.process.timedOut)
         << err.substr(err.size() > 4000 ? err.size() - 4000 : 0);
-    EXPECT_EQ(0, run.process.status);
+    EXPECT_EQ(box.empty() ? 0 : box == kNotFound ? 1 : 7, run.process.status);
     EXPECT_EQ(std::string::npos, run.log.find("UNEXPECTED")) << run.log;
     if (box.empty()) {
       EXPECT_TRUE(run.boxes.empty());
@@ -168,14 +168,19 @@ TEST_F(WineBadInput, ReportsARuntimeLibraryThatIsNoLibrary) {
   home.setEnv = {{"JAVA_HOME", Home()}};
   // The 32-bit runtime: a 64-bit process cannot load it.
   ASSERT_EQ(0, access(ZOV_WIN32_TESTRUNTIME, R_OK)) << "not built";
-  for (const std::string& library :
-       {dir_.Join("adirectory"), dir_.Join("text.dll"),
-        std::string(ZOV_WIN32_TESTRUNTIME)}) {
-    SCOPED_TRACE(library);
-    // It exists, so the search stops there, though JAVA_HOME would do.
-    WineRun run = Run(PackApp({"jvmdll " + WindowsPath(library)}, false), {}, home);
-    ExpectOutcome(run, kNotFound);
-    EXPECT_EQ("", run.log);
+  const std::pair<std::string, std::string> cases[] = {
+      // A folder is searched as a home and holds none: JAVA_HOME does.
+      {dir_.Join("adirectory"), ""},
+      // A file of no known kind stops the search there, and fails to load.
+      {dir_.Join("text.dll"), kNotFound},
+      // One of the other width is passed over before loading.
+      {ZOV_WIN32_TESTRUNTIME, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    WineRun run = Run(PackApp({"jvmdll " + WindowsPath(c.first)}, false), {}, home);
+    ExpectOutcome(run, c.second);
+    if (!c.second.empty()) EXPECT_EQ("", run.log);
   }
 }
 

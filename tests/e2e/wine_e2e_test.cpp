@@ -3,7 +3,10 @@
 // every failure's message box, and the splash close-timer requests, all
 // observed from outside the launcher through Wine's relay trace.
 
+#include <stdlib.h>
+
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <regex>
 #include <string>
@@ -119,11 +122,11 @@ class WineLaunch : public ::testing::Test {
     return request;
   }
 
-  static void ExpectCleanExit(const WineRun& run) {
+  static void ExpectCleanExit(const WineRun& run, int status = 0) {
     const std::string& err = run.process.err;
     EXPECT_FALSE(run.process.timedOut)
         << err.substr(err.size() > 4000 ? err.size() - 4000 : 0);
-    EXPECT_EQ(0, run.process.status);
+    EXPECT_EQ(status, run.process.status);
     EXPECT_EQ(std::string::npos, run.log.find("UNEXPECTED")) << run.log;
   }
 
@@ -142,7 +145,8 @@ TEST_F(WineLaunch, RunsMainWithOptionsInOrderAndArmsTheSplashTimer) {
   std::string home = app.substr(0, app.rfind('\\') + 1);
   EXPECT_EQ((std::vector<std::string>{
                 "[0]=-Xmx64m", "[1]=-Da=x", "[2]=-Djava.class.path=" + app,
-                "[3]=-Dzov.app.path=" + app, "[4]=-Dapplication.home=" + home}),
+                "[3]=-Dzov.app.path=" + app, "[4]=-Dapplication.home=" + home,
+                "[5]=-Dsun.java.command=e2e.Main one two words "}),
             LinesStartingWith(run.log, "option"));
   EXPECT_EQ((std::vector<std::string>{"[0]=one", "[1]=two words", "[2]="}),
             LinesStartingWith(run.log, "main.arg"));
@@ -161,21 +165,22 @@ TEST_F(WineLaunch, ShowsOneWarningBoxPerFailure) {
     std::vector<std::string> lines;
     std::string text;
     std::vector<int> timers;
+    int status;
   };
   std::string missing = WindowsPath(dir_.Join("nowhere/jvm.dll"));
   const Case cases[] = {
-      {{"jvmdll " + missing}, "Java Runtime Environment not found.", {200}},
-      {{"jvmdll " + WindowsPath(kNoExport)}, "Java Runtime Environment not valid.", {200}},
+      {{"jvmdll " + missing}, "Java Runtime Environment not found.", {200}, 1},
+      {{"jvmdll " + WindowsPath(kNoExport)}, "Java Runtime Environment not valid.", {200}, 2},
       {{"option -Dtestruntime.scenario=create-fails"},
-       "Java Virtual Machine starts failed.", {200}},
+       "Java Virtual Machine starts failed.", {200}, 4},
       {{"minjre 1.5", "option -Dtestruntime.scenario=no-system"},
-       "Can not get the virtual machine version.", {200}},
+       "Can not get the virtual machine version.", {200}, 5},
       {{"minjre 1.5", "option -Dtestruntime.scenario=version=1.4.2_19"},
-       "Java virtual machine version 1.4 is too low, require 1.5 or higher.", {200}},
+       "Java virtual machine version 1.4 is too low, require 1.5 or higher.", {200}, 6},
       {{"option -Dtestruntime.scenario=no-main-class"},
-       "The main startup class could not be found.", {5000, 750, 200}},
+       "The main startup class could not be found.", {5000, 750, 200}, 7},
       {{"option -Dtestruntime.scenario=no-main-method"},
-       "The main startup class is not valid, main method missing.", {5000, 750, 200}},
+       "The main startup class is not valid, main method missing.", {5000, 750, 200}, 8},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -183,9 +188,40 @@ TEST_F(WineLaunch, ShowsOneWarningBoxPerFailure) {
     // The first jvmdll line wins: put the case's own first.
     request.lines.insert(request.lines.begin(), c.lines.begin(), c.lines.end());
     WineRun run = Run(PackApp(request));
-    ExpectCleanExit(run);
+    ExpectCleanExit(run, c.status);  // a script sees which failure it was
     EXPECT_EQ(std::vector<std::string>{c.text + "|Error|00000030"}, run.boxes);
     EXPECT_EQ(c.timers, run.timers);
+  }
+}
+
+// The gate reads java.version: java.vm.version is HotSpot's own number on
+// Java 8 (25.x) and "openj9-..." on OpenJ9.
+TEST_F(WineLaunch, GatesOnTheJavaVersionWhateverTheVmCallsItself) {
+  struct Case {
+    std::string scenario;
+    std::string minimum;
+    std::string box;  // empty: main runs
+  };
+  const Case cases[] = {
+      {"version=1.8.0_361,vm-version=25.361-b09", "11.0",
+       "Java virtual machine version 1.8 is too low, require 11.0 or higher."},
+      {"version=1.8.0_361,vm-version=25.361-b09", "1.8", ""},
+      {"version=17.0.9,vm-version=openj9-0.41.0", "17.0", ""},
+      {"version=21-ea", "21", ""},
+      {"version=21-ea", "21.1",
+       "Java virtual machine version 21.0 is too low, require 21.1 or higher."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scenario + " " + c.minimum);
+    WineRun run = Run(PackApp(App({"minjre " + c.minimum,
+                                   "option -Dtestruntime.scenario=" + c.scenario}),
+                              false));
+    ExpectCleanExit(run, c.box.empty() ? 0 : 6);
+    if (c.box.empty()) {
+      EXPECT_TRUE(run.boxes.empty());
+    } else {
+      EXPECT_EQ(std::vector<std::string>{c.box + "|Error|00000030"}, run.boxes);
+    }
   }
 }
 
@@ -218,10 +254,10 @@ TEST_F(WineLaunch, ShowsThePackedSplashCentredWhileMainRunsAndCarriesTheIcon) {
   EXPECT_EQ((std::vector<int>{5000, 750}), run.timers);
 }
 
-TEST_F(WineLaunch, AnExceptionOutOfMainIsNoFailure) {
+TEST_F(WineLaunch, AnExceptionOutOfMainShowsNoBoxAndExitsWithOne) {
   WineRun run = Run(PackApp(App({"option -Dtestruntime.scenario=main-throws"}),
                             false));
-  ExpectCleanExit(run);
+  ExpectCleanExit(run, 1);
   EXPECT_TRUE(run.boxes.empty());
   EXPECT_TRUE(run.timers.empty());  // no splash, no timer requests
   EXPECT_NE(std::string::npos, run.log.find("ExceptionDescribe"));
@@ -241,6 +277,66 @@ TEST_F(WineLaunch, FindsTheRuntimeThroughJavaHome) {
   ExpectCleanExit(run);
   EXPECT_TRUE(run.boxes.empty());
   EXPECT_NE(std::string::npos, run.log.find("CallStaticVoidMethodV"));
+}
+
+// Where machines keep their runtimes today, each found with no
+// configuration line; a library of the other width is passed over.
+TEST_F(WineLaunch, FindsARuntimeBesideTheAppInTheRegistryAndInstalled) {
+  auto install = [](const std::string& home, const std::string& library) {
+    testing_support::MakeDirectory(home + "/bin/server");
+    WriteFile(home + "/bin/server/jvm.dll", ReadFile(library));
+  };
+  auto reg = [](std::vector<std::string> args) {
+    args.insert(args.begin(), {e2e::kWine, "reg"});
+    args.push_back("/f");
+    EXPECT_EQ(0, RunProcess(args).status);
+  };
+  PackRequest request;
+  request.mainClass = "e2e.Main";
+  std::string exe = PackApp(request, false);
+  {
+    SCOPED_TRACE("beside the executable");
+    install(dir_.Join("jre"), ZOV_WIN32_TESTRUNTIME);
+    install(dir_.Join("runtime"), kRuntime);
+    WineRun run = Run(exe);
+    ExpectCleanExit(run);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_NE(std::string::npos, run.log.find("CallStaticVoidMethodV"));
+    std::filesystem::remove_all(dir_.Join("jre"));
+    std::filesystem::remove_all(dir_.Join("runtime"));
+  }
+  {
+    SCOPED_TRACE("JavaSoft\\JDK, its home only");
+    std::string home = dir_.Join("jdk");
+    install(home, kRuntime);
+    // Left as found: other tests skip where a JavaSoft key exists.
+    const std::string javaSoft = "HKLM\\SOFTWARE\\JavaSoft";
+    bool existed = RunProcess({e2e::kWine, "reg", "query", javaSoft}).status == 0;
+    const std::string key = javaSoft + "\\JDK";
+    reg({"add", key, "/v", "CurrentVersion", "/d", "17"});
+    reg({"add", key + "\\17", "/v", "JavaHome", "/d", WindowsPath(home)});
+    WineRun run = Run(exe);
+    reg({"delete", existed ? key : javaSoft});
+    ExpectCleanExit(run);
+    EXPECT_TRUE(run.boxes.empty());
+    std::filesystem::remove_all(home);
+  }
+  {
+    SCOPED_TRACE("a vendor's install folder, the highest version first");
+    std::string vendor =
+        std::string(getenv("WINEPREFIX")) + "/drive_c/Program Files/Zulu";
+    install(vendor + "/zulu-11", kNoExport);
+    install(vendor + "/zulu-17", kRuntime);
+    install(vendor + "/zulu-9", kNoExport);
+    WineRun run = Run(exe);
+    std::filesystem::remove_all(vendor);
+    ExpectCleanExit(run);
+    EXPECT_TRUE(run.boxes.empty());
+  }
+  WineRun none = Run(exe);
+  ExpectCleanExit(none, 1);
+  EXPECT_EQ(std::vector<std::string>{"Java Runtime Environment not found.|Error|00000030"},
+            none.boxes);
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ void Say(const char* format, ...) {
 
 void SayVersion(JvmBridge* bridge) {
   TextBuffer version;
-  int result = bridge->GetVmVersion(&version);
-  Say("GetVmVersion=%d version=%s", result, version.c_str());
+  int result = bridge->GetJavaVersion(&version);
+  Say("GetJavaVersion=%d version=%s", result, version.c_str());
 }
 
 void SayCreate(JvmBridge* bridge) {
@@ -38,7 +38,7 @@ void SayCreate(JvmBridge* bridge) {
 void SayRun(JvmBridge* bridge, const char* label, const char* name, int count,
             const char* const* args) {
   int result = bridge->RunMain(name, count, args);
-  Say("RunMain %s=%d", label, result);
+  Say("RunMain %s=%d%s", label, result, bridge->MainThrew() ? " threw=1" : "");
 }
 
 void Run() {

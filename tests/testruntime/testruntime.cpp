@@ -11,7 +11,8 @@
 //                     returns JNI_ERR
 //   no-system         FindClass("java/lang/System") fails
 //   no-getproperty    System has no getProperty(String)
-//   version=TEXT      java.vm.version is TEXT (UTF-8); default 17.0.2
+//   version=TEXT      java.version is TEXT (UTF-8); default 17.0.2
+//   vm-version=TEXT   java.vm.version is TEXT; default 17.0.2+8-86
 //   null-version      getProperty gives null
 //   no-main-class     no application class is found
 //   no-main-method    no class has main([Ljava/lang/String;)V
@@ -19,6 +20,7 @@
 //   main-sleeps=MS    main takes MS milliseconds (a splash stays up)
 //   main-prints       main writes "hello from main" and a line break to the
 //                     process's standard output, as System.out does
+//   main-exits=N      main ends the process with status N, as System.exit
 //   no-string-class   FindClass("java/lang/String") fails
 //   newstring-fails   NewString fails with java/lang/OutOfMemoryError
 // Option "-Dtestruntime.mainclass=a/B" makes a/B the only application class
@@ -91,7 +93,9 @@ struct State {
   std::vector<std::string> scenario;
   std::string mainClass;
   std::string version;
+  std::string vmVersion;
   int mainMillis = 0;
+  int mainExit = -1;
   std::vector<std::unique_ptr<Object>> objects;
   std::vector<std::unique_ptr<Method>> methods;
   Object* pending = nullptr;
@@ -397,9 +401,12 @@ jobject JNICALL CallStaticObjectMethodV(JNIEnv* env, jclass type,
   std::string keyText = ToUtf8(key->chars);
   Log("CallStaticObjectMethodV " + owner->name + ".getProperty " +
       Escape(keyText));
-  if (keyText != "java.vm.version" || Has("null-version")) return nullptr;
+  const std::string* text = keyText == "java.version"      ? &state->version
+                           : keyText == "java.vm.version" ? &state->vmVersion
+                                                          : nullptr;
+  if (text == nullptr || Has("null-version")) return nullptr;
   Object* value = NewObject(Object::kString, "java/lang/String");
-  value->chars = FromUtf8(state->version);
+  value->chars = FromUtf8(*text);
   return reinterpret_cast<jobject>(value);
 }
 
@@ -423,6 +430,10 @@ void JNICALL CallStaticVoidMethodV(JNIEnv* env, jclass type, jmethodID id,
   }
   if (state->mainMillis > 0) SleepMillis(state->mainMillis);
   if (Has("main-prints")) WriteStandardOutput("hello from main\n");
+  if (state->mainExit >= 0) {
+    Log("exit " + std::to_string(state->mainExit));
+    exit(state->mainExit);
+  }
   if (Has("main-throws")) Throw("java/lang/IllegalStateException");
 }
 
@@ -609,6 +620,10 @@ void ReadScenario(const std::string& option) {
     std::string item = items.substr(start, comma - start);
     if (StartsWith(item, "version=")) {
       state->version = item.substr(8);
+    } else if (StartsWith(item, "vm-version=")) {
+      state->vmVersion = item.substr(11);
+    } else if (StartsWith(item, "main-exits=")) {
+      state->mainExit = atoi(item.c_str() + 11);
     } else if (StartsWith(item, "main-sleeps=")) {
       state->mainMillis = atoi(item.c_str() + 12);
     } else if (!item.empty()) {
@@ -625,6 +640,7 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env,
   delete state;
   state = new State;
   state->version = "17.0.2";
+  state->vmVersion = "17.0.2+8-86";
   state->logPath = LogPathFromEnvironment();
   BuildTables();
 

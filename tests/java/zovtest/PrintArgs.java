@@ -9,7 +9,7 @@ public final class PrintArgs {
     for (int i = 0; i < args.length; i++) {
       System.out.println("arg[" + i + "]=" + Text.escape(args[i]));
     }
-    for (String name : new String[] {"zovtest.greeting", "java.vm.version"}) {
+    for (String name : new String[] {"zovtest.greeting", "java.version"}) {
       System.out.println("prop " + name + "=" + Text.escape(System.getProperty(name)));
     }
   }

@@ -24,7 +24,7 @@ public final class Main {
       System.out.println("ARG " + i + " " + escape(args[i]));
     }
     for (String name : new String[] {"java.class.path", "zov.app.path",
-        "application.home", "e2e.property", "java.vm.version"}) {
+        "application.home", "e2e.property", "java.vm.version", "sun.java.command"}) {
       System.out.println("PROP " + name + "=" + escape(String.valueOf(System.getProperty(name))));
     }
     for (String option : ManagementFactory.getRuntimeMXBean().getInputArguments()) {

@@ -1,7 +1,7 @@
 // The failure codes of a launch. Each is also the id of its message in the
 // message table; 0 is success and has none.
-#ifndef ZOV_LAUNCHER_LAUNCH_ERROR_H_
-#define ZOV_LAUNCHER_LAUNCH_ERROR_H_
+#ifndef ZOV_RUNTIME_LAUNCH_ERROR_H_
+#define ZOV_RUNTIME_LAUNCH_ERROR_H_
 
 enum LaunchError : int {
   Success = 0,
@@ -9,7 +9,7 @@ enum LaunchError : int {
   RuntimeInvalid = 2,      // it has no JNI_CreateJavaVM
   VmInitFailed = 3,        // no step yields it; its text is in the table
   VmStartFailed = 4,       // JNI_CreateJavaVM failed
-  VersionUnavailable = 5,  // java.vm.version cannot be read
+  VersionUnavailable = 5,  // java.version cannot be read
   VersionTooLow = 6,       // below the configured minimum
   MainClassNotFound = 7,
   MainMethodMissing = 8,   // no static void main(String[])
@@ -18,4 +18,4 @@ enum LaunchError : int {
 // Message id of the message box's caption.
 inline constexpr unsigned kCaptionMessageId = 10;
 
-#endif  // ZOV_LAUNCHER_LAUNCH_ERROR_H_
+#endif  // ZOV_RUNTIME_LAUNCH_ERROR_H_

@@ -1,0 +1,51 @@
+#include "runtime/library_width.h"
+
+#include <string>
+
+#include "gtest/gtest.h"
+#include "platform/platform.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using testing_support::ScopedTempDir;
+using testing_support::SelfDir;
+using testing_support::WriteFile;
+using testing_support::kSep;
+
+// The start of a PE image: the DOS header pointing at "PE\0\0" + machine.
+std::string PeHeader(unsigned machine, unsigned at = 0x80) {
+  std::string image(at + 6, '\0');
+  image[0] = 'M';
+  image[1] = 'Z';
+  image[0x3C] = static_cast<char>(at & 0xFF);
+  image[0x3D] = static_cast<char>(at >> 8);
+  image.replace(at, 4, std::string("PE\0\0", 4));
+  image[at + 4] = static_cast<char>(machine & 0xFF);
+  image[at + 5] = static_cast<char>(machine >> 8);
+  return image;
+}
+
+TEST(LibraryWidth, ReadsPeMachinesAndElfClassesAndNothingElse) {
+  ScopedTempDir dir;
+  auto width = [&](const std::string& bytes) {
+    std::string path = dir.Join("lib");
+    WriteFile(path, bytes);
+    return LibraryWidth(path.c_str());
+  };
+  EXPECT_EQ(32, width(PeHeader(0x014C)));
+  EXPECT_EQ(64, width(PeHeader(0x8664)));
+  EXPECT_EQ(0, width(PeHeader(0xAA64)));  // arm64: left to the loader
+  EXPECT_EQ(0, width(PeHeader(0x8664, 4000)));  // header past what is read
+  EXPECT_EQ(0, width(PeHeader(0x8664).substr(0, 0x84)));  // cut short
+  EXPECT_EQ(32, width(std::string("\x7F" "ELF\x01", 5)));
+  EXPECT_EQ(64, width(std::string("\x7F" "ELF\x02", 5)));
+  EXPECT_EQ(0, width(""));
+  EXPECT_EQ(0, LibraryWidth(dir.Join("missing").c_str()));
+  // The test runtime was built for this very process.
+  std::string own = SelfDir() + "testruntime" + kSep + "jvm" + kSep +
+                    kRuntimeLibraryName;
+  EXPECT_EQ(kProcessWidth, LibraryWidth(own.c_str()));
+}
+
+}  // namespace
