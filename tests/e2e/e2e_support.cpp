@@ -78,6 +78,13 @@ ProcessResult RunLinux(const std::string& path,
   return RunProcess(argv, options);
 }
 
+bool ShowsStub(const std::string& shown, size_t stubSize) {
+  std::vector<std::string> sizes = LinesStartingWith(shown, "stub size:   ");
+  if (sizes.size() != 1) return false;
+  size_t size = std::strtoul(sizes[0].c_str(), nullptr, 10);
+  return size >= stubSize && size < stubSize + 8;
+}
+
 std::vector<std::string> LinesStartingWith(const std::string& text,
                                            const std::string& prefix) {
   std::vector<std::string> found;

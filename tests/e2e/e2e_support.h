@@ -34,6 +34,10 @@ ProcessResult RunLinux(const std::string& path,
                        const std::vector<std::string>& args,
                        ProcessOptions options = ProcessOptions());
 
+// Whether `zovpack --show` output names this stub: its size, plus the 0-7
+// bytes that end a Windows file on a multiple of 8.
+bool ShowsStub(const std::string& shown, size_t stubSize);
+
 // Lines of text that start with prefix, prefix removed.
 std::vector<std::string> LinesStartingWith(const std::string& text,
                                            const std::string& prefix);

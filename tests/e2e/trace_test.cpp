@@ -55,7 +55,7 @@ TEST_F(LinuxTrace, NamesEveryPathAFailedSearchTried) {
   ProcessOptions options;
   options.setEnv = {{"JAVA_HOME", home}, {"ZOV_TRACE", path}};
   ProcessResult run = RunLinux(app, {}, options);
-  EXPECT_EQ(0, run.status);
+  EXPECT_EQ(1, run.status);
   // The message is the same as without a trace.
   EXPECT_EQ("Error: Java Runtime Environment not found.\n", run.err);
 
@@ -63,7 +63,7 @@ TEST_F(LinuxTrace, NamesEveryPathAFailedSearchTried) {
   std::vector<std::string> trace = LinesStartingWith(text, "");
   ASSERT_FALSE(trace.empty());
   EXPECT_EQ("zov 1.0.0 linux", trace.front());
-  EXPECT_EQ("exit status 0", trace.back());
+  EXPECT_EQ("exit status 1", trace.back());
   ExpectLines(text, {
       "executable " + app,
       "side file " + app + ".cfg: missing",

@@ -67,13 +67,13 @@ TEST_F(WineTrace, NamesEveryPathAFailedSearchTried) {
   std::string path = dir_.Join("trace.txt");
   WineRun run =
       Run(exe, {{"JAVA_HOME", home}, {"ZOV_TRACE", WindowsPath(path)}});
-  EXPECT_EQ(0, run.process.status);
+  EXPECT_EQ(1, run.process.status);
   EXPECT_EQ(std::vector<std::string>{
                 "Java Runtime Environment not found.|Error|00000030"},
             run.boxes);
 
   std::string text = ReadFile(path);
-  EXPECT_NE(std::string::npos, text.find("\r\nexit status 0\r\n")) << text;
+  EXPECT_NE(std::string::npos, text.find("\r\nexit status 1\r\n")) << text;
   std::vector<std::string> trace = LinesStartingWith(text, "");
   ASSERT_FALSE(trace.empty());
   EXPECT_EQ("zov 1.0.0 win64", trace.front());

@@ -48,15 +48,13 @@ TEST_F(WineZovpack, PacksEveryTargetFromItsFolderAndTheWin64FileRuns) {
          "jvmdll " + WindowsPath(e2e::Win64TestRuntime("jvm/jvm.dll"))},
         options);
     ASSERT_EQ(0, packed.status) << packed.out << packed.err;
-    EXPECT_EQ(0, RunProcess({"/usr/bin/unzip", "-tqq", out}).status);
+    EXPECT_GE(1, RunProcess({"/usr/bin/unzip", "-tqq", out}).status);  // 1: the stub
     std::string stub = ReadFile(folder + (target == "win64"   ? "zov64.exe"
                                           : target == "win32" ? "zov32.exe"
                                                               : "zov"));
     ASSERT_FALSE(stub.empty());
     std::string shown = RunProcess({ZOVPACK, "--show", out}).out;
-    EXPECT_NE(std::string::npos,
-              shown.find("stub size:   " + std::to_string(stub.size()) + " bytes"))
-        << shown;
+    EXPECT_TRUE(e2e::ShowsStub(shown, stub.size())) << shown;
   }
 
   e2e::WineRun run = e2e::RunWine(dir.Join("app-win64.exe"), {"packed on Windows"},
