@@ -165,7 +165,6 @@ TextBuffer FromApplicationFolder(const ConfigStore& store) {
     TextBuffer found = SearchFolder('a', Concat(store.ExecutableDir(), folder));
     if (found.length() > 0) return found;
   }
-  Trace("runtime: none found");
   return TextBuffer();
 }
 
@@ -178,7 +177,6 @@ TextBuffer FromJavaSoftKeys() {
     TextBuffer found = QueryRegistryRuntime('j', key);
     if (found.length() > 0) return found;
   }
-  Trace("runtime: none found");
   return TextBuffer();
 }
 
@@ -213,7 +211,6 @@ TextBuffer FromSearchPath() {
     TextBuffer found = SearchHome('p', bin);
     if (found.length() > 0) return found;
   }
-  Trace("runtime: none found");
   return TextBuffer();
 }
 
@@ -301,7 +298,6 @@ TextBuffer SearchRuntimeHomes() {
     TextBuffer found = SearchHome('e', home);
     if (found.length() > 0) return found;
   }
-  Trace("runtime: none found");
   return TextBuffer();
 }
 
