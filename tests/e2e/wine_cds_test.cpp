@@ -71,30 +71,30 @@ class WineClassDataSharing : public ::testing::Test {
 
 TEST_F(WineClassDataSharing, TheReleaseFileChoosesTheArchiveOptions) {
   std::vector<std::string> v17 = RunWithRelease("17.0.2");
-  ASSERT_EQ(6u, v17.size()) << testing::PrintToString(v17);
-  EXPECT_EQ("-Xlog:cds*=off", v17[3]);
+  ASSERT_EQ(7u, v17.size()) << testing::PrintToString(v17);
+  EXPECT_EQ("-Xlog:cds*=off", v17[4]);
   std::smatch m;
-  ASSERT_TRUE(std::regex_match(v17[4], m, std::regex(
+  ASSERT_TRUE(std::regex_match(v17[5], m, std::regex(
       R"(-XX:ArchiveClassesAtExit=C:\\users\\([^\\]+)\\AppData\\Local\\zov\\cds\\)"
-      R"(([0-9a-f]{8}-[0-9a-f]{8})-[0-9a-f]{8}\.tmp)"))) << v17[4];
-  EXPECT_EQ("exit extraInfo", v17[5]);
+      R"(([0-9a-f]{8}-[0-9a-f]{8})-[0-9a-f]{8}\.tmp)"))) << v17[5];
+  EXPECT_EQ("exit extraInfo", v17[6]);
   std::string folder = std::string(getenv("WINEPREFIX")) + "/drive_c/users/" +
                        m[1].str() + "/AppData/Local/zov/cds/";
   EXPECT_TRUE(std::filesystem::is_directory(folder));
   // The test runtime writes no archive: the empty one is removed again.
-  EXPECT_FALSE(std::filesystem::exists(folder + v17[4].substr(v17[4].rfind('\\') + 1)));
+  EXPECT_FALSE(std::filesystem::exists(folder + v17[5].substr(v17[5].rfind('\\') + 1)));
 
   std::vector<std::string> v21 = RunWithRelease("21.0.1");
-  ASSERT_EQ(6u, v21.size()) << testing::PrintToString(v21);
-  EXPECT_EQ("-Xlog:cds*=off", v21[3]);
+  ASSERT_EQ(7u, v21.size()) << testing::PrintToString(v21);
+  EXPECT_EQ("-Xlog:cds*=off", v21[4]);
   // The same application and runtime file: the same name, less the PID.
-  std::string pending = v17[4].substr(v17[4].find('=') + 1);
+  std::string pending = v17[5].substr(v17[5].find('=') + 1);
   EXPECT_EQ("-XX:SharedArchiveFile=" + pending.substr(0, pending.size() - 13) + ".jsa",
-            v21[4]);
-  EXPECT_EQ("-XX:+AutoCreateSharedArchive", v21[5]);
+            v21[5]);
+  EXPECT_EQ("-XX:+AutoCreateSharedArchive", v21[6]);
 
   for (const char* old : {"1.8.0_392", "11.0.2", ""}) {
-    EXPECT_EQ(3u, RunWithRelease(old).size()) << old;
+    EXPECT_EQ(4u, RunWithRelease(old).size()) << old;
   }
 }
 
