@@ -1,6 +1,5 @@
 #include "runtime/runtime_discovery.h"
 
-#include <stdlib.h>
 #include <string.h>
 
 #include "config/expand.h"
@@ -79,32 +78,41 @@ bool IsDirectory(const TextBuffer& path) {
   return true;
 }
 
-bool IsSubdirectory(const char* name, bool isDirectory) {
-  return isDirectory && strcmp(name, ".") != 0 && strcmp(name, "..") != 0;
+// Appends the subfolders of dir (which ends in a separator) to names in the
+// file system's order; false when dir cannot be listed.
+bool ListSubfolders(const char* dir, StringList* names) {
+  PlatformDirectory* listing = PlatformOpenDirectory(dir);
+  if (listing == nullptr) return false;
+  const char* name;
+  bool isDirectory;
+  while (PlatformNextEntry(listing, &name, &isDirectory)) {
+    if (isDirectory && strcmp(name, ".") != 0 && strcmp(name, "..") != 0) {
+      names->Add(name);
+    }
+  }
+  PlatformCloseDirectory(listing);
+  return true;
+}
+
+// dir followed by name and, unless name is empty, a separator.
+TextBuffer Subfolder(const TextBuffer& dir, const char* name) {
+  TextBuffer path = Concat(dir, name);
+  if (*name != 0) path.Append(&kPathSeparator, 1);
+  return path;
 }
 
 // home ends in a separator.
 TextBuffer SearchHome(char letter, const TextBuffer& home) {
   for (const char* prefix : kHomeSubdirectoryPrefixes) {
     TextBuffer directory = Concat(home, prefix);
-    TextBuffer candidate = Concat(directory, kRuntimeLibraryName);
-    if (Accept(letter, candidate)) return candidate;
-    PlatformDirectory* dir = PlatformOpenDirectory(directory.c_str());
-    if (dir == nullptr) continue;
-    const char* name;
-    bool isDirectory;
-    while (PlatformNextEntry(dir, &name, &isDirectory)) {
-      if (!IsSubdirectory(name, isDirectory)) continue;
-      candidate.Assign(directory.data(), directory.length());
-      candidate.Append(name);
-      candidate.Append(&kPathSeparator, 1);
+    StringList names;
+    names.Add("");  // the library in directory itself comes first
+    ListSubfolders(directory.c_str(), &names);
+    for (int32_t i = 0; i < names.Count(); ++i) {
+      TextBuffer candidate = Subfolder(directory, names.Entry(i));
       candidate.Append(kRuntimeLibraryName);
-      if (Accept(letter, candidate)) {
-        PlatformCloseDirectory(dir);
-        return candidate;
-      }
+      if (Accept(letter, candidate)) return candidate;
     }
-    PlatformCloseDirectory(dir);
   }
   return TextBuffer();
 }
@@ -185,19 +193,21 @@ TextBuffer FromJavaSoftKeys() {
 TextBuffer FromSearchPath() {
   TextBuffer path;
   if (!PlatformGetEnvironment("PATH", &path)) return path;
-  const char* entry = path.c_str();
+  char* entry = path.data();
   while (*entry != 0) {
-    const char* end = strchr(entry, kClassPathSeparator);
+    char* end = strchr(entry, kClassPathSeparator);
     if (end == nullptr) end = entry + strlen(entry);
-    TextBuffer folder(entry, static_cast<int32_t>(end - entry));
-    entry = *end ? end + 1 : end;
-    if (folder.length() >= 2 && folder.data()[0] == '"' &&
-        folder.data()[folder.length() - 1] == '"') {
-      folder.Assign(folder.data() + 1, folder.length() - 2);
+    char* next = *end != 0 ? end + 1 : end;
+    *end = 0;
+    if (end - entry >= 2 && *entry == '"' && end[-1] == '"') {
+      ++entry;
+      end[-1] = 0;
     }
-    if (folder.length() == 0) continue;
-    EndWithSeparator(&folder);
-    TextBuffer java = Concat(folder, kJavaName);
+    TextBuffer java(entry);
+    entry = next;
+    if (java.length() == 0) continue;
+    EndWithSeparator(&java);
+    java.Append(kJavaName);
     TextBuffer real;
     if (!FileExists(java.c_str()) || IsDirectory(java) ||
         !PlatformRealPath(java.c_str(), &real)) {
@@ -205,10 +215,10 @@ TextBuffer FromSearchPath() {
       continue;
     }
     TraceCandidate('p', real.c_str(), "java");
-    const char* cut = strrchr(real.c_str(), kPathSeparator);
+    char* cut = strrchr(real.data(), kPathSeparator);
     if (cut == nullptr) continue;
-    TextBuffer bin(real.c_str(), static_cast<int32_t>(cut - real.c_str()) + 1);
-    TextBuffer found = SearchHome('p', bin);
+    real.Resize(static_cast<int32_t>(cut - real.data()) + 1);
+    TextBuffer found = SearchHome('p', real);
     if (found.length() > 0) return found;
   }
   return TextBuffer();
@@ -232,57 +242,75 @@ TextBuffer FromInstallFolders() {
 #endif
 }
 
-// The numbers of a folder name's version ("jdk-17.0.9+9" gives 17 0 9),
-// "1." dropped before a second number ("jdk1.8.0_361" gives 8 0 361).
-int VersionNumbers(const char* name, long numbers[6]) {
-  while (*name != 0 && (*name < '0' || *name > '9')) ++name;
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The numbers of a folder name's version ("jdk-17.0.9+9" gives 17 0 9).
+int VersionNumbers(const char* name, unsigned numbers[6]) {
+  while (*name != 0 && !IsDigit(*name)) ++name;
   int count = 0;
-  while (count < 6 && *name >= '0' && *name <= '9') {
-    char* end;
-    numbers[count++] = strtol(name, &end, 10);
-    name = end;
-    if ((*name != '.' && *name != '_') || name[1] < '0' || name[1] > '9') {
-      break;
+  while (count < 6 && IsDigit(*name)) {
+    unsigned n = 0;
+    for (; IsDigit(*name); ++name) {
+      if (n < 100000000) n = n * 10 + static_cast<unsigned>(*name - '0');
     }
+    numbers[count++] = n;
+    if ((*name != '.' && *name != '_') || !IsDigit(name[1])) break;
     ++name;
-  }
-  if (count >= 2 && numbers[0] == 1) {
-    memmove(numbers, numbers + 1, sizeof(long) * static_cast<size_t>(--count));
   }
   return count;
 }
 
+// "1." is dropped before a second number ("jdk1.8.0_361" counts as 8 0 361).
 bool VersionAbove(const char* a, const char* b) {
-  long x[6], y[6];
+  unsigned x[6], y[6];
   int n = VersionNumbers(a, x);
   int m = VersionNumbers(b, y);
-  for (int i = 0; i < n && i < m; ++i) {
-    if (x[i] != y[i]) return x[i] > y[i];
+  int i = n >= 2 && x[0] == 1;
+  int j = m >= 2 && y[0] == 1;
+  for (; i < n && j < m; ++i, ++j) {
+    if (x[i] != y[j]) return x[i] > y[j];
   }
-  return n > m;
+  return n - i > m - j;
+}
+
+// The library one source gives, or the empty text.
+TextBuffer FromSource(char letter, const ConfigStore& store) {
+  switch (letter) {
+    case 'c': return FromConfiguration(store);
+    case 's':
+      return QueryRegistryRuntime(
+          's', "SOFTWARE\\JavaSoft\\Java Runtime Environment");
+    case 'i':
+      return QueryRegistryRuntime('i',
+                                  "SOFTWARE\\IBM\\Java2 Runtime Environment");
+    case 'e': return SearchRuntimeHomes();
+    case 'a': return FromApplicationFolder(store);
+    case 'j': return FromJavaSoftKeys();
+    case 'p': return FromSearchPath();
+    case 'f': return FromInstallFolders();
+    default: return TextBuffer();
+  }
 }
 
 }  // namespace
 
 TextBuffer QueryRegistryRuntime(char letter, const char* key) {
   TextBuffer keyPath(key);
-  TextBuffer version;
-  if (!ReadRegistryText(keyPath, "CurrentVersion", &version)) {
-    TraceCandidate(letter, keyPath.c_str(), "no CurrentVersion");
-    return TextBuffer();
+  TextBuffer value;
+  const char* verdict = "no CurrentVersion";
+  if (ReadRegistryText(keyPath, "CurrentVersion", &value)) {
+    keyPath.Append("\\");
+    keyPath.Append(value);
+    if (ReadRegistryText(keyPath, "RuntimeLib", &value)) {
+      return FromPath(letter, value);
+    }
+    // The keys of Java 9 and later may name only the home.
+    if (letter == 'j' && ReadRegistryText(keyPath, "JavaHome", &value)) {
+      return SearchFolder(letter, static_cast<TextBuffer&&>(value));
+    }
+    verdict = "no RuntimeLib";
   }
-  keyPath.Append("\\");
-  keyPath.Append(version);
-  TextBuffer library;
-  if (ReadRegistryText(keyPath, "RuntimeLib", &library)) {
-    return FromPath(letter, library);
-  }
-  // The keys of Java 9 and later may name only the home.
-  TextBuffer home;
-  if (letter == 'j' && ReadRegistryText(keyPath, "JavaHome", &home)) {
-    return SearchFolder(letter, TextBuffer(home.c_str()));
-  }
-  TraceCandidate(letter, keyPath.c_str(), "no RuntimeLib");
+  TraceCandidate(letter, keyPath.c_str(), verdict);
   return TextBuffer();
 }
 
@@ -303,38 +331,26 @@ TextBuffer SearchRuntimeHomes() {
 
 TextBuffer SearchInstallFolder(char letter, TextBuffer base) {
   EndWithSeparator(&base);
-  PlatformDirectory* dir = PlatformOpenDirectory(base.c_str());
-  if (dir == nullptr) {
+  StringList names;
+  if (!ListSubfolders(base.c_str(), &names)) {
     TraceCandidate(letter, base.c_str(), "missing");
     return TextBuffer();
   }
-  StringList names;
-  const char* name;
-  bool isDirectory;
-  while (PlatformNextEntry(dir, &name, &isDirectory)) {
-    if (IsSubdirectory(name, isDirectory)) names.Add(name);
-  }
-  PlatformCloseDirectory(dir);
-  int32_t count = names.Count();
-  bool* taken = static_cast<bool*>(HeapResize(nullptr, count ? count : 1));
-  memset(taken, 0, count ? count : 1);
-  TextBuffer found;
-  // The highest version first; equal ones in the file system's order.
-  for (int32_t round = 0; round < count && found.length() == 0; ++round) {
-    int32_t best = -1;
-    for (int32_t i = 0; i < count; ++i) {
-      if (!taken[i] && (best < 0 || VersionAbove(names.Entry(i),
-                                                 names.Entry(best)))) {
-        best = i;
+  // The highest version first, equal ones in the file system's order. A
+  // name searched is emptied, which no folder's name is.
+  for (int32_t round = 0; round < names.Count(); ++round) {
+    const char* best = nullptr;
+    for (int32_t i = 0; i < names.Count(); ++i) {
+      const char* name = names.Entry(i);
+      if (*name != 0 && (best == nullptr || VersionAbove(name, best))) {
+        best = name;
       }
     }
-    taken[best] = true;
-    TextBuffer home = Concat(base, names.Entry(best));
-    home.Append(&kPathSeparator, 1);
-    found = SearchHome(letter, home);
+    TextBuffer found = SearchHome(letter, Subfolder(base, best));
+    if (found.length() > 0) return found;
+    const_cast<char*>(best)[0] = 0;
   }
-  free(taken);
-  return found;
+  return TextBuffer();
 }
 
 TextBuffer FindRuntimeLibrary(const ConfigStore& store) {
@@ -351,24 +367,7 @@ TextBuffer FindRuntimeLibrary(const ConfigStore& store) {
   Trace("runtime order %s", order.data());
 
   for (int32_t i = 0; i < order.length(); ++i) {
-    TextBuffer found;
-    switch (order.data()[i]) {
-      case 'c': found = FromConfiguration(store); break;
-      case 's':
-        found = QueryRegistryRuntime(
-            's', "SOFTWARE\\JavaSoft\\Java Runtime Environment");
-        break;
-      case 'i':
-        found = QueryRegistryRuntime('i',
-                                     "SOFTWARE\\IBM\\Java2 Runtime Environment");
-        break;
-      case 'e': found = SearchRuntimeHomes(); break;
-      case 'a': found = FromApplicationFolder(store); break;
-      case 'j': found = FromJavaSoftKeys(); break;
-      case 'p': found = FromSearchPath(); break;
-      case 'f': found = FromInstallFolders(); break;
-      default: continue;
-    }
+    TextBuffer found = FromSource(order.data()[i], store);
     if (found.length() > 0) return found;
   }
   Trace("runtime: none found");
