@@ -174,11 +174,8 @@ bool PlatformMapFileTail(const char* name, int64_t tailBytes,
     return false;
   }
   int64_t tail = size < tailBytes ? size : tailBytes;
-  SYSTEM_INFO system;
-  GetSystemInfo(&system);
-  // A power of two: a mask, where a 64-bit division would call libgcc.
-  int64_t granularity = system.dwAllocationGranularity;
-  int64_t start = (size - tail) & ~(granularity - 1);
+  // Views start at the allocation granularity, 64 KiB on every Windows.
+  int64_t start = (size - tail) & ~static_cast<int64_t>(0xFFFF);
   void* view = MapViewOfFile(mapping, FILE_MAP_READ,
                              static_cast<DWORD>(start >> 32),
                              static_cast<DWORD>(start),
@@ -219,13 +216,15 @@ bool PlatformRealPath(const char* name, TextBuffer* resolved) {
   CloseHandle(file);
   if (n == 0 || n >= static_cast<DWORD>(kMaxPath)) return false;
   // The result carries the \\?\ prefix, \\?\UNC\ for a share.
-  const char* path = buffer;
-  if (strncmp(path, "\\\\?\\UNC\\", 8) == 0) {
-    resolved->Assign("\\");
-    resolved->Append(path + 7);
-    return true;
+  char* path = buffer;
+  if (strncmp(path, "\\\\?\\", 4) == 0) {
+    path += 4;
+    // \\?\UNC\server\share is \\server\share.
+    if (strncmp(path, "UNC\\", 4) == 0) {
+      path += 2;
+      *path = '\\';
+    }
   }
-  if (strncmp(path, "\\\\?\\", 4) == 0) path += 4;
   resolved->Assign(path);
   return true;
 }
