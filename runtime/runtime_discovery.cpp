@@ -18,9 +18,11 @@ const char* const kHomeSubdirectoryPrefixes[] = {"", "bin\\", "jre\\bin\\",
                                                  "..\\jre\\bin\\"};
 const char kJavaName[] = "java.exe";
 // Under %ProgramFiles%, where the vendors' installers put their runtimes.
-const char* const kVendorFolders[] = {
-    "Java",     "Eclipse Adoptium", "Microsoft", "Zulu", "Amazon Corretto",
-    "BellSoft", "Semeru"};
+// Names end in a NUL each, the list in two: a pointer table would cost a
+// relocation per name.
+const char kVendorFolders[] =
+    "Java\0Eclipse Adoptium\0Microsoft\0Zulu\0Amazon Corretto\0BellSoft\0"
+    "Semeru\0";
 #else
 #if defined(__aarch64__)
 #define ZOV_JAVA_ARCH "aarch64"
@@ -47,6 +49,10 @@ const char kDefaultOrder[] = "casiejpf";
 
 void TraceCandidate(char letter, const char* path, const char* verdict) {
   Trace("runtime %c: %s: %s", letter, path, verdict);
+}
+
+void TraceMissing(char letter, const TextBuffer& path) {
+  TraceCandidate(letter, path.c_str(), "missing");
 }
 
 // A library candidate: true when it exists and this process can load it.
@@ -101,37 +107,40 @@ TextBuffer Subfolder(const TextBuffer& dir, const char* name) {
   return path;
 }
 
+// The searches below leave the library they accept in *found and return
+// true; on false, *found may hold a rejected candidate.
+
 // home ends in a separator.
-TextBuffer SearchHome(char letter, const TextBuffer& home) {
+bool SearchHome(char letter, const TextBuffer& home, TextBuffer* found) {
   for (const char* prefix : kHomeSubdirectoryPrefixes) {
     TextBuffer directory = Concat(home, prefix);
     StringList names;
     names.Add("");  // the library in directory itself comes first
     ListSubfolders(directory.c_str(), &names);
     for (int32_t i = 0; i < names.Count(); ++i) {
-      TextBuffer candidate = Subfolder(directory, names.Entry(i));
-      candidate.Append(kRuntimeLibraryName);
-      if (Accept(letter, candidate)) return candidate;
+      *found = Subfolder(directory, names.Entry(i));
+      found->Append(kRuntimeLibraryName);
+      if (Accept(letter, *found)) return true;
     }
   }
-  return TextBuffer();
+  return false;
 }
 
 // A folder searched as a home; one that does not exist is only traced.
-TextBuffer SearchFolder(char letter, TextBuffer home) {
+bool SearchFolder(char letter, TextBuffer home, TextBuffer* found) {
   EndWithSeparator(&home);
-  if (!IsDirectory(home)) {
-    TraceCandidate(letter, home.c_str(), "missing");
-    return TextBuffer();
-  }
-  return SearchHome(letter, home);
+  if (IsDirectory(home)) return SearchHome(letter, home, found);
+  TraceMissing(letter, home);
+  return false;
 }
 
 // A path a source names: the library itself, or a folder searched as a home.
-TextBuffer FromPath(char letter, const TextBuffer& path) {
-  if (IsDirectory(path)) return SearchFolder(letter, TextBuffer(path.c_str()));
-  if (Accept(letter, path)) return TextBuffer(path.c_str());
-  return TextBuffer();
+bool FromPath(char letter, const TextBuffer& path, TextBuffer* found) {
+  if (IsDirectory(path)) {
+    return SearchFolder(letter, TextBuffer(path.c_str()), found);
+  }
+  found->Assign(path.c_str());
+  return Accept(letter, *found);
 }
 
 // The registry value in buffer up to its first NUL. Without a NUL in the
@@ -159,40 +168,72 @@ bool ReadRegistryText(const TextBuffer& key, const char* name,
          RegistryText(buffer, size, text);
 }
 
-TextBuffer FromConfiguration(const ConfigStore& store) {
+bool FromConfiguration(const ConfigStore& store, TextBuffer* found) {
   TextBuffer value =
       ExpandEnvironment(store.Lookup(TextBuffer("jvmdll"), false));
-  if (value.length() == 0) return value;
-  return FromPath('c', ResolvePath(value));
+  return value.length() > 0 && FromPath('c', ResolvePath(value), found);
 }
 
 // The runtimes the application ships in its own folder.
-TextBuffer FromApplicationFolder(const ConfigStore& store) {
+bool FromApplicationFolder(const ConfigStore& store, TextBuffer* found) {
   static const char* const kFolders[] = {"jre", "runtime"};
   for (const char* folder : kFolders) {
-    TextBuffer found = SearchFolder('a', Concat(store.ExecutableDir(), folder));
-    if (found.length() > 0) return found;
+    if (SearchFolder('a', Concat(store.ExecutableDir(), folder), found)) {
+      return true;
+    }
   }
-  return TextBuffer();
+  return false;
+}
+
+bool QueryRegistry(char letter, const char* key, TextBuffer* found) {
+  TextBuffer keyPath(key);
+  const char* verdict = "no CurrentVersion";
+  if (ReadRegistryText(keyPath, "CurrentVersion", found)) {
+    keyPath.Append("\\");
+    keyPath.Append(*found);
+    if (ReadRegistryText(keyPath, "RuntimeLib", found)) {
+      return FromPath(letter, TextBuffer(found->c_str()), found);
+    }
+    // The keys of Java 9 and later may name only the home.
+    if (letter == 'j' && ReadRegistryText(keyPath, "JavaHome", found)) {
+      return SearchFolder(letter, TextBuffer(found->c_str()), found);
+    }
+    verdict = "no RuntimeLib";
+  }
+  TraceCandidate(letter, keyPath.c_str(), verdict);
+  return false;
 }
 
 // Java 9 and later register under JDK and JRE, with a JavaHome beside
 // RuntimeLib.
-TextBuffer FromJavaSoftKeys() {
+bool FromJavaSoftKeys(TextBuffer* found) {
   static const char* const kKeys[] = {"SOFTWARE\\JavaSoft\\JDK",
                                       "SOFTWARE\\JavaSoft\\JRE"};
   for (const char* key : kKeys) {
-    TextBuffer found = QueryRegistryRuntime('j', key);
-    if (found.length() > 0) return found;
+    if (QueryRegistry('j', key, found)) return true;
   }
-  return TextBuffer();
+  return false;
+}
+
+bool SearchHomes(TextBuffer* found) {
+  static const char* const kHomeVariables[] = {"JRE_HOME", "JAVA_HOME"};
+  TextBuffer home;
+  for (const char* variable : kHomeVariables) {
+    if (!PlatformGetEnvironment(variable, &home) || home.length() == 0) {
+      TraceCandidate('e', variable, "not set");
+      continue;
+    }
+    EndWithSeparator(&home);
+    if (SearchHome('e', home, found)) return true;
+  }
+  return false;
 }
 
 // The java command the user would run: its links resolved, its runtime
 // found from the folder it sits in.
-TextBuffer FromSearchPath() {
+bool FromSearchPath(TextBuffer* found) {
   TextBuffer path;
-  if (!PlatformGetEnvironment("PATH", &path)) return path;
+  if (!PlatformGetEnvironment("PATH", &path)) return false;
   char* entry = path.data();
   while (*entry != 0) {
     char* end = strchr(entry, kClassPathSeparator);
@@ -211,35 +252,16 @@ TextBuffer FromSearchPath() {
     TextBuffer real;
     if (!FileExists(java.c_str()) || IsDirectory(java) ||
         !PlatformRealPath(java.c_str(), &real)) {
-      TraceCandidate('p', java.c_str(), "missing");
+      TraceMissing('p', java);
       continue;
     }
     TraceCandidate('p', real.c_str(), "java");
     char* cut = strrchr(real.data(), kPathSeparator);
     if (cut == nullptr) continue;
     real.Resize(static_cast<int32_t>(cut - real.data()) + 1);
-    TextBuffer found = SearchHome('p', real);
-    if (found.length() > 0) return found;
+    if (SearchHome('p', real, found)) return true;
   }
-  return TextBuffer();
-}
-
-TextBuffer FromInstallFolders() {
-#ifdef _WIN32
-  TextBuffer programFiles;
-  if (!PlatformGetEnvironment("ProgramFiles", &programFiles) ||
-      programFiles.length() == 0) {
-    return TextBuffer();
-  }
-  EndWithSeparator(&programFiles);
-  for (const char* vendor : kVendorFolders) {
-    TextBuffer found = SearchInstallFolder('f', Concat(programFiles, vendor));
-    if (found.length() > 0) return found;
-  }
-  return TextBuffer();
-#else
-  return SearchInstallFolder('f', TextBuffer("/usr/lib/jvm"));
-#endif
+  return false;
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -273,68 +295,12 @@ bool VersionAbove(const char* a, const char* b) {
   return n - i > m - j;
 }
 
-// The library one source gives, or the empty text.
-TextBuffer FromSource(char letter, const ConfigStore& store) {
-  switch (letter) {
-    case 'c': return FromConfiguration(store);
-    case 's':
-      return QueryRegistryRuntime(
-          's', "SOFTWARE\\JavaSoft\\Java Runtime Environment");
-    case 'i':
-      return QueryRegistryRuntime('i',
-                                  "SOFTWARE\\IBM\\Java2 Runtime Environment");
-    case 'e': return SearchRuntimeHomes();
-    case 'a': return FromApplicationFolder(store);
-    case 'j': return FromJavaSoftKeys();
-    case 'p': return FromSearchPath();
-    case 'f': return FromInstallFolders();
-    default: return TextBuffer();
-  }
-}
-
-}  // namespace
-
-TextBuffer QueryRegistryRuntime(char letter, const char* key) {
-  TextBuffer keyPath(key);
-  TextBuffer value;
-  const char* verdict = "no CurrentVersion";
-  if (ReadRegistryText(keyPath, "CurrentVersion", &value)) {
-    keyPath.Append("\\");
-    keyPath.Append(value);
-    if (ReadRegistryText(keyPath, "RuntimeLib", &value)) {
-      return FromPath(letter, value);
-    }
-    // The keys of Java 9 and later may name only the home.
-    if (letter == 'j' && ReadRegistryText(keyPath, "JavaHome", &value)) {
-      return SearchFolder(letter, static_cast<TextBuffer&&>(value));
-    }
-    verdict = "no RuntimeLib";
-  }
-  TraceCandidate(letter, keyPath.c_str(), verdict);
-  return TextBuffer();
-}
-
-TextBuffer SearchRuntimeHomes() {
-  static const char* const kHomeVariables[] = {"JRE_HOME", "JAVA_HOME"};
-  TextBuffer home;
-  for (const char* variable : kHomeVariables) {
-    if (!PlatformGetEnvironment(variable, &home) || home.length() == 0) {
-      TraceCandidate('e', variable, "not set");
-      continue;
-    }
-    EndWithSeparator(&home);
-    TextBuffer found = SearchHome('e', home);
-    if (found.length() > 0) return found;
-  }
-  return TextBuffer();
-}
-
-TextBuffer SearchInstallFolder(char letter, TextBuffer base) {
+bool SearchInstall(char letter, TextBuffer base, TextBuffer* found) {
   EndWithSeparator(&base);
   StringList names;
   if (!ListSubfolders(base.c_str(), &names)) {
-    TraceCandidate(letter, base.c_str(), "missing");
-    return TextBuffer();
+    TraceMissing(letter, base);
+    return false;
   }
   // The highest version first, equal ones in the file system's order. A
   // name searched is emptied, which no folder's name is.
@@ -346,11 +312,70 @@ TextBuffer SearchInstallFolder(char letter, TextBuffer base) {
         best = name;
       }
     }
-    TextBuffer found = SearchHome(letter, Subfolder(base, best));
-    if (found.length() > 0) return found;
+    if (SearchHome(letter, Subfolder(base, best), found)) return true;
     const_cast<char*>(best)[0] = 0;
   }
-  return TextBuffer();
+  return false;
+}
+
+bool FromInstallFolders(TextBuffer* found) {
+#ifdef _WIN32
+  TextBuffer programFiles;
+  if (!PlatformGetEnvironment("ProgramFiles", &programFiles) ||
+      programFiles.length() == 0) {
+    return false;
+  }
+  EndWithSeparator(&programFiles);
+  for (const char* vendor = kVendorFolders; *vendor != 0;
+       vendor += strlen(vendor) + 1) {
+    if (SearchInstall('f', Concat(programFiles, vendor), found)) return true;
+  }
+  return false;
+#else
+  return SearchInstall('f', TextBuffer("/usr/lib/jvm"), found);
+#endif
+}
+
+bool FromSource(char letter, const ConfigStore& store, TextBuffer* found) {
+  switch (letter) {
+    case 'c': return FromConfiguration(store, found);
+    case 's':
+      return QueryRegistry('s', "SOFTWARE\\JavaSoft\\Java Runtime Environment",
+                           found);
+    case 'i':
+      return QueryRegistry('i', "SOFTWARE\\IBM\\Java2 Runtime Environment",
+                           found);
+    case 'e': return SearchHomes(found);
+    case 'a': return FromApplicationFolder(store, found);
+    case 'j': return FromJavaSoftKeys(found);
+    case 'p': return FromSearchPath(found);
+    case 'f': return FromInstallFolders(found);
+    default: return false;
+  }
+}
+
+// found when ok, else the empty text.
+TextBuffer Outcome(bool ok, TextBuffer* found) {
+  if (!ok) found->Clear();
+  return static_cast<TextBuffer&&>(*found);
+}
+
+}  // namespace
+
+TextBuffer QueryRegistryRuntime(char letter, const char* key) {
+  TextBuffer found;
+  return Outcome(QueryRegistry(letter, key, &found), &found);
+}
+
+TextBuffer SearchRuntimeHomes() {
+  TextBuffer found;
+  return Outcome(SearchHomes(&found), &found);
+}
+
+TextBuffer SearchInstallFolder(char letter, TextBuffer base) {
+  TextBuffer found;
+  return Outcome(SearchInstall(letter, static_cast<TextBuffer&&>(base), &found),
+                 &found);
 }
 
 TextBuffer FindRuntimeLibrary(const ConfigStore& store) {
@@ -366,10 +391,11 @@ TextBuffer FindRuntimeLibrary(const ConfigStore& store) {
   if (!namesSource) order.Assign(kDefaultOrder);
   Trace("runtime order %s", order.data());
 
-  for (int32_t i = 0; i < order.length(); ++i) {
-    TextBuffer found = FromSource(order.data()[i], store);
-    if (found.length() > 0) return found;
+  TextBuffer found;
+  bool ok = false;
+  for (int32_t i = 0; !ok && i < order.length(); ++i) {
+    ok = FromSource(order.data()[i], store, &found);
   }
-  Trace("runtime: none found");
-  return TextBuffer();
+  if (!ok) Trace("runtime: none found");
+  return Outcome(ok, &found);
 }
