@@ -124,15 +124,15 @@ void ConfigStore::ReadSideFile() {
       continue;
     }
     int64_t size = PlatformFileSize(file);
-    int64_t got = 0;
+    int32_t got = 0;
     if (size > 0 && size <= kLargestSideFile) {
+      int32_t want = static_cast<int32_t>(size);
       int32_t start = length();
-      Resize(start + static_cast<int32_t>(size));
-      got = PlatformReadFile(file, data() + start, size);
-      if (got < 0) got = 0;
-      if (got > size) got = size;
+      Resize(start + want);
+      int64_t read = PlatformReadFile(file, data() + start, want);
+      got = read < 0 ? 0 : read > want ? want : static_cast<int32_t>(read);
       // Keep what arrived; the rest of the grown text was never written.
-      Resize(start + static_cast<int32_t>(got));
+      Resize(start + got);
     }
     PlatformCloseFile(file);
     Trace("side file %s: %d bytes", name, static_cast<int>(got));

@@ -3,18 +3,6 @@
 #include "platform/platform.h"
 #include "platform/trace.h"
 
-int64_t FindEmbeddedComment(const unsigned char* data, int64_t size) {
-  int64_t window = size - kEmbeddedWindow;
-  if (window < 0) window = 0;
-  for (int64_t p = size - kEndRecordSize; p >= window; --p) {
-    if (data[p] == 0x50 && data[p + 1] == 0x4B && data[p + 2] == 0x05 &&
-        data[p + 3] == 0x06) {
-      return p + kEndRecordSize;
-    }
-  }
-  return -1;
-}
-
 namespace {
 
 // Every target is little-endian, as the PE format is.
@@ -25,6 +13,17 @@ uint32_t Load32(const unsigned char* p) {
 }
 
 }  // namespace
+
+int64_t FindEmbeddedComment(const unsigned char* data, int64_t size) {
+  int64_t window = size - kEmbeddedWindow;
+  if (window < 0) window = 0;
+  // Offsets from window, which fit an int, spare i686 its 64-bit compares.
+  const unsigned char* first = data + window;
+  for (int i = static_cast<int>(size - window) - kEndRecordSize; i >= 0; --i) {
+    if (Load32(first + i) == 0x06054B50) return window + i + kEndRecordSize;
+  }
+  return -1;
+}
 
 int64_t CertificateTableSize(const unsigned char* head, int headSize,
                              int64_t fileSize) {

@@ -119,12 +119,15 @@ PlatformFile* PlatformOpenFile(const char* name) {
   return WrapHandle(OpenShared(name));
 }
 
-int64_t PlatformFileSize(PlatformFile* file) {
+static int64_t FileSize(HANDLE file) {
   DWORD high = 0;
-  DWORD low = GetFileSize(file->handle, &high);
+  DWORD low = GetFileSize(file, &high);
+  // All ones is also a valid low half: only the error code tells.
   if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return -1;
   return (static_cast<int64_t>(high) << 32) | low;
 }
+
+int64_t PlatformFileSize(PlatformFile* file) { return FileSize(file->handle); }
 
 int64_t PlatformReadFile(PlatformFile* file, void* buffer, int64_t count) {
   DWORD read = 0;
@@ -158,11 +161,9 @@ bool PlatformMapFileTail(const char* name, int64_t tailBytes,
   mapped->view = nullptr;
   HANDLE file = OpenShared(name);
   if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD high = 0;
-  DWORD low = GetFileSize(file, &high);
-  int64_t size = (static_cast<int64_t>(high) << 32) | low;
+  int64_t size = FileSize(file);
   // A file mapping of an empty file cannot be created.
-  if ((low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || size == 0) {
+  if (size <= 0) {
     CloseHandle(file);
     return false;
   }
@@ -173,11 +174,8 @@ bool PlatformMapFileTail(const char* name, int64_t tailBytes,
     return false;
   }
   int64_t tail = size < tailBytes ? size : tailBytes;
-  SYSTEM_INFO system;
-  GetSystemInfo(&system);
-  // A power of two: a mask, where a 64-bit division would call libgcc.
-  int64_t granularity = system.dwAllocationGranularity;
-  int64_t start = (size - tail) & ~(granularity - 1);
+  // Views start at the allocation granularity, 64 KiB on every Windows.
+  int64_t start = (size - tail) & ~static_cast<int64_t>(0xFFFF);
   void* view = MapViewOfFile(mapping, FILE_MAP_READ,
                              static_cast<DWORD>(start >> 32),
                              static_cast<DWORD>(start),
@@ -218,13 +216,15 @@ bool PlatformRealPath(const char* name, TextBuffer* resolved) {
   CloseHandle(file);
   if (n == 0 || n >= static_cast<DWORD>(kMaxPath)) return false;
   // The result carries the \\?\ prefix, \\?\UNC\ for a share.
-  const char* path = buffer;
-  if (strncmp(path, "\\\\?\\UNC\\", 8) == 0) {
-    resolved->Assign("\\");
-    resolved->Append(path + 7);
-    return true;
+  char* path = buffer;
+  if (strncmp(path, "\\\\?\\", 4) == 0) {
+    path += 4;
+    // \\?\UNC\server\share is \\server\share.
+    if (strncmp(path, "UNC\\", 4) == 0) {
+      path += 2;
+      *path = '\\';
+    }
   }
-  if (strncmp(path, "\\\\?\\", 4) == 0) path += 4;
   resolved->Assign(path);
   return true;
 }
@@ -290,17 +290,14 @@ void* PlatformLoadLibrary(const char* path) {
   if (n == 0 || n >= static_cast<DWORD>(kMaxPath) || fileName == nullptr) {
     return nullptr;
   }
+  // The parent ends after the separator before the library's folder name.
+  size_t folder = static_cast<size_t>(fileName - full);
+  size_t end = folder > 0 ? folder - 1 : 0;
+  while (end > 0 && full[end - 1] != '\\') --end;
+  if (end == 0) end = folder;  // a root is its own parent; "C:" is a current dir
   char parent[kMaxPath];
-  memcpy(parent, full, static_cast<size_t>(fileName - full));
-  parent[fileName - full] = 0;
-  size_t len = strlen(parent);
-  if (len > 0) parent[len - 1] = 0;  // drop the separator before the name
-  char* cut = strrchr(parent, '\\');
-  if (cut != nullptr) {
-    cut[1] = 0;
-  } else if (len > 0) {
-    parent[len - 1] = '\\';  // a root is its own parent; "C:" is a current dir
-  }
+  memcpy(parent, full, end);
+  parent[end] = 0;
   SetDllDirectoryA(parent);
   HMODULE library = LoadLibraryExA(full, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   // 193: a library of the other width; 126: a DLL it needs is missing.

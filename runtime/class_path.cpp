@@ -78,19 +78,14 @@ TextBuffer ComposeClassPath(const ConfigStore& store) {
   TextBuffer entries;
   store.ForEachValue(TextBuffer("classpath"), CollectClassPath, &entries,
                      false);
-  TextBuffer classPath;
-  TextBuffer classPath2;
-  bool hasClassPath = PlatformGetEnvironment("CLASSPATH", &classPath);
-  bool hasClassPath2 = PlatformGetEnvironment("CLASS_PATH", &classPath2);
-
   TextBuffer result = Concat(executable.c_str(), entries);
-  if (hasClassPath) {
-    result.Append(&kClassPathSeparator, 1);
-    result.Append(classPath);
-  }
-  if (hasClassPath2) {
-    result.Append(&kClassPathSeparator, 1);
-    result.Append(classPath2);
+  static const char* const kVariables[] = {"CLASSPATH", "CLASS_PATH"};
+  TextBuffer value;
+  for (const char* variable : kVariables) {
+    if (PlatformGetEnvironment(variable, &value)) {
+      result.Append(&kClassPathSeparator, 1);
+      result.Append(value);
+    }
   }
   if (executable.length() == 0 && result.length() > 0) {
     return TextBuffer(result.data() + 1, result.length() - 1);

@@ -124,41 +124,35 @@ int JvmBridge::CreateVm(const char* libraryPath) {
 int JvmBridge::GetJavaVersion(TextBuffer* version) {
   if (env_ == nullptr) return 0;
   const JNINativeInterface_* jni = env_->functions;
+  // Each step only after the one before it succeeded; what failed left an
+  // exception, cleared below without a description.
   jclass system = jni->FindClass(env_, "java/lang/System");
-  if (system == nullptr) {
-    ClearPendingException(env_, false);
-    return 0;
+  jmethodID getProperty =
+      system == nullptr
+          ? nullptr
+          : jni->GetStaticMethodID(env_, system, "getProperty",
+                                   "(Ljava/lang/String;)Ljava/lang/String;");
+  jstring name = getProperty == nullptr
+                     ? nullptr
+                     : jni->NewStringUTF(env_, "java.version");
+  jstring value = nullptr;
+  if (name != nullptr) {
+    value = static_cast<jstring>(
+        CallStaticObject(env_, system, getProperty, name));
   }
-  jmethodID getProperty = jni->GetStaticMethodID(
-      env_, system, "getProperty", "(Ljava/lang/String;)Ljava/lang/String;");
-  if (getProperty == nullptr) {
-    ClearPendingException(env_, false);
-    return 0;
-  }
-  jstring name = jni->NewStringUTF(env_, "java.version");
-  if (name == nullptr) {  // out of memory: the call cannot be made
-    ClearPendingException(env_, false);
-    jni->DeleteLocalRef(env_, system);
-    return 0;
-  }
-  jstring value =
-      static_cast<jstring>(CallStaticObject(env_, system, getProperty, name));
   if (value != nullptr) {
     const jchar* units = jni->GetStringChars(env_, value, nullptr);
     if (units != nullptr) {
-      jsize length = jni->GetStringLength(env_, value);
-      TextBuffer converted;
-      converted.AssignFromWide(reinterpret_cast<const uint16_t*>(units),
-                               length);
-      version->Assign(converted.data(), converted.length());
+      version->AssignFromWide(reinterpret_cast<const uint16_t*>(units),
+                              jni->GetStringLength(env_, value));
       jni->ReleaseStringChars(env_, value, units);
     }
   }
   ClearPendingException(env_, false);
   if (value != nullptr) jni->DeleteLocalRef(env_, value);
-  jni->DeleteLocalRef(env_, name);
-  jni->DeleteLocalRef(env_, system);
-  return 1;
+  if (name != nullptr) jni->DeleteLocalRef(env_, name);
+  if (system != nullptr) jni->DeleteLocalRef(env_, system);
+  return name != nullptr;
 }
 
 jclass JvmBridge::FindMainClass(const char* className) {
@@ -189,7 +183,6 @@ int JvmBridge::RunMain(const char* className, int argumentCount,
     return MainMethodMissing;
   }
   if (argumentCount < 0) argumentCount = 0;
-
   // Without the array main cannot be called at all; going on would hand
   // null to the runtime, so this ends the launch like a failed start.
   jclass stringClass = jni->FindClass(env_, "java/lang/String");
@@ -197,12 +190,8 @@ int JvmBridge::RunMain(const char* className, int argumentCount,
       stringClass == nullptr
           ? nullptr
           : jni->NewObjectArray(env_, argumentCount, stringClass, nullptr);
-  if (array == nullptr) {
-    ClearPendingException(env_, true);
-    jni->DeleteLocalRef(env_, mainClass);
-    return VmInitFailed;
-  }
-  for (int i = 0; i < argumentCount; ++i) {
+  int result = array == nullptr ? VmInitFailed : Success;
+  for (int i = 0; result == Success && i < argumentCount; ++i) {
     WideTextBuffer wide;
     if (arguments[i] != nullptr) wide.AssignFromAnsi(arguments[i], -1);
     const uint16_t* units = wide.CStr();
@@ -211,23 +200,23 @@ int JvmBridge::RunMain(const char* className, int argumentCount,
     jstring argument =
         jni->NewString(env_, reinterpret_cast<const jchar*>(units), length);
     if (argument == nullptr) {
-      ClearPendingException(env_, true);
-      jni->DeleteLocalRef(env_, array);
-      jni->DeleteLocalRef(env_, mainClass);
-      return VmInitFailed;
+      result = VmInitFailed;
+    } else {
+      jni->SetObjectArrayElement(env_, array, i, argument);
+      jni->DeleteLocalRef(env_, argument);
     }
-    jni->SetObjectArrayElement(env_, array, i, argument);
-    jni->DeleteLocalRef(env_, argument);
   }
-
-  CallStaticVoid(env_, mainClass, main, array);
+  if (result == Success) CallStaticVoid(env_, mainClass, main, array);
   // An exception out of main is the application's own end, not a failure
   // of the launch; only the exit status tells, as with java.
-  mainThrew_ = ClearPendingException(env_, true) != 0;
-  Trace("main returned%s", mainThrew_ ? " by an exception" : "");
-  jni->DeleteLocalRef(env_, array);
+  bool threw = ClearPendingException(env_, true) != 0;
+  if (result == Success) {
+    mainThrew_ = threw;
+    Trace("main returned%s", threw ? " by an exception" : "");
+  }
+  if (array != nullptr) jni->DeleteLocalRef(env_, array);
   jni->DeleteLocalRef(env_, mainClass);
-  return Success;
+  return result;
 }
 
 void JvmBridge::Shutdown() {

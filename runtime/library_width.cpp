@@ -17,13 +17,13 @@ int LibraryWidth(const char* path) {
   if (file == nullptr) return 0;
   // The PE header follows the DOS stub, which linkers keep well inside this.
   unsigned char header[1024];
-  int64_t size = 0;
+  // An int count: the header is small, and i686 is spared 64-bit sums.
+  int size = 0;
   int64_t got;
-  while (size < static_cast<int64_t>(sizeof header) &&
+  while (size < static_cast<int>(sizeof header) &&
          (got = PlatformReadFile(file, header + size,
-                                 static_cast<int64_t>(sizeof header) - size)) >
-             0) {
-    size += got;
+                                 static_cast<int>(sizeof header) - size)) > 0) {
+    size += static_cast<int>(got);
   }
   PlatformCloseFile(file);
   if (size >= 5 && Read32(header) == 0x464C457F) {  // "\x7F" "ELF"

@@ -1,6 +1,5 @@
 #include "runtime/runtime_discovery.h"
 
-#include <stdlib.h>
 #include <string.h>
 
 #include "config/expand.h"
@@ -19,9 +18,11 @@ const char* const kHomeSubdirectoryPrefixes[] = {"", "bin\\", "jre\\bin\\",
                                                  "..\\jre\\bin\\"};
 const char kJavaName[] = "java.exe";
 // Under %ProgramFiles%, where the vendors' installers put their runtimes.
-const char* const kVendorFolders[] = {
-    "Java",     "Eclipse Adoptium", "Microsoft", "Zulu", "Amazon Corretto",
-    "BellSoft", "Semeru"};
+// Names end in a NUL each, the list in two: a pointer table would cost a
+// relocation per name.
+const char kVendorFolders[] =
+    "Java\0Eclipse Adoptium\0Microsoft\0Zulu\0Amazon Corretto\0BellSoft\0"
+    "Semeru\0";
 #else
 #if defined(__aarch64__)
 #define ZOV_JAVA_ARCH "aarch64"
@@ -48,6 +49,10 @@ const char kDefaultOrder[] = "casiejpf";
 
 void TraceCandidate(char letter, const char* path, const char* verdict) {
   Trace("runtime %c: %s: %s", letter, path, verdict);
+}
+
+void TraceMissing(char letter, const TextBuffer& path) {
+  TraceCandidate(letter, path.c_str(), "missing");
 }
 
 // A library candidate: true when it exists and this process can load it.
@@ -79,51 +84,63 @@ bool IsDirectory(const TextBuffer& path) {
   return true;
 }
 
-bool IsSubdirectory(const char* name, bool isDirectory) {
-  return isDirectory && strcmp(name, ".") != 0 && strcmp(name, "..") != 0;
+// Appends the subfolders of dir (which ends in a separator) to names in the
+// file system's order; false when dir cannot be listed.
+bool ListSubfolders(const char* dir, StringList* names) {
+  PlatformDirectory* listing = PlatformOpenDirectory(dir);
+  if (listing == nullptr) return false;
+  const char* name;
+  bool isDirectory;
+  while (PlatformNextEntry(listing, &name, &isDirectory)) {
+    if (isDirectory && strcmp(name, ".") != 0 && strcmp(name, "..") != 0) {
+      names->Add(name);
+    }
+  }
+  PlatformCloseDirectory(listing);
+  return true;
 }
 
+// dir followed by name and, unless name is empty, a separator.
+TextBuffer Subfolder(const TextBuffer& dir, const char* name) {
+  TextBuffer path = Concat(dir, name);
+  if (*name != 0) path.Append(&kPathSeparator, 1);
+  return path;
+}
+
+// The searches below leave the library they accept in *found and return
+// true; on false, *found may hold a rejected candidate.
+
 // home ends in a separator.
-TextBuffer SearchHome(char letter, const TextBuffer& home) {
+bool SearchHome(char letter, const TextBuffer& home, TextBuffer* found) {
   for (const char* prefix : kHomeSubdirectoryPrefixes) {
     TextBuffer directory = Concat(home, prefix);
-    TextBuffer candidate = Concat(directory, kRuntimeLibraryName);
-    if (Accept(letter, candidate)) return candidate;
-    PlatformDirectory* dir = PlatformOpenDirectory(directory.c_str());
-    if (dir == nullptr) continue;
-    const char* name;
-    bool isDirectory;
-    while (PlatformNextEntry(dir, &name, &isDirectory)) {
-      if (!IsSubdirectory(name, isDirectory)) continue;
-      candidate.Assign(directory.data(), directory.length());
-      candidate.Append(name);
-      candidate.Append(&kPathSeparator, 1);
-      candidate.Append(kRuntimeLibraryName);
-      if (Accept(letter, candidate)) {
-        PlatformCloseDirectory(dir);
-        return candidate;
-      }
+    StringList names;
+    names.Add("");  // the library in directory itself comes first
+    ListSubfolders(directory.c_str(), &names);
+    for (int32_t i = 0; i < names.Count(); ++i) {
+      *found = Subfolder(directory, names.Entry(i));
+      found->Append(kRuntimeLibraryName);
+      if (Accept(letter, *found)) return true;
     }
-    PlatformCloseDirectory(dir);
   }
-  return TextBuffer();
+  return false;
 }
 
 // A folder searched as a home; one that does not exist is only traced.
-TextBuffer SearchFolder(char letter, TextBuffer home) {
+bool SearchFolder(char letter, TextBuffer home, TextBuffer* found) {
   EndWithSeparator(&home);
-  if (!IsDirectory(home)) {
-    TraceCandidate(letter, home.c_str(), "missing");
-    return TextBuffer();
-  }
-  return SearchHome(letter, home);
+  if (IsDirectory(home)) return SearchHome(letter, home, found);
+  TraceMissing(letter, home);
+  return false;
 }
 
 // A path a source names: the library itself, or a folder searched as a home.
-TextBuffer FromPath(char letter, const TextBuffer& path) {
-  if (IsDirectory(path)) return SearchFolder(letter, TextBuffer(path.c_str()));
-  if (Accept(letter, path)) return TextBuffer(path.c_str());
-  return TextBuffer();
+bool FromPath(char letter, const TextBuffer& path, TextBuffer* found) {
+  if (IsDirectory(path)) {
+    return SearchFolder(letter, TextBuffer(path.c_str()), found);
+  }
+  found->Assign(path.c_str());
+  return Accept(letter, *found);
 }
 
 // The registry value in buffer up to its first NUL. Without a NUL in the
@@ -151,142 +168,54 @@ bool ReadRegistryText(const TextBuffer& key, const char* name,
          RegistryText(buffer, size, text);
 }
 
-TextBuffer FromConfiguration(const ConfigStore& store) {
+bool FromConfiguration(const ConfigStore& store, TextBuffer* found) {
   TextBuffer value =
       ExpandEnvironment(store.Lookup(TextBuffer("jvmdll"), false));
-  if (value.length() == 0) return value;
-  return FromPath('c', ResolvePath(value));
+  return value.length() > 0 && FromPath('c', ResolvePath(value), found);
 }
 
 // The runtimes the application ships in its own folder.
-TextBuffer FromApplicationFolder(const ConfigStore& store) {
+bool FromApplicationFolder(const ConfigStore& store, TextBuffer* found) {
   static const char* const kFolders[] = {"jre", "runtime"};
   for (const char* folder : kFolders) {
-    TextBuffer found = SearchFolder('a', Concat(store.ExecutableDir(), folder));
-    if (found.length() > 0) return found;
+    if (SearchFolder('a', Concat(store.ExecutableDir(), folder), found)) {
+      return true;
+    }
   }
-  return TextBuffer();
+  return false;
+}
+
+bool QueryRegistry(char letter, const char* key, TextBuffer* found) {
+  TextBuffer keyPath(key);
+  const char* verdict = "no CurrentVersion";
+  if (ReadRegistryText(keyPath, "CurrentVersion", found)) {
+    keyPath.Append("\\");
+    keyPath.Append(*found);
+    if (ReadRegistryText(keyPath, "RuntimeLib", found)) {
+      return FromPath(letter, TextBuffer(found->c_str()), found);
+    }
+    // The keys of Java 9 and later may name only the home.
+    if (letter == 'j' && ReadRegistryText(keyPath, "JavaHome", found)) {
+      return SearchFolder(letter, TextBuffer(found->c_str()), found);
+    }
+    verdict = "no RuntimeLib";
+  }
+  TraceCandidate(letter, keyPath.c_str(), verdict);
+  return false;
 }
 
 // Java 9 and later register under JDK and JRE, with a JavaHome beside
 // RuntimeLib.
-TextBuffer FromJavaSoftKeys() {
+bool FromJavaSoftKeys(TextBuffer* found) {
   static const char* const kKeys[] = {"SOFTWARE\\JavaSoft\\JDK",
                                       "SOFTWARE\\JavaSoft\\JRE"};
   for (const char* key : kKeys) {
-    TextBuffer found = QueryRegistryRuntime('j', key);
-    if (found.length() > 0) return found;
+    if (QueryRegistry('j', key, found)) return true;
   }
-  return TextBuffer();
+  return false;
 }
 
-// The java command the user would run: its links resolved, its runtime
-// found from the folder it sits in.
-TextBuffer FromSearchPath() {
-  TextBuffer path;
-  if (!PlatformGetEnvironment("PATH", &path)) return path;
-  const char* entry = path.c_str();
-  while (*entry != 0) {
-    const char* end = strchr(entry, kClassPathSeparator);
-    if (end == nullptr) end = entry + strlen(entry);
-    TextBuffer folder(entry, static_cast<int32_t>(end - entry));
-    entry = *end ? end + 1 : end;
-    if (folder.length() >= 2 && folder.data()[0] == '"' &&
-        folder.data()[folder.length() - 1] == '"') {
-      folder.Assign(folder.data() + 1, folder.length() - 2);
-    }
-    if (folder.length() == 0) continue;
-    EndWithSeparator(&folder);
-    TextBuffer java = Concat(folder, kJavaName);
-    TextBuffer real;
-    if (!FileExists(java.c_str()) || IsDirectory(java) ||
-        !PlatformRealPath(java.c_str(), &real)) {
-      TraceCandidate('p', java.c_str(), "missing");
-      continue;
-    }
-    TraceCandidate('p', real.c_str(), "java");
-    const char* cut = strrchr(real.c_str(), kPathSeparator);
-    if (cut == nullptr) continue;
-    TextBuffer bin(real.c_str(), static_cast<int32_t>(cut - real.c_str()) + 1);
-    TextBuffer found = SearchHome('p', bin);
-    if (found.length() > 0) return found;
-  }
-  return TextBuffer();
-}
-
-TextBuffer FromInstallFolders() {
-#ifdef _WIN32
-  TextBuffer programFiles;
-  if (!PlatformGetEnvironment("ProgramFiles", &programFiles) ||
-      programFiles.length() == 0) {
-    return TextBuffer();
-  }
-  EndWithSeparator(&programFiles);
-  for (const char* vendor : kVendorFolders) {
-    TextBuffer found = SearchInstallFolder('f', Concat(programFiles, vendor));
-    if (found.length() > 0) return found;
-  }
-  return TextBuffer();
-#else
-  return SearchInstallFolder('f', TextBuffer("/usr/lib/jvm"));
-#endif
-}
-
-// The numbers of a folder name's version ("jdk-17.0.9+9" gives 17 0 9),
-// "1." dropped before a second number ("jdk1.8.0_361" gives 8 0 361).
-int VersionNumbers(const char* name, long numbers[6]) {
-  while (*name != 0 && (*name < '0' || *name > '9')) ++name;
-  int count = 0;
-  while (count < 6 && *name >= '0' && *name <= '9') {
-    char* end;
-    numbers[count++] = strtol(name, &end, 10);
-    name = end;
-    if ((*name != '.' && *name != '_') || name[1] < '0' || name[1] > '9') {
-      break;
-    }
-    ++name;
-  }
-  if (count >= 2 && numbers[0] == 1) {
-    memmove(numbers, numbers + 1, sizeof(long) * static_cast<size_t>(--count));
-  }
-  return count;
-}
-
-bool VersionAbove(const char* a, const char* b) {
-  long x[6], y[6];
-  int n = VersionNumbers(a, x);
-  int m = VersionNumbers(b, y);
-  for (int i = 0; i < n && i < m; ++i) {
-    if (x[i] != y[i]) return x[i] > y[i];
-  }
-  return n > m;
-}
-
-}  // namespace
-
-TextBuffer QueryRegistryRuntime(char letter, const char* key) {
-  TextBuffer keyPath(key);
-  TextBuffer version;
-  if (!ReadRegistryText(keyPath, "CurrentVersion", &version)) {
-    TraceCandidate(letter, keyPath.c_str(), "no CurrentVersion");
-    return TextBuffer();
-  }
-  keyPath.Append("\\");
-  keyPath.Append(version);
-  TextBuffer library;
-  if (ReadRegistryText(keyPath, "RuntimeLib", &library)) {
-    return FromPath(letter, library);
-  }
-  // The keys of Java 9 and later may name only the home.
-  TextBuffer home;
-  if (letter == 'j' && ReadRegistryText(keyPath, "JavaHome", &home)) {
-    return SearchFolder(letter, TextBuffer(home.c_str()));
-  }
-  TraceCandidate(letter, keyPath.c_str(), "no RuntimeLib");
-  return TextBuffer();
-}
-
-TextBuffer SearchRuntimeHomes() {
+bool SearchHomes(TextBuffer* found) {
   static const char* const kHomeVariables[] = {"JRE_HOME", "JAVA_HOME"};
   TextBuffer home;
   for (const char* variable : kHomeVariables) {
@@ -295,46 +224,158 @@ TextBuffer SearchRuntimeHomes() {
       continue;
     }
     EndWithSeparator(&home);
-    TextBuffer found = SearchHome('e', home);
-    if (found.length() > 0) return found;
+    if (SearchHome('e', home, found)) return true;
   }
-  return TextBuffer();
+  return false;
+}
+
+// The java command the user would run: its links resolved, its runtime
+// found from the folder it sits in.
+bool FromSearchPath(TextBuffer* found) {
+  TextBuffer path;
+  if (!PlatformGetEnvironment("PATH", &path)) return false;
+  char* entry = path.data();
+  while (*entry != 0) {
+    char* end = strchr(entry, kClassPathSeparator);
+    if (end == nullptr) end = entry + strlen(entry);
+    char* next = *end != 0 ? end + 1 : end;
+    *end = 0;
+    if (end - entry >= 2 && *entry == '"' && end[-1] == '"') {
+      ++entry;
+      end[-1] = 0;
+    }
+    TextBuffer java(entry);
+    entry = next;
+    if (java.length() == 0) continue;
+    EndWithSeparator(&java);
+    java.Append(kJavaName);
+    TextBuffer real;
+    if (!FileExists(java.c_str()) || IsDirectory(java) ||
+        !PlatformRealPath(java.c_str(), &real)) {
+      TraceMissing('p', java);
+      continue;
+    }
+    TraceCandidate('p', real.c_str(), "java");
+    char* cut = strrchr(real.data(), kPathSeparator);
+    if (cut == nullptr) continue;
+    real.Resize(static_cast<int32_t>(cut - real.data()) + 1);
+    if (SearchHome('p', real, found)) return true;
+  }
+  return false;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The numbers of a folder name's version ("jdk-17.0.9+9" gives 17 0 9).
+int VersionNumbers(const char* name, unsigned numbers[6]) {
+  while (*name != 0 && !IsDigit(*name)) ++name;
+  int count = 0;
+  while (count < 6 && IsDigit(*name)) {
+    unsigned n = 0;
+    for (; IsDigit(*name); ++name) {
+      if (n < 100000000) n = n * 10 + static_cast<unsigned>(*name - '0');
+    }
+    numbers[count++] = n;
+    if ((*name != '.' && *name != '_') || !IsDigit(name[1])) break;
+    ++name;
+  }
+  return count;
+}
+
+// "1." is dropped before a second number ("jdk1.8.0_361" counts as 8 0 361).
+bool VersionAbove(const char* a, const char* b) {
+  unsigned x[6], y[6];
+  int n = VersionNumbers(a, x);
+  int m = VersionNumbers(b, y);
+  int i = n >= 2 && x[0] == 1;
+  int j = m >= 2 && y[0] == 1;
+  for (; i < n && j < m; ++i, ++j) {
+    if (x[i] != y[j]) return x[i] > y[j];
+  }
+  return n - i > m - j;
+}
+
+bool SearchInstall(char letter, TextBuffer base, TextBuffer* found) {
+  EndWithSeparator(&base);
+  StringList names;
+  if (!ListSubfolders(base.c_str(), &names)) {
+    TraceMissing(letter, base);
+    return false;
+  }
+  // The highest version first, equal ones in the file system's order. A
+  // name searched is emptied, which no folder's name is.
+  for (int32_t round = 0; round < names.Count(); ++round) {
+    const char* best = nullptr;
+    for (int32_t i = 0; i < names.Count(); ++i) {
+      const char* name = names.Entry(i);
+      if (*name != 0 && (best == nullptr || VersionAbove(name, best))) {
+        best = name;
+      }
+    }
+    if (SearchHome(letter, Subfolder(base, best), found)) return true;
+    const_cast<char*>(best)[0] = 0;
+  }
+  return false;
+}
+
+bool FromInstallFolders(TextBuffer* found) {
+#ifdef _WIN32
+  TextBuffer programFiles;
+  if (!PlatformGetEnvironment("ProgramFiles", &programFiles) ||
+      programFiles.length() == 0) {
+    return false;
+  }
+  EndWithSeparator(&programFiles);
+  for (const char* vendor = kVendorFolders; *vendor != 0;
+       vendor += strlen(vendor) + 1) {
+    if (SearchInstall('f', Concat(programFiles, vendor), found)) return true;
+  }
+  return false;
+#else
+  return SearchInstall('f', TextBuffer("/usr/lib/jvm"), found);
+#endif
+}
+
+bool FromSource(char letter, const ConfigStore& store, TextBuffer* found) {
+  switch (letter) {
+    case 'c': return FromConfiguration(store, found);
+    case 's':
+      return QueryRegistry('s', "SOFTWARE\\JavaSoft\\Java Runtime Environment",
+                           found);
+    case 'i':
+      return QueryRegistry('i', "SOFTWARE\\IBM\\Java2 Runtime Environment",
+                           found);
+    case 'e': return SearchHomes(found);
+    case 'a': return FromApplicationFolder(store, found);
+    case 'j': return FromJavaSoftKeys(found);
+    case 'p': return FromSearchPath(found);
+    case 'f': return FromInstallFolders(found);
+    default: return false;
+  }
+}
+
+// found when ok, else the empty text.
+TextBuffer Outcome(bool ok, TextBuffer* found) {
+  if (!ok) found->Clear();
+  return static_cast<TextBuffer&&>(*found);
+}
+
+}  // namespace
+
+TextBuffer QueryRegistryRuntime(char letter, const char* key) {
+  TextBuffer found;
+  return Outcome(QueryRegistry(letter, key, &found), &found);
+}
+
+TextBuffer SearchRuntimeHomes() {
+  TextBuffer found;
+  return Outcome(SearchHomes(&found), &found);
 }
 
 TextBuffer SearchInstallFolder(char letter, TextBuffer base) {
-  EndWithSeparator(&base);
-  PlatformDirectory* dir = PlatformOpenDirectory(base.c_str());
-  if (dir == nullptr) {
-    TraceCandidate(letter, base.c_str(), "missing");
-    return TextBuffer();
-  }
-  StringList names;
-  const char* name;
-  bool isDirectory;
-  while (PlatformNextEntry(dir, &name, &isDirectory)) {
-    if (IsSubdirectory(name, isDirectory)) names.Add(name);
-  }
-  PlatformCloseDirectory(dir);
-  int32_t count = names.Count();
-  bool* taken = static_cast<bool*>(HeapResize(nullptr, count ? count : 1));
-  memset(taken, 0, count ? count : 1);
   TextBuffer found;
-  // The highest version first; equal ones in the file system's order.
-  for (int32_t round = 0; round < count && found.length() == 0; ++round) {
-    int32_t best = -1;
-    for (int32_t i = 0; i < count; ++i) {
-      if (!taken[i] && (best < 0 || VersionAbove(names.Entry(i),
-                                                 names.Entry(best)))) {
-        best = i;
-      }
-    }
-    taken[best] = true;
-    TextBuffer home = Concat(base, names.Entry(best));
-    home.Append(&kPathSeparator, 1);
-    found = SearchHome(letter, home);
-  }
-  free(taken);
-  return found;
+  return Outcome(SearchInstall(letter, static_cast<TextBuffer&&>(base), &found),
+                 &found);
 }
 
 TextBuffer FindRuntimeLibrary(const ConfigStore& store) {
@@ -350,27 +391,11 @@ TextBuffer FindRuntimeLibrary(const ConfigStore& store) {
   if (!namesSource) order.Assign(kDefaultOrder);
   Trace("runtime order %s", order.data());
 
-  for (int32_t i = 0; i < order.length(); ++i) {
-    TextBuffer found;
-    switch (order.data()[i]) {
-      case 'c': found = FromConfiguration(store); break;
-      case 's':
-        found = QueryRegistryRuntime(
-            's', "SOFTWARE\\JavaSoft\\Java Runtime Environment");
-        break;
-      case 'i':
-        found = QueryRegistryRuntime('i',
-                                     "SOFTWARE\\IBM\\Java2 Runtime Environment");
-        break;
-      case 'e': found = SearchRuntimeHomes(); break;
-      case 'a': found = FromApplicationFolder(store); break;
-      case 'j': found = FromJavaSoftKeys(); break;
-      case 'p': found = FromSearchPath(); break;
-      case 'f': found = FromInstallFolders(); break;
-      default: continue;
-    }
-    if (found.length() > 0) return found;
+  TextBuffer found;
+  bool ok = false;
+  for (int32_t i = 0; !ok && i < order.length(); ++i) {
+    ok = FromSource(order.data()[i], store, &found);
   }
-  Trace("runtime: none found");
-  return TextBuffer();
+  if (!ok) Trace("runtime: none found");
+  return Outcome(ok, &found);
 }

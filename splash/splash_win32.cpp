@@ -97,16 +97,18 @@ LRESULT CALLBACK SplashWindowProc(HWND window, UINT message, WPARAM wParam,
       return 0;
     // Swallowed so that neither Alt+F4 nor a click can close or move it.
     case WM_SYSKEYDOWN:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_NCLBUTTONDOWN:
-    case WM_NCRBUTTONDOWN:
-    case WM_NCMBUTTONDOWN:
       return 0;
     default:
-      return DefWindowProcA(window, message, wParam, lParam);
+      break;
   }
+  // The left, right and middle button presses are three messages apart,
+  // both in the client area and on the frame.
+  UINT client = message - WM_LBUTTONDOWN;
+  UINT frame = message - WM_NCLBUTTONDOWN;
+  if ((client <= 6 && client % 3 == 0) || (frame <= 6 && frame % 3 == 0)) {
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
 }
 
 DWORD WINAPI SplashThreadMain(void* parameter) {
@@ -150,16 +152,15 @@ int SplashWindow::InitOnThread() {
 
 int SplashFrame::Create(HBITMAP bitmap, const char* caption) {
   HINSTANCE module = GetModuleHandleA(nullptr);
-  WNDCLASSA found;
-  if (!GetClassInfoA(module, kClassName, &found)) {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = SplashWindowProc;
-    windowClass.hInstance = module;
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kClassName;
-    if (RegisterClassA(&windowClass) == 0) return 0;
-  }
+  // Fails harmlessly when an earlier splash registered the class; without
+  // it for another reason, the window below cannot be created.
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = SplashWindowProc;
+  windowClass.hInstance = module;
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszClassName = kClassName;
+  RegisterClassA(&windowClass);
   int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   int screenHeight = GetSystemMetrics(SM_CYSCREEN);
   BITMAP size = {};

@@ -19,6 +19,25 @@ void* HeapResize(void* storage, size_t bytes) {
   return grown;
 }
 
+// The three owning kinds keep (data, length, capacity) alike and share
+// these, with the element size as the only difference.
+static void* GrowStorage(void* data, int32_t* capacity, int32_t need,
+                         size_t unit) {
+  int32_t grown = GrowCapacity(*capacity, need);
+  if (grown == *capacity) return data;
+  *capacity = grown;
+  return HeapResize(data, static_cast<size_t>(grown) * unit);
+}
+
+// Opens k elements at p of an array already resized to old + k.
+static void* OpenGap(void* data, int32_t old, int32_t p, int32_t k,
+                     size_t unit) {
+  char* at = static_cast<char*>(data) + static_cast<size_t>(p) * unit;
+  memmove(at + static_cast<size_t>(k) * unit, at,
+          static_cast<size_t>(old - p) * unit);
+  return at;
+}
+
 static int32_t MeasureNarrow(const char* text) {
   return text ? static_cast<int32_t>(strlen(text)) : 0;
 }
@@ -58,10 +77,7 @@ ByteBuffer& ByteBuffer::operator=(ByteBuffer&& other) {
 ByteBuffer::~ByteBuffer() { free(data_); }
 
 void ByteBuffer::Reserve(int32_t need) {
-  int32_t grown = GrowCapacity(capacity_, need);
-  if (grown == capacity_) return;
-  data_ = static_cast<char*>(HeapResize(data_, static_cast<size_t>(grown)));
-  capacity_ = grown;
+  data_ = static_cast<char*>(GrowStorage(data_, &capacity_, need, 1));
 }
 
 void ByteBuffer::Resize(int32_t n) {
@@ -78,8 +94,7 @@ void ByteBuffer::Append(const char* data, int32_t count) {
 char* ByteBuffer::InsertGap(int32_t p, int32_t k) {
   int32_t old = length_;
   Resize(old + k);
-  for (int32_t i = old - 1; i >= p; --i) data_[i + k] = data_[i];
-  return data_ + p;
+  return static_cast<char*>(OpenGap(data_, old, p, k, 1));
 }
 
 char* ByteBuffer::CStr() {
@@ -157,11 +172,8 @@ WideBuffer::WideBuffer(WideBuffer&& other) {
 WideBuffer::~WideBuffer() { free(data_); }
 
 void WideBuffer::Reserve(int32_t need) {
-  int32_t grown = GrowCapacity(capacity_, need);
-  if (grown == capacity_) return;
   data_ = static_cast<uint16_t*>(
-      HeapResize(data_, static_cast<size_t>(grown) * sizeof(uint16_t)));
-  capacity_ = grown;
+      GrowStorage(data_, &capacity_, need, sizeof(uint16_t)));
 }
 
 void WideBuffer::Resize(int32_t n) {
@@ -214,20 +226,15 @@ IntArray::IntArray(const int32_t* data, int32_t count) {
 IntArray::~IntArray() { free(data_); }
 
 void IntArray::Resize(int32_t n) {
-  int32_t grown = GrowCapacity(capacity_, n);
-  if (grown != capacity_) {
-    data_ = static_cast<int32_t*>(
-        HeapResize(data_, static_cast<size_t>(grown) * sizeof(int32_t)));
-    capacity_ = grown;
-  }
+  data_ = static_cast<int32_t*>(
+      GrowStorage(data_, &capacity_, n, sizeof(int32_t)));
   length_ = n;
 }
 
 int32_t* IntArray::InsertGap(int32_t p, int32_t k) {
   int32_t old = length_;
   Resize(old + k);
-  for (int32_t i = old - 1; i >= p; --i) data_[i + k] = data_[i];
-  return data_ + p;
+  return static_cast<int32_t*>(OpenGap(data_, old, p, k, sizeof(int32_t)));
 }
 
 void IntArray::FreeStorage() {
