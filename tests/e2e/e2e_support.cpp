@@ -16,7 +16,9 @@ namespace e2e {
 void Pack(const PackRequest& request, const std::string& path) {
   std::vector<std::string> argv = {ZOVPACK, request.jar, "-o", path,
                                    "--target", request.target};
-  if (request.target == "linux") {
+  if (!request.stub.empty()) {
+    argv.insert(argv.end(), {"--stub", request.stub});
+  } else if (request.target == "linux") {
     argv.insert(argv.end(), {"--stub", ZOV_LINUX_STUB});
   } else {
     argv.insert(argv.end(), {"--stub", WindowsStub()});
@@ -100,8 +102,8 @@ std::string WindowsTarget() { return InGuest32() ? "win32" : "win64"; }
 
 static std::string WindowsDir() { return InGuest32() ? ZOV_WIN32_DIR : ZOV_WIN64_DIR; }
 
-std::string WindowsStub() {
-  return WindowsDir() + (InGuest32() ? "/zov32.exe" : "/zov64.exe");
+std::string WindowsStub(const std::string& kind) {
+  return WindowsDir() + "/" + kind + (InGuest32() ? "32.exe" : "64.exe");
 }
 
 std::string WindowsTestRuntime(const std::string& relative) {

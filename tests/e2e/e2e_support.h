@@ -17,6 +17,7 @@ struct PackRequest {
   std::string jar = ZOV_E2E_JAR;
   std::string splash;
   std::string icon;
+  std::string stub;  // empty: the target's own launcher
 };
 
 // Packs into path; fails the calling test when zovpack fails.
@@ -43,8 +44,8 @@ std::vector<std::string> LinesStartingWith(const std::string& text,
 extern const char* const kWine;
 // "win64" or "win32": the packer's target and the build these tests use.
 std::string WindowsTarget();
-// The launcher stub of that build.
-std::string WindowsStub();
+// A launcher stub of that build: "zov" (GUI) or "zovc" (console).
+std::string WindowsStub(const std::string& kind = "zov");
 // A file of that build's test runtimes (tests/testruntime).
 std::string WindowsTestRuntime(const std::string& relative);
 // argv as a command run where Wine runs, on its X display.

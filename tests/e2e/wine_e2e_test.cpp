@@ -3,6 +3,8 @@
 // every failure's message box, and the splash close-timer requests, all
 // observed from outside the launcher through Wine's relay trace.
 
+#include <unistd.h>
+
 #include <chrono>
 #include <functional>
 #include <regex>
@@ -226,6 +228,19 @@ TEST_F(WineLaunch, AnExceptionOutOfMainIsNoFailure) {
   EXPECT_TRUE(run.boxes.empty());
   EXPECT_TRUE(run.timers.empty());  // no splash, no timer requests
   EXPECT_NE(std::string::npos, run.log.find("ExceptionDescribe"));
+  EXPECT_NE(std::string::npos, run.log.find("DestroyJavaVM"));
+}
+
+TEST_F(WineLaunch, RunsTheConsoleLauncherLikeTheWindowedOne) {
+  std::string stub = e2e::WindowsStub("zovc");
+  if (access(stub.c_str(), F_OK) != 0) GTEST_SKIP() << "no " << stub;
+  PackRequest request = App({});
+  request.stub = stub;
+  WineRun run = Run(PackApp(request, false), {"one", "two words", "caf\xC3\xA9"});
+  ExpectCleanExit(run);
+  EXPECT_TRUE(run.boxes.empty());
+  EXPECT_EQ((std::vector<std::string>{"[0]=one", "[1]=two words", "[2]=caf\xC3\xA9"}),
+            LinesStartingWith(run.log, "main.arg"));
   EXPECT_NE(std::string::npos, run.log.find("DestroyJavaVM"));
 }
 

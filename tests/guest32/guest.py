@@ -84,11 +84,16 @@ class Guest:
         listener.settimeout(60)
         self.ctl, _ = listener.accept()
         listener.close()
-        self.ctl.settimeout(None)
+        self.ctl.settimeout(600)  # booting under emulation: about a minute
         self.reader = self.ctl.makefile("rb")
-        ready = self.reader.readline()  # the guest's server has started
+        try:
+            ready = self.reader.readline()  # the guest's server has started
+        except socket.timeout:
+            ready = b""
         if not ready.startswith(b'{"ready"'):
+            self.qemu.kill()
             raise RuntimeError("the guest did not start")
+        self.ctl.settimeout(None)
         threading.Thread(target=self.read_replies, daemon=True).start()
 
     def send(self, message):
@@ -149,7 +154,15 @@ class Guest:
 
 def serve(image, sock, shares):
     start = time.monotonic()
-    guest = Guest(image, sock, shares)
+    try:
+        guest = Guest(image, sock, shares)
+    except (OSError, RuntimeError) as e:
+        console = os.path.join(os.path.dirname(os.path.abspath(sock)),
+                               "guest32-console.log")
+        if os.path.exists(console):
+            sys.stdout.write(open(console, errors="replace").read()[-3000:])
+        print("guest32: %s" % e)
+        return 1
     print("guest32: up in %.0f s" % (time.monotonic() - start), flush=True)
     server = socket.socket(socket.AF_UNIX)
     server.bind(sock)

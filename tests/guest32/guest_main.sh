@@ -8,7 +8,8 @@ export HOME=/root WINEPREFIX=/root/.wine WINEDEBUG=-all \
   WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=:0 LANG=C.UTF-8 \
   PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin
 Xvfb :0 -screen 0 1024x768x24 -nolisten tcp >/tmp/xvfb.log 2>&1 &
-while [ ! -e /tmp/.X11-unix/X0 ]; do sleep 0.1; done
+i=0
+while [ ! -e /tmp/.X11-unix/X0 ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
 # A persistent server: without it each program pays for a new one.
 wineserver -p
 python3 "$(dirname "$0")/guest_server.py"
