@@ -20,8 +20,9 @@ import sys
 import threading
 import time
 
-# The guest has its own session: its paths, its Wine prefix, its display.
-HOST_ONLY = {"PATH", "HOME", "WINEPREFIX", "WINESERVER", "WINELOADER",
+# The guest has its own session: its paths, its Wine prefix, its display,
+# its temporary folder (Wine keeps its server's socket there).
+HOST_ONLY = {"PATH", "HOME", "TMPDIR", "WINEPREFIX", "WINESERVER", "WINELOADER",
              "WINEDLLPATH", "DISPLAY", "XAUTHORITY", "LD_LIBRARY_PATH",
              "LD_PRELOAD", "PWD", "OLDPWD", "SHELL", "USER", "LOGNAME",
              "TERM", "HOSTNAME", "SHLVL", "_", "ZOV_GUEST32_SOCKET"}

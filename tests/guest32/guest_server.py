@@ -9,6 +9,7 @@ import os
 import signal
 import subprocess
 import sys
+import tempfile
 import threading
 
 port = None
@@ -32,20 +33,25 @@ def execute(request):
     env = dict(base_env)
     env.update(request["env"])
     cwd = request["cwd"] if os.path.isdir(request["cwd"]) else "/"
+    # Files, not pipes: the Wine services a program starts keep its output
+    # descriptors open long after it has ended.
+    out, err = tempfile.TemporaryFile(), tempfile.TemporaryFile()
     try:
         process = subprocess.Popen(
             request["argv"], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE, start_new_session=True)
+            stdout=out, stderr=err, start_new_session=True)
     except OSError as e:
         send({"id": request["id"], "status": 127, "out": "",
               "err": base64.b64encode(str(e).encode()).decode()})
         return
     running[request["id"]] = process
-    out, err = process.communicate()
+    process.wait()
     running.pop(request["id"], None)
+    out.seek(0)
+    err.seek(0)
     send({"id": request["id"], "status": process.returncode,
-          "out": base64.b64encode(out).decode(),
-          "err": base64.b64encode(err).decode()})
+          "out": base64.b64encode(out.read()).decode(),
+          "err": base64.b64encode(err.read()).decode()})
 
 
 send({"ready": True})
