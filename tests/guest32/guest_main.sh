@@ -11,6 +11,9 @@ i=0
 while [ ! -e /tmp/.X11-unix/X0 ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
 # A persistent server: without it each program pays for a new one.
 wineserver -p
+# A crash ends the program: winedbg would wait for a user, for ever.
+wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+  /v Debugger /f >/dev/null 2>&1
 python3 "$(dirname "$0")/guest_server.py"
 wineserver -k
 echo o >/proc/sysrq-trigger
