@@ -11,7 +11,9 @@ while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
 done
 Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$run_dir/xvfb.log" 2>&1 &
 xvfb_pid=$!
+guest_pid=
 cleanup() {
+  [ -n "$guest_pid" ] && kill "$guest_pid" 2>/dev/null && wait "$guest_pid" || true
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$run_dir"
@@ -22,11 +24,59 @@ echo "test: creating the Wine prefix"
 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
 /usr/lib/wine/wineserver -w 2>/dev/null || true
 
+# The i386 guest's image, built meanwhile when this machine has none.
+sh tests/guest32/image.sh >"$run_dir/image.path" 2>"$run_dir/image.log" &
+image_pid=$!
+
 status=0
+summary=
 for target in linux win64; do
   echo "test: $target"
-  ctest --test-dir "build/$target" --output-on-failure -j 2 || status=1
+  # The 32-bit suite runs below, in the guest.
+  if ctest --test-dir "build/$target" --output-on-failure -j 2 -LE guest32; then
+    summary="$summary $target:ok"
+  else
+    status=1 summary="$summary $target:FAILED"
+  fi
 done
+
+# 32-bit code: the host cannot run it, so the win32 build's tests and the
+# Wine end-to-end tests with zov32.exe run in an emulated i386 guest with
+# 32-bit Wine (tests/guest32), booted once for all of them. Their temporary
+# files go to a folder the guest shares.
+echo "test: win32 (i386 guest)"
+image_ok=0
+wait "$image_pid" || image_ok=$?
+cat "$run_dir/image.log"
+if [ "$image_ok" = 0 ]; then
+  image=$(cat "$run_dir/image.path")
+  mkdir -p "$run_dir/tmp"
+  python3 tests/guest32/guest.py serve "$image" "$run_dir/guest32.sock" \
+    "$(pwd)" "$run_dir" >"$run_dir/guest32.log" 2>&1 &
+  guest_pid=$!
+  while [ ! -S "$run_dir/guest32.sock" ] && kill -0 "$guest_pid" 2>/dev/null; do
+    sleep 1
+  done
+fi
+if [ -S "$run_dir/guest32.sock" ]; then
+  cat "$run_dir/guest32.log"
+  export ZOV_GUEST32_SOCKET="$run_dir/guest32.sock"
+  guest_status=0
+  TMPDIR="$run_dir/tmp" ctest --test-dir build/win32 --output-on-failure \
+    || guest_status=1
+  TMPDIR="$run_dir/tmp" ctest --test-dir build/linux --output-on-failure \
+    -L guest32 || guest_status=1
+  if [ "$guest_status" = 0 ]; then
+    summary="$summary win32:ok"
+  else
+    status=1 summary="$summary win32:FAILED"
+  fi
+  kill "$guest_pid"; wait "$guest_pid" || true; guest_pid=
+else
+  cat "$run_dir/guest32.log" 2>/dev/null || true
+  echo "test: ********** skipped: no 32-bit guest **********"
+  summary="$summary win32:SKIPPED(no-32-bit-guest)"
+fi
 
 # The sanitizer build runs the native tests again. LeakSanitizer crashes
 # scanning the thread-local storage of the JVM's threads, so it scans none
@@ -35,8 +85,11 @@ done
 echo "test: asan"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 LSAN_OPTIONS="suppressions=$(pwd)/tests/sanitizer/lsan.supp:print_suppressions=0:use_tls=0" \
-  ctest --test-dir build/asan --output-on-failure -j 2 || status=1
+  ctest --test-dir build/asan --output-on-failure -j 2 -LE guest32 \
+  && summary="$summary asan:ok" || { status=1; summary="$summary asan:FAILED"; }
 
 echo "test: fuzz (short runs; make fuzz runs longer)"
-ctest --test-dir build/fuzz --output-on-failure -j 2 || status=1
+ctest --test-dir build/fuzz --output-on-failure -j 2 \
+  && summary="$summary fuzz:ok" || { status=1; summary="$summary fuzz:FAILED"; }
+echo "test: done:$summary"
 exit $status

@@ -16,12 +16,13 @@ namespace e2e {
 void Pack(const PackRequest& request, const std::string& path) {
   std::vector<std::string> argv = {ZOVPACK, request.jar, "-o", path,
                                    "--target", request.target};
-  if (request.target == "linux") {
+  if (!request.stub.empty()) {
+    argv.insert(argv.end(), {"--stub", request.stub});
+  } else if (request.target == "linux") {
     argv.insert(argv.end(), {"--stub", ZOV_LINUX_STUB});
-  } else if (request.target == "win64") {
+  } else {
     argv.insert(argv.end(),
-                {"--stub", std::string(ZOV_WIN64_DIR) +
-                               (request.console ? "/zovc64.exe" : "/zov64.exe")});
+                {"--stub", WindowsStub(request.console ? "zovc" : "zov")});
   }
   if (request.console) argv.push_back("--console");
   if (request.utf8) argv.push_back("--utf8");
@@ -99,10 +100,29 @@ std::vector<std::string> LinesStartingWith(const std::string& text,
   return found;
 }
 
-const char kWine[] = "/usr/lib/wine/wine64";
+static bool InGuest32() {
+  const char* windows = std::getenv("ZOV_E2E_WINDOWS");
+  return windows != nullptr && std::string(windows) == "win32";
+}
 
-std::string Win64TestRuntime(const std::string& relative) {
-  return std::string(ZOV_WIN64_DIR) + "/testruntime/" + relative;
+const char* const kWine =
+    InGuest32() ? ZOV_SOURCE_DIR "/tests/guest32/wine" : "/usr/lib/wine/wine64";
+
+std::string WindowsTarget() { return InGuest32() ? "win32" : "win64"; }
+
+static std::string WindowsDir() { return InGuest32() ? ZOV_WIN32_DIR : ZOV_WIN64_DIR; }
+
+std::string WindowsStub(const std::string& kind) {
+  return WindowsDir() + "/" + kind + (InGuest32() ? "32.exe" : "64.exe");
+}
+
+std::string WindowsTestRuntime(const std::string& relative) {
+  return WindowsDir() + "/testruntime/" + relative;
+}
+
+std::vector<std::string> OnWineDisplay(std::vector<std::string> argv) {
+  if (InGuest32()) argv.insert(argv.begin(), ZOV_SOURCE_DIR "/tests/guest32/guest");
+  return argv;
 }
 
 std::string WindowsPath(const std::string& unixPath) {
@@ -129,7 +149,7 @@ void StartWineSession() {
   closer = fork();
   if (closer == 0) {
     setpgid(0, 0);
-    std::string closebox = std::string(ZOV_WIN64_DIR) + "/tests/e2e/closebox.exe";
+    std::string closebox = WindowsDir() + "/tests/e2e/closebox.exe";
     execl(kWine, kWine, closebox.c_str(), "900", WindowsPath(flag).c_str(),
           static_cast<char*>(nullptr));
     _exit(127);

@@ -11,14 +11,15 @@
 namespace e2e {
 
 struct PackRequest {
-  std::string target = "linux";  // linux, win64
+  std::string target = "linux";  // linux, win64, win32
   std::string mainClass;         // empty: --line lines only
   std::vector<std::string> lines;
   std::string jar = ZOV_E2E_JAR;
   std::string splash;
   std::string icon;
-  bool console = false;  // win64: zovc64.exe
+  bool console = false;  // the console launcher
   bool utf8 = false;
+  std::string stub;  // empty: the target's own launcher
 };
 
 // Packs into path; fails the calling test when zovpack fails.
@@ -42,11 +43,19 @@ bool ShowsStub(const std::string& shown, size_t stubSize);
 std::vector<std::string> LinesStartingWith(const std::string& text,
                                            const std::string& prefix);
 
-// --- The Windows x64 launcher under Wine, against the test runtime.
+// --- A Windows launcher under Wine, against the test runtime: x64 here,
+// or with ZOV_E2E_WINDOWS=win32 the 32-bit one in the i386 guest
+// (tests/guest32), since this machine cannot run 32-bit code.
 
-extern const char kWine[];
-// A file of the win64 build's test runtimes (tests/testruntime).
-std::string Win64TestRuntime(const std::string& relative);
+extern const char* const kWine;
+// "win64" or "win32": the packer's target and the build these tests use.
+std::string WindowsTarget();
+// A launcher stub of that build: "zov" (GUI) or "zovc" (console).
+std::string WindowsStub(const std::string& kind = "zov");
+// A file of that build's test runtimes (tests/testruntime).
+std::string WindowsTestRuntime(const std::string& relative);
+// argv as a command run where Wine runs, on its X display.
+std::vector<std::string> OnWineDisplay(std::vector<std::string> argv);
 
 // Wine shows the Unix root as drive Z:.
 std::string WindowsPath(const std::string& unixPath);

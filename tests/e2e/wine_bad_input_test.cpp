@@ -1,6 +1,7 @@
-// The bad-input table for the Windows x64 launcher under Wine, against the
-// recording test runtime, with each message box's text read from Wine's
-// relay trace; the registry and the DLL search besides.
+// The bad-input table for a Windows launcher under Wine (x64, or 32-bit in
+// the i386 guest), against the recording test runtime, with each message
+// box's text read from Wine's relay trace; the registry and the DLL search
+// besides.
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,7 +28,7 @@ using testing_support::ReadFile;
 using testing_support::ScopedTempDir;
 using testing_support::WriteFile;
 
-const std::string kRuntime = e2e::Win64TestRuntime("jvm/jvm.dll");
+const std::string kRuntime = e2e::WindowsTestRuntime("jvm/jvm.dll");
 const char kNotFound[] = "Java Runtime Environment not found.";
 
 class WineBadInput : public ::testing::Test {
@@ -39,7 +40,7 @@ class WineBadInput : public ::testing::Test {
   std::string PackApp(std::vector<std::string> lines, bool withRuntime = true,
                       const std::string& name = "app.exe") {
     PackRequest request;
-    request.target = "win64";
+    request.target = e2e::WindowsTarget();
     request.mainClass = "e2e.Main";
     if (withRuntime) lines.insert(lines.begin(), "jvmdll " + WindowsPath(kRuntime));
     request.lines = std::move(lines);
@@ -98,7 +99,7 @@ class WineBadInput : public ::testing::Test {
 
 TEST_F(WineBadInput, FindsNoConfigurationWhereTheCommentIsMissingOrOutOfReach) {
   std::string bare = dir_.Join("bare.exe");
-  WriteFile(bare, ReadFile(std::string(ZOV_WIN64_DIR) + "/zov64.exe"));
+  WriteFile(bare, ReadFile(e2e::WindowsStub()));
   ExpectOutcome(Run(bare), kNotFound);
 
   std::string app = PackApp({});
@@ -290,9 +291,9 @@ TEST_F(WineBadInput, LoadsFromTheCurrentDirectoryOnlyWhatTheConfigurationNames) 
   // The runtime's own DLLs come from its bin directory, never from here.
   std::string home = dir_.Join("dep/");
   MakeDirectory(home + "bin/server");
-  WriteFile(home + "bin/server/jvm.dll", ReadFile(e2e::Win64TestRuntime("depjvm/jvm.dll")));
-  WriteFile(home + "bin/zovdep.dll", ReadFile(e2e::Win64TestRuntime("dep/zovdep.dll")));
-  WriteFile(dir_.Join("work/zovdep.dll"), ReadFile(e2e::Win64TestRuntime("decoy/zovdep.dll")));
+  WriteFile(home + "bin/server/jvm.dll", ReadFile(e2e::WindowsTestRuntime("depjvm/jvm.dll")));
+  WriteFile(home + "bin/zovdep.dll", ReadFile(e2e::WindowsTestRuntime("dep/zovdep.dll")));
+  WriteFile(dir_.Join("work/zovdep.dll"), ReadFile(e2e::WindowsTestRuntime("decoy/zovdep.dll")));
   ProcessOptions withHome = inWork;
   withHome.setEnv = {{"JAVA_HOME", WindowsPath(home)}};
   WineRun dependency = Run(dir_.Join("unnamed.exe"), {}, withHome);

@@ -54,7 +54,7 @@ class WineClassDataSharing : public ::testing::Test {
     home_ = dir_.Join("jdk/");
     testing_support::MakeDirectory(home_ + "bin/server");
     WriteFile(home_ + "bin/server/jvm.dll",
-              ReadFile(e2e::Win64TestRuntime("jvm/jvm.dll")));
+              ReadFile(e2e::WindowsTestRuntime("jvm/jvm.dll")));
     e2e::PackRequest request;
     request.target = "win64";
     request.mainClass = "e2e.Main";

@@ -41,7 +41,7 @@ class WineConsole : public ::testing::Test {
   }
 
   static std::string Runtime() {
-    return "jvmdll " + WindowsPath(e2e::Win64TestRuntime("jvm/jvm.dll"));
+    return "jvmdll " + WindowsPath(e2e::WindowsTestRuntime("jvm/jvm.dll"));
   }
 
   ScopedTempDir dir_;

@@ -1,9 +1,10 @@
-// The Windows x64 launcher under Wine, against the recording test runtime:
+// A Windows launcher under Wine (x64, or 32-bit in the i386 guest), against the recording test runtime:
 // the same flows as on Linux as far as that runtime plays them, the text of
 // every failure's message box, and the splash close-timer requests, all
 // observed from outside the launcher through Wine's relay trace.
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -30,8 +31,8 @@ using testing_support::ReadFile;
 using testing_support::ScopedTempDir;
 using testing_support::WriteFile;
 
-const std::string kRuntime = e2e::Win64TestRuntime("jvm/jvm.dll");
-const std::string kNoExport = e2e::Win64TestRuntime("noexport/jvm.dll");
+const std::string kRuntime = e2e::WindowsTestRuntime("jvm/jvm.dll");
+const std::string kNoExport = e2e::WindowsTestRuntime("noexport/jvm.dll");
 
 // A 24-bit bottom-up BMP of one colour.
 std::string SolidBitmap(int width, int height) {
@@ -62,7 +63,8 @@ std::string SolidBitmap(int width, int height) {
 // The X display as xwd dumps it; Pixel gives 0xRRGGBB, or ~0 outside.
 class Screenshot {
  public:
-  Screenshot() : dump_(RunProcess({"/usr/bin/xwd", "-root", "-silent"}).out) {}
+  Screenshot()
+      : dump_(RunProcess(e2e::OnWineDisplay({"/usr/bin/xwd", "-root", "-silent"})).out) {}
   uint32_t Pixel(int x, int y) const {
     if (dump_.size() < 100) return ~0u;
     uint32_t bytes = Field(11) / 8;  // 24 or 32 bits a pixel
@@ -94,7 +96,7 @@ class WineLaunch : public ::testing::Test {
   static void TearDownTestSuite() { e2e::StopWineSession(); }
 
   std::string PackApp(PackRequest request, bool splash = true) {
-    request.target = "win64";
+    request.target = e2e::WindowsTarget();
     std::string path = dir_.Join("app.exe");
     if (splash) {
       request.splash = dir_.Join("splash.bmp");
@@ -261,6 +263,19 @@ TEST_F(WineLaunch, AnExceptionOutOfMainShowsNoBoxAndExitsWithOne) {
   EXPECT_TRUE(run.boxes.empty());
   EXPECT_TRUE(run.timers.empty());  // no splash, no timer requests
   EXPECT_NE(std::string::npos, run.log.find("ExceptionDescribe"));
+  EXPECT_NE(std::string::npos, run.log.find("DestroyJavaVM"));
+}
+
+TEST_F(WineLaunch, RunsTheConsoleLauncherLikeTheWindowedOne) {
+  std::string stub = e2e::WindowsStub("zovc");
+  if (access(stub.c_str(), F_OK) != 0) GTEST_SKIP() << "no " << stub;
+  PackRequest request = App({});
+  request.stub = stub;
+  WineRun run = Run(PackApp(request, false), {"one", "two words", "caf\xC3\xA9"});
+  ExpectCleanExit(run);
+  EXPECT_TRUE(run.boxes.empty());
+  EXPECT_EQ((std::vector<std::string>{"[0]=one", "[1]=two words", "[2]=caf\xC3\xA9"}),
+            LinesStartingWith(run.log, "main.arg"));
   EXPECT_NE(std::string::npos, run.log.find("DestroyJavaVM"));
 }
 

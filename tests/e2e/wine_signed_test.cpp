@@ -84,7 +84,7 @@ TEST_F(WineSigned, ASignedFileVerifiesStartsWithItsConfigurationAndIsAJar) {
   request.target = "win64";
   request.mainClass = "e2e.Main";
   request.lines = {
-      "jvmdll " + WindowsPath(e2e::Win64TestRuntime("jvm/jvm.dll")),
+      "jvmdll " + WindowsPath(e2e::WindowsTestRuntime("jvm/jvm.dll")),
       "option -Xmx64m", "property e2e.property=signed"};
   std::string packed = dir_.Join("app.exe");
   std::string exe = dir_.Join("signed.exe");

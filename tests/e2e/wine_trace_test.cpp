@@ -20,7 +20,7 @@ using testing_support::ReadFile;
 using testing_support::ScopedTempDir;
 using testing_support::WriteFile;
 
-const std::string kRuntime = e2e::Win64TestRuntime("jvm/jvm.dll");
+const std::string kRuntime = e2e::WindowsTestRuntime("jvm/jvm.dll");
 
 // Each of wanted is a whole line of the trace text.
 void ExpectLines(const std::string& text,

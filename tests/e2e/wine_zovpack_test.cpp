@@ -45,7 +45,7 @@ TEST_F(WineZovpack, PacksEveryTargetFromItsFolderAndTheWin64FileRuns) {
     ProcessResult packed = RunProcess(
         {e2e::kWine, zovpack, WindowsPath(ZOV_E2E_JAR), "-o", WindowsPath(out),
          "--target", target, "--main-class", "e2e.Main", "--line",
-         "jvmdll " + WindowsPath(e2e::Win64TestRuntime("jvm/jvm.dll"))},
+         "jvmdll " + WindowsPath(e2e::WindowsTestRuntime("jvm/jvm.dll"))},
         options);
     ASSERT_EQ(0, packed.status) << packed.out << packed.err;
     EXPECT_GE(1, RunProcess({"/usr/bin/unzip", "-tqq", out}).status);  // 1: the stub
