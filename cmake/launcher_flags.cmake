@@ -13,14 +13,16 @@ if(NOT WIN32)
   list(APPEND ZOV_LAUNCHER_COMPILE_OPTIONS -fdata-sections)
 endif()
 # 32-bit Windows: pushed arguments instead of stores to a pre-allocated
-# area, the ABI's 4-byte stack alignment instead of 16, and no frame
-# pointer: about 3.5 KB less code. Pushed arguments need stack probing off,
+# area, the ABI's 4-byte stack alignment instead of 16, no frame pointer,
+# and no inlining that grows a caller's frame: about 4.5 KB less code
+# (-fconserve-stack pays only here, not on 64-bit). Pushed arguments need
+# stack probing off,
 # so a frame that would need probes (past the 4 KB guard page) must fail
 # the build instead.
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
   list(APPEND ZOV_LAUNCHER_COMPILE_OPTIONS -mno-accumulate-outgoing-args
        -mno-stack-arg-probe -mpreferred-stack-boundary=2 -fomit-frame-pointer
-       -Werror=frame-larger-than=4000)
+       -fconserve-stack -Werror=frame-larger-than=4000)
 endif()
 # msvcrt's printf family instead of mingw-w64's own (about 50 KB more).
 set(ZOV_LAUNCHER_DEFINITIONS __USE_MINGW_ANSI_STDIO=0)
