@@ -12,8 +12,50 @@ set(ZOV_LAUNCHER_COMPILE_OPTIONS
 if(NOT WIN32)
   list(APPEND ZOV_LAUNCHER_COMPILE_OPTIONS -fdata-sections)
 endif()
+# The Windows stubs, whose size is budgeted: GCC's -Oz trades a little
+# speed for size where -Os would not (constants pushed and popped, for one).
+if(WIN32)
+  list(APPEND ZOV_LAUNCHER_COMPILE_OPTIONS -Oz)
+endif()
+# 32-bit Windows: pushed arguments instead of stores to a pre-allocated
+# area, the ABI's 4-byte stack alignment instead of 16, no frame pointer,
+# and no inlining that grows a caller's frame: about 4.5 KB less code
+# (-fconserve-stack pays only here, not on 64-bit). Pushed arguments need
+# stack probing off,
+# so a frame that would need probes (past the 4 KB guard page) must fail
+# the build instead.
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  list(APPEND ZOV_LAUNCHER_COMPILE_OPTIONS -mno-accumulate-outgoing-args
+       -mno-stack-arg-probe -mpreferred-stack-boundary=2 -fomit-frame-pointer
+       -fconserve-stack -Werror=frame-larger-than=4000)
+endif()
 # msvcrt's printf family instead of mingw-w64's own (about 50 KB more).
 set(ZOV_LAUNCHER_DEFINITIONS __USE_MINGW_ANSI_STDIO=0)
+
+# The Windows launcher as one translation unit of all of its sources,
+# compiled as the whole program: the compiler then inlines across files and
+# drops what nothing calls, and no function is padded to 16 bytes in a
+# section of its own. About 3 KB less on 64-bit, 1 KB on 32-bit; the unit
+# tests still test zovcore, the end-to-end tests this build. Nothing of
+# zovcore is linked in: the one object defines all it uses.
+function(zov_launcher_whole_program target)
+  get_target_property(sources ${target} SOURCES)
+  # stdio.h first: libstdc++'s stdlib.h would turn on MinGW's own scanf.
+  set(text "#include <stdio.h>\n")
+  set(other)
+  foreach(source ${ZOV_CORE_SOURCES} ${sources})
+    if(source MATCHES "\\.cpp$")
+      string(APPEND text "#include \"${source}\"\n")
+    else()
+      list(APPEND other "${source}")
+    endif()
+  endforeach()
+  set(unity "${CMAKE_CURRENT_BINARY_DIR}/${target}_whole_program.cpp")
+  file(CONFIGURE OUTPUT "${unity}" CONTENT "${text}")
+  set_property(TARGET ${target} PROPERTY SOURCES "${unity}" ${other})
+  target_compile_options(${target} PRIVATE -fwhole-program
+                         -fno-function-sections)
+endfunction()
 
 # A second argument CONSOLE links a Windows console program instead of a
 # GUI one (its sources built with ZOV_CONSOLE).
@@ -37,11 +79,12 @@ function(zov_launcher_link_options target)
     endif()
     # -static: libgcc's helpers (64-bit division on i686) come from its
     # archive, never as an import of libgcc_s_dw2-1.dll.
-    # Vista's calls (InitOnceExecuteOnce, GetFinalPathNameByHandleA) set the
+    # Vista's calls (slim reader/writer locks, GetFinalPathNameByHandleA) set the
     # floor: the header names it, so older Windows refuses the file plainly.
     target_link_options(${target} PRIVATE
       -Wl,--major-subsystem-version,6,--minor-subsystem-version,0
       -Wl,--major-os-version,6,--minor-os-version,0)
+    zov_launcher_whole_program(${target})
     target_link_options(${target} PRIVATE ${subsystem} -nostartfiles -static
       -Wl,--require-defined=${entry} -Wl,--disable-auto-import
       -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)

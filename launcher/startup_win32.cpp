@@ -30,9 +30,13 @@ extern TableEntry __DTOR_LIST__[];
 
 int main(int argc, char** argv);
 
+// Called from outside the program's own code (the loader, the call to
+// __main that GCC inserts into main): the whole-program build keeps them.
+#define ZOV_EXTERNAL __attribute__((externally_visible))
+
 // msvcrt exports atexit only as data, for the start-up files to supply it;
 // an executable's atexit is _onexit.
-extern "C" int __cdecl atexit(void(__cdecl* function)(void)) {
+extern "C" ZOV_EXTERNAL int __cdecl atexit(void(__cdecl* function)(void)) {
   return _onexit(reinterpret_cast<_onexit_t>(function)) == nullptr ? -1 : 0;
 }
 
@@ -41,7 +45,7 @@ static void RunDestructors() {
 }
 
 // GCC calls this first thing in main: the static constructors, last first.
-extern "C" void __main() {
+extern "C" ZOV_EXTERNAL void __main() {
   static bool done = false;
   if (done) return;
   done = true;
@@ -54,11 +58,11 @@ extern "C" void __main() {
 // msvcrt reports its own run-time errors by the application type: in a
 // box for a GUI program, on standard error for a console one.
 #ifdef ZOV_CONSOLE
-extern "C" [[noreturn]] void mainCRTStartup() {
+extern "C" [[noreturn]] ZOV_EXTERNAL void mainCRTStartup() {
   const int kConsoleApplication = 1;
   __set_app_type(kConsoleApplication);
 #else
-extern "C" [[noreturn]] void WinMainCRTStartup() {
+extern "C" [[noreturn]] ZOV_EXTERNAL void WinMainCRTStartup() {
   const int kGuiApplication = 2;
   __set_app_type(kGuiApplication);
 #endif

@@ -48,7 +48,8 @@ int PlatformModuleFileName(char* buffer, int size) {
 }
 
 int PlatformCurrentDirectory(char* buffer, int size) {
-  DWORD n = GetCurrentDirectoryA(static_cast<DWORD>(size), buffer);
+  // The full path of "." is the current directory, and saves an import.
+  DWORD n = GetFullPathNameA(".", static_cast<DWORD>(size), buffer, nullptr);
   if (n == 0 || n >= static_cast<DWORD>(size)) {
     buffer[0] = 0;
     return 0;

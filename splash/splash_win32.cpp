@@ -44,23 +44,15 @@ const char kClassName[] = "ZOVSPLASH";
 const UINT_PTR kCloseTimerId = 1;
 
 // Keeps SetCloseTimer apart from the splash thread's stores and tear-down.
-// InitOnce makes the first use safe from any thread without relying on the
-// order of static construction.
-INIT_ONCE lockOnce = INIT_ONCE_STATIC_INIT;
-CRITICAL_SECTION lock;
-
-BOOL CALLBACK InitializeLock(PINIT_ONCE, PVOID, PVOID*) {
-  InitializeCriticalSection(&lock);
-  return TRUE;
-}
+// Statically initialised, so the first use is safe from any thread without
+// relying on the order of static construction. Not recursive: no holder
+// takes it again.
+SRWLOCK lock = SRWLOCK_INIT;
 
 class LockHolder {
  public:
-  LockHolder() {
-    InitOnceExecuteOnce(&lockOnce, InitializeLock, nullptr, nullptr);
-    EnterCriticalSection(&lock);
-  }
-  ~LockHolder() { LeaveCriticalSection(&lock); }
+  LockHolder() { AcquireSRWLockExclusive(&lock); }
+  ~LockHolder() { ReleaseSRWLockExclusive(&lock); }
   LockHolder(const LockHolder&) = delete;
   LockHolder& operator=(const LockHolder&) = delete;
 };
