@@ -11,11 +11,6 @@ namespace zovpack {
 
 namespace {
 
-const uint32_t kLocalSig = 0x04034b50;
-const uint32_t kCentralSig = 0x02014b50;
-const uint32_t kEndSig = 0x06054b50;
-const uint32_t kZip64EndSig = 0x06064b50;
-const uint32_t kZip64LocatorSig = 0x07064b50;
 const size_t kEndSize = 22;
 const size_t kCentralSize = 46;
 const size_t kLocalSize = 30;

@@ -10,6 +10,13 @@
 
 namespace zovpack {
 
+// The records' signatures.
+inline constexpr uint32_t kLocalSig = 0x04034b50;
+inline constexpr uint32_t kCentralSig = 0x02014b50;
+inline constexpr uint32_t kEndSig = 0x06054b50;
+inline constexpr uint32_t kZip64EndSig = 0x06064b50;
+inline constexpr uint32_t kZip64LocatorSig = 0x07064b50;
+
 struct ZipEntry {
   std::string name;
   uint16_t flags = 0;
