@@ -58,6 +58,9 @@ class Guest:
         run_dir = os.path.dirname(os.path.abspath(sock))
         ctl_path = os.path.join(run_dir, "guest32-ctl.sock")
         listener = socket.socket(socket.AF_UNIX)
+        # A run that was killed leaves its sockets behind.
+        if os.path.exists(ctl_path):
+            os.unlink(ctl_path)
         listener.bind(ctl_path)
         listener.listen(1)
         here = os.path.dirname(os.path.abspath(__file__))
@@ -166,6 +169,8 @@ def serve(image, sock, shares):
         return 1
     print("guest32: up in %.0f s" % (time.monotonic() - start), flush=True)
     server = socket.socket(socket.AF_UNIX)
+    if os.path.exists(sock):
+        os.unlink(sock)
     server.bind(sock)
     server.listen(16)
     stopping = threading.Event()
