@@ -4,6 +4,7 @@
 #include <stdint.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <regex>
 #include <sstream>
@@ -77,6 +78,14 @@ ProcessResult RunLinux(const std::string& path,
   options.unsetEnv.push_back("LC_ALL");
   options.unsetEnv.push_back("LC_MESSAGES");
   return RunProcess(argv, options);
+}
+
+void ExpectLines(const std::string& text, const std::vector<std::string>& wanted) {
+  std::vector<std::string> lines = LinesStartingWith(text, "");
+  for (const std::string& line : wanted) {
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), line))
+        << line << "\n" << text;
+  }
 }
 
 bool ShowsStub(const std::string& shown, size_t stubSize) {

@@ -39,6 +39,9 @@ ProcessResult RunLinux(const std::string& path,
 // bytes that end a Windows file on a multiple of 8.
 bool ShowsStub(const std::string& shown, size_t stubSize);
 
+// Fails the calling test unless each of wanted is a whole line of text.
+void ExpectLines(const std::string& text, const std::vector<std::string>& wanted);
+
 // Lines of text that start with prefix, prefix removed.
 std::vector<std::string> LinesStartingWith(const std::string& text,
                                            const std::string& prefix);

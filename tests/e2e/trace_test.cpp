@@ -10,6 +10,7 @@
 
 namespace {
 
+using e2e::ExpectLines;
 using e2e::LinesStartingWith;
 using e2e::Pack;
 using e2e::PackRequest;
@@ -19,16 +20,6 @@ using e2e::RunLinux;
 using testing_support::MakeDirectory;
 using testing_support::ReadFile;
 using testing_support::ScopedTempDir;
-
-// Each of wanted is a whole line of the trace text.
-void ExpectLines(const std::string& text,
-                 const std::vector<std::string>& wanted) {
-  std::vector<std::string> lines = LinesStartingWith(text, "");
-  for (const std::string& line : wanted) {
-    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), line))
-        << line << "\n" << text;
-  }
-}
 
 class LinuxTrace : public ::testing::Test {
  protected:

@@ -10,6 +10,7 @@
 
 namespace {
 
+using e2e::ExpectLines;
 using e2e::LinesStartingWith;
 using e2e::PackRequest;
 using e2e::ProcessOptions;
@@ -21,16 +22,6 @@ using testing_support::ScopedTempDir;
 using testing_support::WriteFile;
 
 const std::string kRuntime = e2e::WindowsTestRuntime("jvm/jvm.dll");
-
-// Each of wanted is a whole line of the trace text.
-void ExpectLines(const std::string& text,
-                 const std::vector<std::string>& wanted) {
-  std::vector<std::string> lines = LinesStartingWith(text, "");
-  for (const std::string& line : wanted) {
-    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), line))
-        << line << "\n" << text;
-  }
-}
 
 class WineTrace : public ::testing::Test {
  protected:
