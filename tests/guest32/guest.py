@@ -55,6 +55,7 @@ class Guest:
         self.lock = threading.Lock()
         self.waiting = {}  # request id -> [event, reply]
         self.next_id = 0
+        self.gone = False
         run_dir = os.path.dirname(os.path.abspath(sock))
         ctl_path = os.path.join(run_dir, "guest32-ctl.sock")
         listener = socket.socket(socket.AF_UNIX)
@@ -106,14 +107,18 @@ class Guest:
             self.ctl.sendall(data)
 
     def read_replies(self):
-        for line in self.reader:
-            reply = json.loads(line)
-            with self.lock:
-                slot = self.waiting.pop(reply["id"], None)
-            if slot:
-                slot[1] = reply
-                slot[0].set()
-        with self.lock:  # the guest is gone: nobody waits for it
+        try:
+            for line in self.reader:
+                reply = json.loads(line)
+                with self.lock:
+                    slot = self.waiting.pop(reply["id"], None)
+                if slot:
+                    slot[1] = reply
+                    slot[0].set()
+        except ValueError as e:
+            print("guest32: unreadable reply: %s" % e, flush=True)
+        with self.lock:  # the guest is gone or garbled: nobody waits for it
+            self.gone = True
             for slot in self.waiting.values():
                 slot[0].set()
 
@@ -126,7 +131,10 @@ class Guest:
                 self.next_id += 1
                 request["id"] = self.next_id
                 slot = self.waiting[request["id"]] = [threading.Event(), None]
-            self.send(request)
+                if self.gone:
+                    slot[0].set()
+            if not self.gone:
+                self.send(request)
             # A client that goes away (killed at its deadline) takes its
             # command with it.
             gone = threading.Event()

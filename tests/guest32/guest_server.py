@@ -25,8 +25,10 @@ base_env = dict(os.environ)
 
 
 def send(message):
+    data = memoryview(json.dumps(message).encode() + b"\n")
     with write_lock:
-        channel.write(json.dumps(message).encode() + b"\n")
+        while data:  # the port takes a long reply in parts
+            data = data[channel.write(data):]
 
 
 def execute(request):
