@@ -129,6 +129,10 @@ std::string WindowsTestRuntime(const std::string& relative) {
   return WindowsDir() + "/testruntime/" + relative;
 }
 
+std::string OtherWidthTestRuntime() {
+  return InGuest32() ? ZOV_WIN64_DIR "/testruntime/jvm/jvm.dll" : ZOV_WIN32_TESTRUNTIME;
+}
+
 std::vector<std::string> OnWineDisplay(std::vector<std::string> argv) {
   if (InGuest32()) argv.insert(argv.begin(), ZOV_SOURCE_DIR "/tests/guest32/guest");
   return argv;
@@ -140,6 +144,12 @@ std::string WindowsPath(const std::string& unixPath) {
     if (c == '/') c = '\\';
   }
   return path;
+}
+
+bool ExistsUnderWine(const std::string& windowsPath) {
+  return RunProcess({kWine, "cmd", "/c",
+                     "if exist " + windowsPath + " (exit 0) else (exit 1)"})
+             .status == 0;
 }
 
 static pid_t closer = 0;

@@ -57,11 +57,17 @@ std::string WindowsTarget();
 std::string WindowsStub(const std::string& kind = "zov");
 // A file of that build's test runtimes (tests/testruntime).
 std::string WindowsTestRuntime(const std::string& relative);
+// The test runtime of the other width, which that launcher must pass over.
+std::string OtherWidthTestRuntime();
 // argv as a command run where Wine runs, on its X display.
 std::vector<std::string> OnWineDisplay(std::vector<std::string> argv);
 
 // Wine shows the Unix root as drive Z:.
 std::string WindowsPath(const std::string& unixPath);
+
+// Whether a Windows path exists where Wine runs: the guest's prefix is not
+// visible from here.
+bool ExistsUnderWine(const std::string& windowsPath);
 
 // For a test suite's SetUpTestSuite / TearDownTestSuite: traces just the
 // calls RunWine observes, and answers every message box from inside the

@@ -167,15 +167,15 @@ TEST_F(WineBadInput, ReportsARuntimeLibraryThatIsNoLibrary) {
   WriteFile(dir_.Join("text.dll"), "not a library\r\n");
   ProcessOptions home;
   home.setEnv = {{"JAVA_HOME", Home()}};
-  // The 32-bit runtime: a 64-bit process cannot load it.
-  ASSERT_EQ(0, access(ZOV_WIN32_TESTRUNTIME, R_OK)) << "not built";
+  const std::string otherWidth = e2e::OtherWidthTestRuntime();
+  ASSERT_EQ(0, access(otherWidth.c_str(), R_OK)) << "not built";
   const std::pair<std::string, std::string> cases[] = {
       // A folder is searched as a home and holds none: JAVA_HOME does.
       {dir_.Join("adirectory"), ""},
       // A file of no known kind stops the search there, and fails to load.
       {dir_.Join("text.dll"), kNotFound},
       // One of the other width is passed over before loading.
-      {ZOV_WIN32_TESTRUNTIME, ""},
+      {otherWidth, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first);

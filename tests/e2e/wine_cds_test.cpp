@@ -2,7 +2,6 @@
 // runtime: which options the runtime's release file selects, and the cache
 // folder below LOCALAPPDATA (Wine sets it to the prefix's user profile,
 // whatever the Unix environment says).
-#include <stdlib.h>
 
 #include <filesystem>
 #include <regex>
@@ -56,7 +55,7 @@ class WineClassDataSharing : public ::testing::Test {
     WriteFile(home_ + "bin/server/jvm.dll",
               ReadFile(e2e::WindowsTestRuntime("jvm/jvm.dll")));
     e2e::PackRequest request;
-    request.target = "win64";
+    request.target = e2e::WindowsTarget();
     request.mainClass = "e2e.Main";
     request.lines = {"jvmdll " + WindowsPath(home_ + "bin/server/jvm.dll"),
                      "cds auto"};
@@ -78,17 +77,16 @@ TEST_F(WineClassDataSharing, TheReleaseFileChoosesTheArchiveOptions) {
       R"(-XX:ArchiveClassesAtExit=C:\\users\\([^\\]+)\\AppData\\Local\\zov\\cds\\)"
       R"(([0-9a-f]{8}-[0-9a-f]{8})-[0-9a-f]{8}\.tmp)"))) << v17[5];
   EXPECT_EQ("exit extraInfo", v17[6]);
-  std::string folder = std::string(getenv("WINEPREFIX")) + "/drive_c/users/" +
-                       m[1].str() + "/AppData/Local/zov/cds/";
-  EXPECT_TRUE(std::filesystem::is_directory(folder));
+  std::string pending = v17[5].substr(v17[5].find('=') + 1);
+  std::string folder = pending.substr(0, pending.rfind('\\') + 1);
+  EXPECT_TRUE(e2e::ExistsUnderWine(folder)) << folder;
   // The test runtime writes no archive: the empty one is removed again.
-  EXPECT_FALSE(std::filesystem::exists(folder + v17[5].substr(v17[5].rfind('\\') + 1)));
+  EXPECT_FALSE(e2e::ExistsUnderWine(pending)) << pending;
 
   std::vector<std::string> v21 = RunWithRelease("21.0.1");
   ASSERT_EQ(7u, v21.size()) << testing::PrintToString(v21);
   EXPECT_EQ("-Xlog:cds*=off", v21[4]);
   // The same application and runtime file: the same name, less the PID.
-  std::string pending = v17[5].substr(v17[5].find('=') + 1);
   EXPECT_EQ("-XX:SharedArchiveFile=" + pending.substr(0, pending.size() - 13) + ".jsa",
             v21[5]);
   EXPECT_EQ("-XX:+AutoCreateSharedArchive", v21[6]);

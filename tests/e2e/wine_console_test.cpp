@@ -24,7 +24,7 @@ class WineConsole : public ::testing::Test {
   static void TearDownTestSuite() { e2e::StopWineSession(); }
 
   std::string Pack(PackRequest request, const std::string& name) {
-    request.target = "win64";
+    request.target = e2e::WindowsTarget();
     request.mainClass = "e2e.Main";
     std::string path = dir_.Join(name);
     e2e::Pack(request, path);

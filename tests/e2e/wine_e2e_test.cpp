@@ -311,7 +311,7 @@ TEST_F(WineLaunch, FindsARuntimeBesideTheAppInTheRegistryAndInstalled) {
   std::string exe = PackApp(request, false);
   {
     SCOPED_TRACE("beside the executable");
-    install(dir_.Join("jre"), ZOV_WIN32_TESTRUNTIME);
+    install(dir_.Join("jre"), e2e::OtherWidthTestRuntime());
     install(dir_.Join("runtime"), kRuntime);
     WineRun run = Run(exe);
     ExpectCleanExit(run);
@@ -338,13 +338,17 @@ TEST_F(WineLaunch, FindsARuntimeBesideTheAppInTheRegistryAndInstalled) {
   }
   {
     SCOPED_TRACE("a vendor's install folder, the highest version first");
-    std::string vendor =
-        std::string(getenv("WINEPREFIX")) + "/drive_c/Program Files/Zulu";
+    // Copied by Wine: the guest's prefix is not visible from here, and
+    // Wine sets %ProgramFiles% itself.
+    std::string vendor = dir_.Join("Zulu");
     install(vendor + "/zulu-11", kNoExport);
     install(vendor + "/zulu-17", kRuntime);
     install(vendor + "/zulu-9", kNoExport);
+    const std::string installed = "C:\\Program Files\\Zulu";
+    ASSERT_EQ(0, RunProcess({e2e::kWine, "xcopy", "/e", "/i", "/q",
+                             WindowsPath(vendor), installed}).status);
     WineRun run = Run(exe);
-    std::filesystem::remove_all(vendor);
+    RunProcess({e2e::kWine, "cmd", "/c", "rmdir", "/s", "/q", installed});
     ExpectCleanExit(run);
     EXPECT_TRUE(run.boxes.empty());
   }

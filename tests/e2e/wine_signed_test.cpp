@@ -81,7 +81,7 @@ TEST_F(WineSigned, ASignedFileVerifiesStartsWithItsConfigurationAndIsAJar) {
   }
   MakeChain();
   PackRequest request;
-  request.target = "win64";
+  request.target = e2e::WindowsTarget();
   request.mainClass = "e2e.Main";
   request.lines = {
       "jvmdll " + WindowsPath(e2e::WindowsTestRuntime("jvm/jvm.dll")),

@@ -30,7 +30,7 @@ class WineTrace : public ::testing::Test {
 
   std::string PackApp(std::vector<std::string> lines) {
     PackRequest request;
-    request.target = "win64";
+    request.target = e2e::WindowsTarget();
     request.mainClass = "e2e.Main";
     request.lines = std::move(lines);
     std::string path = dir_.Join("app.exe");
@@ -67,7 +67,7 @@ TEST_F(WineTrace, NamesEveryPathAFailedSearchTried) {
   EXPECT_NE(std::string::npos, text.find("\r\nexit status 1\r\n")) << text;
   std::vector<std::string> trace = LinesStartingWith(text, "");
   ASSERT_FALSE(trace.empty());
-  EXPECT_EQ("zov 1.0.0 win64", trace.front());
+  EXPECT_EQ("zov 1.0.0 " + e2e::WindowsTarget(), trace.front());
   ExpectLines(text, {
       "executable " + WindowsPath(exe),
       "embedded line \"jvmdll " + missing + "\"",
@@ -93,7 +93,8 @@ TEST_F(WineTrace, NamesTheRuntimeAndTheOptionsOfAStart) {
   EXPECT_EQ(0, run.process.status);
   EXPECT_TRUE(run.boxes.empty());
   std::string text = ReadFile(path);
-  EXPECT_EQ(0u, text.find("an earlier run\r\nzov 1.0.0 win64\r\n")) << text;
+  EXPECT_EQ(0u, text.find("an earlier run\r\nzov 1.0.0 " + e2e::WindowsTarget() + "\r\n"))
+      << text;
   ExpectLines(text, {
       "runtime c: " + library + ": found",
       "library " + library + ": loaded",
