@@ -154,9 +154,15 @@ bool ExistsUnderWine(const std::string& windowsPath) {
 
 static pid_t closer = 0;
 
+static void StopCloser() {
+  if (closer > 0) kill(-closer, SIGKILL);
+  closer = 0;
+}
+
 void StartWineSession() {
   ASSERT_NE(nullptr, std::getenv("WINEPREFIX")) << "run through scripts/test.sh";
   ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run through scripts/test.sh";
+  if (closer > 0) return;  // each start of Wine costs seconds in the guest
   // Trace just the two calls RunWine observes. The setting stays: other
   // suites may be running in the same prefix, and it matters only to
   // processes started with WINEDEBUG=+relay.
@@ -169,19 +175,15 @@ void StartWineSession() {
   if (closer == 0) {
     setpgid(0, 0);
     std::string closebox = WindowsDir() + "/tests/e2e/closebox.exe";
-    execl(kWine, kWine, closebox.c_str(), "900", WindowsPath(flag).c_str(),
+    execl(kWine, kWine, closebox.c_str(), "3600", WindowsPath(flag).c_str(),
           static_cast<char*>(nullptr));
     _exit(127);
   }
+  atexit(StopCloser);
   for (int i = 0; i < 1200 && access(flag.c_str(), F_OK) != 0; ++i) {
     usleep(100000);
   }
   ASSERT_EQ(0, access(flag.c_str(), F_OK)) << "closebox.exe did not start";
-}
-
-void StopWineSession() {
-  if (closer > 0) kill(-closer, SIGKILL);
-  closer = 0;
 }
 
 WineRun RunWine(const std::string& exe, const std::vector<std::string>& args,
@@ -194,6 +196,8 @@ WineRun RunWine(const std::string& exe, const std::vector<std::string>& args,
   // Set variables win over these: RunProcess unsets first.
   options.unsetEnv.insert(options.unsetEnv.end(),
                           {"JAVA_HOME", "JRE_HOME", "CLASSPATH", "CLASS_PATH"});
+  // Under emulation everything takes several times as long.
+  if (InGuest32()) options.timeoutSeconds *= 4;
   WineRun run;
   run.process = RunProcess(argv, options);
   std::regex timer(R"(Call user32\.SetTimer\([0-9a-f]+,[0-9a-f]+,([0-9a-f]+),)");

@@ -69,11 +69,11 @@ std::string WindowsPath(const std::string& unixPath);
 // visible from here.
 bool ExistsUnderWine(const std::string& windowsPath);
 
-// For a test suite's SetUpTestSuite / TearDownTestSuite: traces just the
-// calls RunWine observes, and answers every message box from inside the
-// Wine session (closebox.exe), started before any run can show one.
+// For a test suite's SetUpTestSuite: traces just the calls RunWine
+// observes, and answers every message box from inside the Wine session
+// (closebox.exe), started before any run can show one and kept until this
+// process ends.
 void StartWineSession();
-void StopWineSession();
 
 struct WineRun {
   ProcessResult process;

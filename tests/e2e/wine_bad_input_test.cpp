@@ -34,7 +34,6 @@ const char kNotFound[] = "Java Runtime Environment not found.";
 class WineBadInput : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { e2e::StartWineSession(); }
-  static void TearDownTestSuite() { e2e::StopWineSession(); }
 
   // Packed without a splash; jvmdll names the test runtime unless told not.
   std::string PackApp(std::vector<std::string> lines, bool withRuntime = true,

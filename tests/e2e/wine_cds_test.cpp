@@ -22,7 +22,6 @@ using testing_support::WriteFile;
 class WineClassDataSharing : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { e2e::StartWineSession(); }
-  static void TearDownTestSuite() { e2e::StopWineSession(); }
 
   // The options the runtime got, backslashes as written.
   std::vector<std::string> RunWithRelease(const std::string& version) {

@@ -21,7 +21,6 @@ using testing_support::ScopedTempDir;
 class WineConsole : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { e2e::StartWineSession(); }
-  static void TearDownTestSuite() { e2e::StopWineSession(); }
 
   std::string Pack(PackRequest request, const std::string& name) {
     request.target = e2e::WindowsTarget();

@@ -23,7 +23,6 @@ using testing_support::WriteFile;
 class WineSigned : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { e2e::StartWineSession(); }
-  static void TearDownTestSuite() { e2e::StopWineSession(); }
 
   // The program's path on PATH, or "".
   static std::string Which(const std::string& name) {

@@ -26,7 +26,6 @@ const std::string kRuntime = e2e::WindowsTestRuntime("jvm/jvm.dll");
 class WineTrace : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { e2e::StartWineSession(); }
-  static void TearDownTestSuite() { e2e::StopWineSession(); }
 
   std::string PackApp(std::vector<std::string> lines) {
     PackRequest request;

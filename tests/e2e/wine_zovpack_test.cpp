@@ -22,7 +22,6 @@ using testing_support::ScopedTempDir;
 class WineZovpack : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { e2e::StartWineSession(); }
-  static void TearDownTestSuite() { e2e::StopWineSession(); }
 };
 
 TEST_F(WineZovpack, PacksEveryTargetFromItsFolderAndTheWin64FileRuns) {
