@@ -5,6 +5,10 @@
 set -eu
 cd "$(dirname "$0")/.."
 run_dir=$(mktemp -d /tmp/zov-test.XXXXXX)
+started=$(date +%s)
+say() {  # with the minutes since the start, to see where a slow run went
+  echo "test: [$(( ($(date +%s) - started) / 60 ))m] $*"
+}
 
 # 32-bit code runs in an emulated i386 guest (tests/guest32). A machine
 # without its image builds it first, mostly under emulation: meanwhile the
@@ -34,14 +38,14 @@ cleanup() {
 trap cleanup EXIT INT TERM
 sh scripts/build.sh
 export DISPLAY=":$display"
-echo "test: creating the Wine prefix"
+say "creating the Wine prefix"
 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
 /usr/lib/wine/wineserver -w 2>/dev/null || true
 
 status=0
 summary=
 for target in linux win64; do
-  echo "test: $target"
+  say "$target"
   # The 32-bit suite runs below, in the guest.
   if ctest --test-dir "build/$target" --output-on-failure -j 2 -LE guest32; then
     summary="$summary $target:ok"
@@ -54,7 +58,7 @@ done
 # Wine end-to-end tests with zov32.exe run in an emulated i386 guest with
 # 32-bit Wine (tests/guest32), booted once for all of them. Their temporary
 # files go to a folder the guest shares.
-echo "test: win32 (i386 guest)"
+say "win32 (i386 guest)"
 image_ok=1
 if [ -n "$image_pid" ]; then
   image_ok=0
@@ -99,14 +103,14 @@ fi
 # scanning the thread-local storage of the JVM's threads, so it scans none
 # (the launcher keeps no heap pointer there), and the JVM's own leaks are
 # suppressed by name.
-echo "test: asan"
+say "asan"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 LSAN_OPTIONS="suppressions=$(pwd)/tests/sanitizer/lsan.supp:print_suppressions=0:use_tls=0" \
   ctest --test-dir build/asan --output-on-failure -j 2 -LE guest32 \
   && summary="$summary asan:ok" || { status=1; summary="$summary asan:FAILED"; }
 
-echo "test: fuzz (short runs; make fuzz runs longer)"
+say "fuzz (short runs; make fuzz runs longer)"
 ctest --test-dir build/fuzz --output-on-failure -j 2 \
   && summary="$summary fuzz:ok" || { status=1; summary="$summary fuzz:FAILED"; }
-echo "test: done:$summary"
+say "done:$summary"
 exit $status
