@@ -87,9 +87,6 @@ cp "$here/initrd_init.sh" "$initrd/init"
 chmod 755 "$initrd/init" "$initrd/bin/busybox"
 (cd "$initrd" && find . | busybox cpio -o -H newc 2>/dev/null | gzip -1) >"$work/initrd.img"
 
-# The second stage unpacks every package under emulation: uncompressed.
-python3 "$here/plain_debs.py" "$root"/var/cache/apt/archives/*.deb
-
 # debootstrap may leave proc as a link to the host's /proc.
 rm -rf "$root/proc" && mkdir "$root/proc"
 # An emulated disk makes every fsync dear; a failed build is thrown away.

@@ -8,7 +8,6 @@ if [ -x /debootstrap/debootstrap ]; then
     || { echo "zov-setup: second stage failed"; cat /debootstrap/debootstrap.log; }
   # It unmounts the /proc it found on its way out; Wine needs it.
   mountpoint -q /proc || mount -t proc proc /proc
-  rm -f /var/cache/apt/archives/*.deb
 fi
 export HOME=/root WINEPREFIX=/root/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 Xvfb :9 -nolisten tcp >/dev/null 2>&1 &

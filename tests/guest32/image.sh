@@ -5,8 +5,7 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 cache=${ZOV_GUEST32_CACHE:-/var/tmp/zov-guest32}
-key=$(cat "$here/build_image.sh" "$here/plain_debs.py" "$here/initrd_init.sh" \
-  "$here/guest_setup.sh" \
+key=$(cat "$here/build_image.sh" "$here/initrd_init.sh" "$here/guest_setup.sh" \
   | sha256sum | cut -c1-16)
 mkdir -p "$cache"
 exec 9>"$cache/lock"
