@@ -55,7 +55,7 @@ class Guest:
         self.lock = threading.Lock()
         self.waiting = {}  # request id -> [event, reply]
         self.next_id = 0
-        self.gone = False
+        self.broken = False  # no reply can come any more
         run_dir = os.path.dirname(os.path.abspath(sock))
         ctl_path = os.path.join(run_dir, "guest32-ctl.sock")
         listener = socket.socket(socket.AF_UNIX)
@@ -118,7 +118,7 @@ class Guest:
         except ValueError as e:
             print("guest32: unreadable reply: %s" % e, flush=True)
         with self.lock:  # the guest is gone or garbled: nobody waits for it
-            self.gone = True
+            self.broken = True
             for slot in self.waiting.values():
                 slot[0].set()
 
@@ -127,24 +127,24 @@ class Guest:
             request = json.loads(client.makefile("rb").readline() or b"null")
             if not request:
                 return
+            slot = [threading.Event(), None]
             with self.lock:
                 self.next_id += 1
                 request["id"] = self.next_id
-                slot = self.waiting[request["id"]] = [threading.Event(), None]
-                if self.gone:
+                if self.broken:
                     slot[0].set()
-            if not self.gone:
+                else:
+                    self.waiting[request["id"]] = slot
+            if not slot[0].is_set():
                 self.send(request)
             # A client that goes away (killed at its deadline) takes its
             # command with it.
-            gone = threading.Event()
 
             def watch():
                 try:
                     client.recv(1)
                 except OSError:
                     pass
-                gone.set()
                 if not slot[0].is_set():
                     self.send({"id": request["id"], "kill": True})
             threading.Thread(target=watch, daemon=True).start()
