@@ -1,0 +1,109 @@
+// Jars run packed as `java -jar` runs them: the java command's options,
+// the manifest's launch attributes, JavaFX applications, merged
+// dependencies; on the machine's real JVMs, compared with java itself.
+#include <sys/stat.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "tests/e2e/e2e_support.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using e2e::LinesStartingWith;
+using e2e::ProcessOptions;
+using e2e::ProcessResult;
+using e2e::RunLinux;
+using e2e::RunProcess;
+using testing_support::ScopedTempDir;
+using testing_support::WriteFile;
+
+const std::string kJdk = ZOV_JDK_HOME;
+const std::string kJdk25 = "/usr/lib/jvm/temurin-25-jdk-amd64";
+const std::string kFx = "/usr/share/openjfx/lib";
+const std::string kSources = std::string(ZOV_SOURCE_DIR) + "/tests/e2e/javajar";
+
+bool Exists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+ProcessResult Shell(const std::string& command) {
+  ProcessOptions options;
+  options.timeoutSeconds = 120;
+  ProcessResult run = RunProcess({"/bin/sh", "-c", command}, options);
+  EXPECT_EQ(0, run.status) << command << ":\n" << run.err;
+  return run;
+}
+
+class JavaJar : public ::testing::Test {
+ protected:
+  // The probe's classes, compiled once for every test.
+  static void SetUpTestSuite() {
+    classes_ = new ScopedTempDir();
+    Shell("'" + kJdk + "/bin/javac' --release 11 -nowarn -d '" +
+          classes_->path() + "' '" + kSources + "'/app/jj/Probe.java");
+  }
+  static void TearDownTestSuite() {
+    delete classes_;
+    classes_ = nullptr;
+  }
+
+  // A jar of the probe with these manifest lines (Main-Class is added).
+  std::string ProbeJar(const std::string& name, const std::string& manifest) {
+    std::string jar = dir_.Join(name + ".jar");
+    WriteFile(dir_.Join(name + ".mf"), "Main-Class: jj.Probe\n" + manifest);
+    Shell("'" + kJdk + "/bin/jar' cfm '" + jar + "' '" + dir_.Join(name + ".mf") +
+          "' -C '" + classes_->path() + "' jj");
+    return jar;
+  }
+
+  // zovpack for Linux; its standard error is returned.
+  std::string Pack(std::vector<std::string> args) {
+    args.insert(args.begin(), {ZOVPACK, "--target", "linux", "--stub", ZOV_LINUX_STUB});
+    ProcessResult run = RunProcess(args);
+    EXPECT_EQ(0, run.status) << run.err;
+    return run.err;
+  }
+
+  static ProcessOptions WithJavaHome(const std::string& home) {
+    ProcessOptions options;
+    options.setEnv = {{"JAVA_HOME", home}};
+    return options;
+  }
+
+  static ScopedTempDir* classes_;
+  ScopedTempDir dir_;
+};
+ScopedTempDir* JavaJar::classes_ = nullptr;
+
+TEST_F(JavaJar, TakesTheJavaCommandsTwoWordOptions) {
+  if (!Exists(kFx + "/javafx.base.jar")) GTEST_SKIP() << "openjfx is not installed";
+  std::string jar = ProbeJar("probe", "");
+  std::string app = dir_.Join("app");
+  Pack({jar, "-o", app, "--line", "option --add-opens java.base/java.lang=ALL-UNNAMED",
+        "--line", "option --add-exports\tjava.base/jdk.internal.misc=ALL-UNNAMED",
+        "--line", "option -p " + kFx, "--line", "option --add-modules javafx.base"});
+  ProcessResult run = RunLinux(app, {"opens", "exports", "module"});
+  EXPECT_EQ(0, run.status) << run.err;
+  EXPECT_EQ("OPENS ok\nEXPORTS true\nMODULE javafx.base\n", run.out) << run.err;
+
+  // Without them, as java without them.
+  std::string plain = dir_.Join("plain");
+  Pack({jar, "-o", plain});
+  ProcessResult java = RunProcess({kJdk + "/bin/java", "-jar", jar, "opens", "exports", "module"});
+  EXPECT_EQ("OPENS java.lang.reflect.InaccessibleObjectException\n"
+            "EXPORTS java.lang.IllegalAccessException\n"
+            "MODULE java.lang.ClassNotFoundException\n", java.out);
+  EXPECT_EQ(java.out, RunLinux(plain, {"opens", "exports", "module"}).out);
+
+  // An option the runtime would drop without a word is named when packing.
+  std::string warned = Pack({jar, "-o", dir_.Join("warned"), "--line",
+                             "option --add-open=java.base/java.lang=ALL-UNNAMED"});
+  EXPECT_NE(std::string::npos, warned.find("would ignore it")) << warned;
+}
+
+}  // namespace
