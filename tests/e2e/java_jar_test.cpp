@@ -106,4 +106,43 @@ TEST_F(JavaJar, TakesTheJavaCommandsTwoWordOptions) {
   EXPECT_NE(std::string::npos, warned.find("would ignore it")) << warned;
 }
 
+TEST_F(JavaJar, HonoursTheManifestsLaunchAttributesAsJavaJarDoes) {
+  std::string jar = ProbeJar("opens", "Add-Opens: java.base/java.lang\n"
+                             "Add-Exports: java.base/jdk.internal.misc java.base/sun.nio.ch\n");
+  std::string app = dir_.Join("app");
+  std::string notes = Pack({jar, "-o", app});
+  EXPECT_NE(std::string::npos,
+            notes.find("option --add-exports=java.base/sun.nio.ch=ALL-UNNAMED")) << notes;
+  ProcessResult java = RunProcess({kJdk + "/bin/java", "-jar", jar, "opens", "exports"});
+  EXPECT_EQ("OPENS ok\nEXPORTS true\n", java.out) << java.err;
+  ProcessResult run = RunLinux(app, {"opens", "exports"});
+  EXPECT_EQ(java.out, run.out);
+  EXPECT_EQ(java.err, run.err);
+  ProcessResult shown = RunProcess({ZOVPACK, "--show", app});
+  EXPECT_NE(std::string::npos,
+            shown.out.find("manifest:    Add-Opens: java.base/java.lang -> translated"))
+      << shown.out;
+
+  // Turned off, the attributes do nothing, and --show says so.
+  std::string off = dir_.Join("off");
+  Pack({jar, "-o", off, "--no-manifest-options"});
+  EXPECT_EQ("OPENS java.lang.reflect.InaccessibleObjectException\n",
+            RunLinux(off, {"opens"}).out);
+  EXPECT_NE(std::string::npos,
+            RunProcess({ZOVPACK, "--show", off}).out.find("not translated"));
+
+  // Java 25 warns about native access the manifest does not enable, and
+  // refuses it under --illegal-native-access=deny.
+  if (!Exists(kJdk25 + "/bin/java")) return;
+  std::string native = ProbeJar("native", "Enable-Native-Access: ALL-UNNAMED\n");
+  std::string nativeApp = dir_.Join("native");
+  Pack({native, "-o", nativeApp, "--line", "option --illegal-native-access=deny"});
+  java = RunProcess({kJdk25 + "/bin/java", "--illegal-native-access=deny", "-jar", native,
+                     "native"});
+  EXPECT_EQ("NATIVE ok\n", java.out) << java.err;
+  run = RunLinux(nativeApp, {"native"}, WithJavaHome(kJdk25));
+  EXPECT_EQ(java.out, run.out);
+  EXPECT_EQ(java.err, run.err);
+}
+
 }  // namespace
