@@ -1,5 +1,7 @@
 #include "jar_manifest.h"
 
+#include <algorithm>
+
 namespace zovpack {
 
 namespace {
@@ -23,6 +25,18 @@ bool SameAttributeName(const std::string& a, const std::string& b) {
 
 namespace {
 
+// What Java accepts as an attribute's name.
+bool IsAttributeName(const std::string& name) {
+  if (name.empty() || name.size() > 70) return false;
+  for (char c : name) {
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+          (c >= '0' && c <= '9') || c == '-' || c == '_')) {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string Trim(const std::string& s) {
   const char* space = " \t\r\n";
   size_t first = s.find_first_not_of(space);
@@ -36,12 +50,16 @@ void WriteAttribute(const std::string& name, const std::string& value,
   std::string line = name + ": " + value;
   size_t pos = 0;
   size_t room = kMaxLine;
+  // The first line keeps the whole "name: ".
+  size_t least = std::min(name.size() + 2, kMaxLine);
   while (line.size() - pos > room) {
     size_t cut = pos + room;
     // A UTF-8 continuation byte must stay with the byte that starts it.
-    while (cut > pos + 1 && (static_cast<unsigned char>(line[cut]) & 0xc0) == 0x80) {
+    while (cut > pos + least &&
+           (static_cast<unsigned char>(line[cut]) & 0xc0) == 0x80) {
       --cut;
     }
+    least = 1;
     out->append(line, pos, cut - pos);
     out->append("\r\n ");
     pos = cut;
@@ -108,7 +126,8 @@ JarManifest ParseManifest(const std::string& text) {
       continue;
     }
     size_t colon = line.find(": ");
-    if (colon == std::string::npos || colon == 0) {
+    if (colon == std::string::npos ||
+        !IsAttributeName(line.substr(0, colon))) {
       can_continue = false;
       continue;
     }

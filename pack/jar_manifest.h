@@ -42,7 +42,8 @@ struct JarManifest {
 
 // Parses manifest text: lines end in CR LF, LF or CR; a line starting with
 // one space continues the one before; blank lines separate sections; each
-// section after the main one starts with Name. A line without ": " or a
+// section after the main one starts with Name. A line without ": " after
+// a name Java accepts (up to 70 letters, digits, '-' and '_'), or a
 // continuation with nothing to continue is skipped, as are the empty
 // sections a run of blank lines makes. Never fails.
 JarManifest ParseManifest(const std::string& text);
