@@ -23,6 +23,8 @@ const char kUsage[] =
     "                        configuration on any system locale\n"
     "  --merge PATH          merge a dependency jar, or a folder's jars, into\n"
     "                        the archive (repeatable)\n"
+    "  --merge-class-path    merge the jars the manifest's Class-Path names,\n"
+    "                        and theirs\n"
     "  --no-manifest-options do not carry over the manifest's Add-Opens,\n"
     "                        Add-Exports and Enable-Native-Access\n"
     "  --cds                 keep a class-data archive per user (line cds auto)\n"
@@ -52,6 +54,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
     }
     if (a == "--console" || a == "--utf8") {
       (a == "--console" ? p.console : p.utf8) = true;
+      continue;
+    }
+    if (a == "--merge-class-path") {
+      p.merge_class_path = true;
       continue;
     }
     if (a == "--no-manifest-options") {

@@ -241,6 +241,14 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
   if (const std::string* value = manifest.main.Value("Main-Class")) {
     manifest_main = ManifestMainClass("Main-Class: " + *value);
   }
+  for (const std::string& item : ClassPathItems(manifest.main)) {
+    std::string path = ClassPathItemPath(item, "");
+    if (!path.empty() && path[0] == '/') {
+      warnings->push_back("the manifest's Class-Path names " + item +
+                          ", which the packed file loads wherever it exists;"
+                          " merge it with --merge-class-path");
+    }
+  }
   if (in.manifest_options) {
     for (const LaunchAttribute& a : TranslateLaunchAttributes(manifest.main)) {
       if (!a.problem.empty()) {
@@ -354,9 +362,9 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
     return false;
   }
   if (!ReadWholeFile(request.archive_path, &in.archive, error)) return false;
-  if (!request.merge_paths.empty() &&
+  if ((!request.merge_paths.empty() || request.merge_class_path) &&
       !MergePaths(request.archive_path, request.merge_paths, &in.archive,
-                  warnings, error)) {
+                  warnings, error, request.merge_class_path)) {
     return false;
   }
   in.check_main_class = true;

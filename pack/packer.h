@@ -82,6 +82,7 @@ struct PackRequest {
   bool utf8 = false;        // --utf8
   std::vector<std::string> merge_paths;  // jars or folders of jars
   bool manifest_options = true;  // off: --no-manifest-options
+  bool merge_class_path = false;  // --merge-class-path
 };
 
 // Reads the files a request names, builds the packed file and writes it

@@ -145,4 +145,43 @@ TEST_F(JavaJar, HonoursTheManifestsLaunchAttributesAsJavaJarDoes) {
   EXPECT_EQ(java.err, run.err);
 }
 
+TEST_F(JavaJar, MergedDependenciesKeepWhatTheirJarsSaid) {
+  // app.jar's Class-Path names lib/dep.jar, a Multi-Release jar whose own
+  // Class-Path names deep.jar beside it.
+  const std::string d = dir_.path();
+  const std::string jdk = "'" + kJdk + "/bin/";
+  Shell("cd '" + d + "' && mkdir lib && " + jdk + "javac' --release 8 -nowarn -d base '" +
+        kSources + "/dep/dep/Lib.java' && " + jdk + "javac' --release 11 -nowarn -d v11 '" +
+        kSources + "/dep11/dep/Lib.java' && " + jdk + "javac' --release 8 -nowarn -d deep '" +
+        kSources + "/deep/deep/Deep.java' && printf 'Implementation-Title: dep\n"
+        "Implementation-Version: 2.5\nSpecification-Version: 2\nClass-Path: deep.jar\n' > "
+        "dep.mf && printf 'Implementation-Version: 0.9\n' > deep.mf && " + jdk +
+        "jar' cfm lib/dep.jar dep.mf -C base . --release 11 -C v11 . && " + jdk +
+        "jar' cfm lib/deep.jar deep.mf -C deep .");
+  std::string jar = ProbeJar("app", "Class-Path: lib/dep.jar\n");
+  const std::vector<std::string> args = {"dep.Lib", "deep.Deep"};
+  std::vector<std::string> argv = {kJdk + "/bin/java", "-jar", jar};
+  argv.insert(argv.end(), args.begin(), args.end());
+  ProcessResult java = RunProcess(argv);
+  ASSERT_EQ("CLASS dep.Lib release 11 dep 2.5 2\nCLASS deep.Deep deep null 0.9 null\n",
+            java.out) << java.err;
+
+  std::string warned = Pack({jar, "-o", d + "app", "--merge-class-path"});
+  EXPECT_EQ("", warned);
+  Shell("mkdir '" + d + "alone' && mv '" + d + "app' '" + d + "alone/'");
+  ProcessResult run = RunLinux(d + "alone/app", args);
+  EXPECT_EQ(java.out, run.out) << run.err;
+  EXPECT_EQ("", run.err);
+  ProcessResult listed = RunProcess({"unzip", "-p", d + "alone/app", "META-INF/MANIFEST.MF"});
+  EXPECT_EQ(std::string::npos, listed.out.find("Class-Path")) << listed.out;
+
+  // Merged by name, as before, the same; a Class-Path left in place that
+  // names an absolute path is named.
+  std::string absolute = ProbeJar("absolute", "Class-Path: /usr/share/java/none.jar lib/x.jar\n");
+  warned = Pack({absolute, "-o", d + "named", "--merge", d + "lib"});
+  EXPECT_NE(std::string::npos, warned.find("names /usr/share/java/none.jar")) << warned;
+  EXPECT_EQ(std::string::npos, warned.find("lib/x.jar")) << warned;
+  EXPECT_EQ(java.out, RunLinux(d + "named", args).out);
+}
+
 }  // namespace
