@@ -1,6 +1,7 @@
 // Jars run packed as `java -jar` runs them: the java command's options,
 // the manifest's launch attributes, JavaFX applications, merged
 // dependencies; on the machine's real JVMs, compared with java itself.
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <memory>
@@ -143,6 +144,34 @@ TEST_F(JavaJar, HonoursTheManifestsLaunchAttributesAsJavaJarDoes) {
   run = RunLinux(nativeApp, {"native"}, WithJavaHome(kJdk25));
   EXPECT_EQ(java.out, run.out);
   EXPECT_EQ(java.err, run.err);
+}
+
+// Debian's openjfx on the test run's X display.
+TEST_F(JavaJar, StartsAJavaFxApplicationWithoutMainAsJavaDoes) {
+  if (!Exists(kFx + "/javafx.graphics.jar")) GTEST_SKIP() << "openjfx is not installed";
+  const char* display = getenv("DISPLAY");
+  if (display == nullptr || *display == '\0') GTEST_SKIP() << "no X display";
+  const std::string d = dir_.path();
+  Shell("cd '" + d + "' && '" + kJdk + "/bin/javac' --release 11 -nowarn -p " + kFx +
+        " --add-modules javafx.graphics -d fx '" + kSources + "/fx/jj/FxApp.java' && '" +
+        kJdk + "/bin/jar' cfe fx.jar jj.FxApp -C fx .");
+  ProcessOptions options;
+  options.timeoutSeconds = 120;
+  ProcessResult java = RunProcess({kJdk + "/bin/java", "-p", kFx, "--add-modules",
+                                   "javafx.graphics", "-jar", d + "fx.jar", "one", "two"},
+                                  options);
+  ASSERT_EQ("FX START [one, two]\n", java.out) << java.err;
+  Pack({d + "fx.jar", "-o", d + "fxapp", "--line", "option -p " + kFx, "--line",
+        "option --add-modules javafx.graphics"});
+  ProcessResult run = RunLinux(d + "fxapp", {"one", "two"}, options);
+  EXPECT_EQ(0, run.status) << run.err;
+  EXPECT_EQ(java.out, run.out) << run.err;
+
+  // Without JavaFX the class cannot be loaded, and the runtime says why.
+  Pack({d + "fx.jar", "-o", d + "nofx"});
+  ProcessResult refused = RunLinux(d + "nofx", {});
+  EXPECT_EQ(7, refused.status) << refused.err;
+  EXPECT_NE(std::string::npos, refused.err.find("javafx/application/Application"));
 }
 
 TEST_F(JavaJar, MergedDependenciesKeepWhatTheirJarsSaid) {
