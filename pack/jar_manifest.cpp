@@ -175,10 +175,13 @@ std::string WriteManifest(const JarManifest& manifest) {
   return out;
 }
 
-std::string ManifestMainClass(const std::string& manifest) {
-  JarManifest parsed = ParseManifest(manifest);
-  const std::string* value = parsed.main.Value("Main-Class");
+std::string MainClass(const JarManifest& manifest) {
+  const std::string* value = manifest.main.Value("Main-Class");
   return value ? Trim(*value) : std::string();
+}
+
+std::string ManifestMainClass(const std::string& manifest) {
+  return MainClass(ParseManifest(manifest));
 }
 
 bool ReadJarManifest(const std::string& data, const ZipArchive& zip,
@@ -200,8 +203,7 @@ bool ReadJarMainClass(const std::string& data, const ZipArchive& zip,
   JarManifest manifest;
   bool found = false;
   if (!ReadJarManifest(data, zip, &manifest, &found, error)) return false;
-  const std::string* value = manifest.main.Value("Main-Class");
-  *main_class = value ? Trim(*value) : std::string();
+  *main_class = MainClass(manifest);
   return true;
 }
 

@@ -55,6 +55,7 @@ std::string WriteManifest(const JarManifest& manifest);
 
 // Value of the main section's Main-Class, surrounding white space removed;
 // empty when there is none.
+std::string MainClass(const JarManifest& manifest);
 std::string ManifestMainClass(const std::string& manifest);
 
 // Reads and parses META-INF/MANIFEST.MF of the archive; `*found` says

@@ -332,8 +332,12 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
         continue;
       }
       kept.push_back(Kept{i, &e, body, Load16(data, local + 4), time, date});
-      std::string package = i > 0 ? ClassPackage(e.name) : "";
-      if (!package.empty() && sectioned.insert(package).second) {
+      // A package the application has classes in keeps what its own
+      // manifest says of it.
+      std::string package = ClassPackage(e.name);
+      if (i == 0) {
+        sectioned.insert(package);
+      } else if (!package.empty() && sectioned.insert(package).second) {
         ManifestSection section;
         section.name = package;
         const ManifestSection* own = manifests[i].Entry(package);

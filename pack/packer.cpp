@@ -228,7 +228,6 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     warnings->push_back("the " + std::to_string(in.archive.size() - archive_end) +
                         " bytes after the archive's end are left out");
   }
-  std::string manifest_main;
   std::vector<std::string> manifest_lines;
   JarManifest manifest;
   bool has_manifest = false;
@@ -238,9 +237,7 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     warnings->push_back(*error + "; it is not read");
     error->clear();
   }
-  if (const std::string* value = manifest.main.Value("Main-Class")) {
-    manifest_main = ManifestMainClass("Main-Class: " + *value);
-  }
+  const std::string manifest_main = MainClass(manifest);
   for (const std::string& item : ClassPathItems(manifest.main)) {
     std::string path = ClassPathItemPath(item, "");
     if (!path.empty() && path[0] == '/') {

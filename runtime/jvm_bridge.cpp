@@ -233,6 +233,7 @@ int JvmBridge::RunMain(const char* className, int argumentCount,
     Trace("main returned%s", threw ? " by an exception" : "");
   }
   if (array != nullptr) jni->DeleteLocalRef(env_, array);
+  if (fx != nullptr) jni->DeleteLocalRef(env_, fx);
   jni->DeleteLocalRef(env_, mainClass);
   return result;
 }
