@@ -48,7 +48,17 @@ std::string Quote(const std::string& s) {
 // that starts with "--" and is none of the runtime's own, nor one of the
 // java command's two-word options, which the launcher joins for it.
 bool RuntimeIgnores(const std::string& option) {
-  if (option.compare(0, 2, "--") != 0) return false;
+  if (option.compare(0, 2, "--") != 0) {
+    // Options of the java command alone, which the runtime ignores too.
+    std::string name = option.substr(0, option.find_first_of(": \t"));
+    size_t value = option.find_first_not_of(" \t", name.size());
+    for (const char* launcher_only :
+         {"-cp", "-classpath", "-jar", "-m", "-splash", "-server", "-client",
+          "-version", "-showversion"}) {
+      if (name == launcher_only) return true;
+    }
+    return name == "-p" && value == std::string::npos;
+  }
   size_t end = option.find_first_of("= \t");
   std::string name = option.substr(0, end);
   char after = end == std::string::npos ? '\0' : option[end];
@@ -165,7 +175,9 @@ bool CheckConfigLines(const std::vector<std::string>& lines,
                           Quote(read.value) + " is not");
     }
     if (std::strcmp(read.key, "option") == 0 && RuntimeIgnores(read.value)) {
-      std::string hint = read.value.compare(0, 12, "--class-path") == 0
+      std::string name = read.value.substr(0, read.value.find(' '));
+      std::string hint = name == "--class-path" || name == "-cp" ||
+                                 name == "-classpath"
                              ? "; name the class path in a classpath line"
                              : "";
       warnings->push_back(shown + ": the runtime does not know this option "
