@@ -229,6 +229,7 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
   std::vector<ZipArchive> zips(jars.size());
   std::vector<JarManifest> manifests(jars.size());
   bool app_has_manifest = false;
+  bool app_signed = false;
   for (size_t i = 0; i < jars.size(); ++i) {
     bool found = false;
     if (!ParseZip(jars[i]->data, &zips[i], error) ||
@@ -331,6 +332,7 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
         drop(e, i);
         continue;
       }
+      if (i == 0 && IsSignatureFile(MetaInfFile(e.name))) is_signed = true;
       kept.push_back(Kept{i, &e, body, Load16(data, local + 4), time, date});
       // A package the application has classes in keeps what its own
       // manifest says of it.
@@ -356,7 +358,8 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
         }
       }
     }
-    if (is_signed) signed_jars.push_back(jars[i]->name);
+    if (is_signed && i > 0) signed_jars.push_back(jars[i]->name);
+    app_signed = app_signed || (is_signed && i == 0);
   }
 
   std::string merged;
@@ -398,6 +401,11 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
                         " files of the merged jars were left out: an entry "
                         "of the same name came first (the first: " +
                         first_dropped + ")");
+  }
+  if (app_signed && manifest_changed) {
+    warnings->push_back(app.name + " is signed, and its manifest now says what "
+                        "the merged jars' said; Java may refuse its "
+                        "signature");
   }
   if (!signed_jars.empty()) {
     std::string names;

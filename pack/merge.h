@@ -34,7 +34,7 @@ struct JarFile {
 //   the package first, then its main ones), unless the application's
 //   manifest or an earlier dependency has one; without drop_class_path
 //   its Class-Path stays. It is rewritten (stored) only when one of these
-//   changes it;
+//   changes it, with a warning when the application is signed;
 // - every other entry is copied as stored, without recompressing;
 // - zip64 records are written where counts, sizes or offsets need them.
 // Fails, naming the jar, when an input is not a readable ZIP archive.
