@@ -8,6 +8,7 @@
 #include "platform/trace.h"
 #include "runtime/cds.h"
 #include "runtime/class_path.h"
+#include "runtime/java_option.h"
 #include "runtime/jvm_bridge.h"
 #include "runtime/launch_error.h"
 #include "runtime/runtime_discovery.h"
@@ -29,7 +30,8 @@ bool RuntimeTooOld(int major, int minor, int requiredMajor,
          (major == requiredMajor && minor < requiredMinor);
 }
 
-// Adds every value of key, expanded, as an option behind prefix.
+// Adds every value of key, expanded, as an option behind prefix; an option
+// line (no prefix) may be written as the java command takes it.
 static void AddCollected(const ConfigStore& store, JvmBridge* bridge,
                          StringList* list, const char* key,
                          const char* prefix) {
@@ -37,6 +39,7 @@ static void AddCollected(const ConfigStore& store, JvmBridge* bridge,
   for (int32_t i = 0; i < list->Count(); ++i) {
     TextBuffer option(prefix);
     option.Append(list->Entry(i));
+    if (*prefix == '\0') option = RuntimeOption(option.c_str());
     bridge->AddOption(option.c_str());
   }
   list->Clear();

@@ -23,6 +23,10 @@ const char kUsage[] =
     "                        configuration on any system locale\n"
     "  --merge PATH          merge a dependency jar, or a folder's jars, into\n"
     "                        the archive (repeatable)\n"
+    "  --merge-class-path    merge the jars the manifest's Class-Path names,\n"
+    "                        and theirs\n"
+    "  --no-manifest-options do not carry over the manifest's Add-Opens,\n"
+    "                        Add-Exports and Enable-Native-Access\n"
     "  --cds                 keep a class-data archive per user (line cds auto)\n"
     "  --show FILE           describe a packed file\n"
     "  -h, --help            show this help\n"
@@ -50,6 +54,14 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
     }
     if (a == "--console" || a == "--utf8") {
       (a == "--console" ? p.console : p.utf8) = true;
+      continue;
+    }
+    if (a == "--merge-class-path") {
+      p.merge_class_path = true;
+      continue;
+    }
+    if (a == "--no-manifest-options") {
+      p.manifest_options = false;
       continue;
     }
     if (a == "--cds") {

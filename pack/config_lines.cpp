@@ -44,6 +44,38 @@ std::string Quote(const std::string& s) {
   return out + "\"";
 }
 
+// Whether the runtime would ignore this option value without a word: one
+// that starts with "--" and is none of the runtime's own, nor one of the
+// java command's two-word options, which the launcher joins for it.
+bool RuntimeIgnores(const std::string& option) {
+  if (option.compare(0, 2, "--") != 0) {
+    // Options of the java command alone, which the runtime ignores too.
+    std::string name = option.substr(0, option.find_first_of(": \t"));
+    size_t value = option.find_first_not_of(" \t", name.size());
+    for (const char* launcher_only :
+         {"-cp", "-classpath", "-jar", "-m", "-splash", "-server", "-client",
+          "-version", "-showversion"}) {
+      if (name == launcher_only) return true;
+    }
+    return name == "-p" && value == std::string::npos;
+  }
+  size_t end = option.find_first_of("= \t");
+  std::string name = option.substr(0, end);
+  char after = end == std::string::npos ? '\0' : option[end];
+  for (const char* two_words :
+       {"--add-opens", "--add-exports", "--add-reads", "--add-modules",
+        "--module-path", "--upgrade-module-path", "--limit-modules",
+        "--patch-module", "--enable-native-access"}) {
+    if (name == two_words) return after == '\0';
+  }
+  for (const char* with_value :
+       {"--illegal-native-access", "--illegal-access", "--finalization",
+        "--sun-misc-unsafe-memory-access"}) {
+    if (name == with_value) return after != '=';
+  }
+  return !(name == "--enable-preview" && after == '\0');
+}
+
 bool ReadsAsVersion(const std::string& v) {
   int major, minor;
   return std::sscanf(v.c_str(), "%d.%d", &major, &minor) == 2;
@@ -141,6 +173,15 @@ bool CheckConfigLines(const std::vector<std::string>& lines,
         !ReadsAsVersion(read.value)) {
       warnings->push_back(shown + ": minjre is read as MAJOR.MINOR, which " +
                           Quote(read.value) + " is not");
+    }
+    if (std::strcmp(read.key, "option") == 0 && RuntimeIgnores(read.value)) {
+      std::string name = read.value.substr(0, read.value.find(' '));
+      std::string hint = name == "--class-path" || name == "-cp" ||
+                                 name == "-classpath"
+                             ? "; name the class path in a classpath line"
+                             : "";
+      warnings->push_back(shown + ": the runtime does not know this option "
+                          "and would ignore it without a word" + hint);
     }
     if (windows_target) {
       for (char c : line) {

@@ -66,8 +66,24 @@ TEST(ConfigLinesTest, ChecksLinesBeforePacking) {
   EXPECT_TRUE(warned({"minjre 1.8 "}, true, "white space"));
   EXPECT_TRUE(warned({"minjre 17"}, true, "MAJOR.MINOR"));
   EXPECT_TRUE(warned({"property name=J\xc3\xbcrgen"}, true, "ANSI"));
+  for (const char* ignored :
+       {"option --add-opens", "option --class-path lib", "option --module x/y",
+        "option --illegal-native-access deny", "option --enable-preview=1",
+        "option --add-open=java.base/java.lang=ALL-UNNAMED", "option -cp lib/a.jar",
+        "option -p", "option -splash:s.png", "option -jar app.jar"}) {
+    EXPECT_TRUE(warned({ignored}, false, "would ignore it")) << ignored;
+  }
+  EXPECT_TRUE(warned({"option --class-path lib"}, false, "classpath line"));
+  EXPECT_TRUE(warned({"option -classpath lib"}, false, "classpath line"));
   warnings.clear();
-  EXPECT_TRUE(CheckConfigLines({"option -Xss1m", "option -Xmx1g", "property n=J\xc3\xbc"},
+  EXPECT_TRUE(CheckConfigLines({"option -Xss1m", "option -Xmx1g", "property n=J\xc3\xbc",
+                                "option --add-opens java.base/java.lang=ALL-UNNAMED",
+                                "option --add-exports=java.base/sun.nio.ch=ALL-UNNAMED",
+                                "option -p mods", "option --module-path\tmods",
+                                "option --enable-native-access ALL-UNNAMED",
+                                "option --illegal-native-access=deny",
+                                "option --enable-preview", "option -ea",
+                                "option -verbose:gc"},
                                false, &warnings, &error));
   EXPECT_TRUE(warnings.empty());
 }

@@ -23,6 +23,39 @@ TEST(JarManifestTest, ReadsMainClassOfMainSection) {
   EXPECT_EQ("", ManifestMainClass(""));
 }
 
+TEST(JarManifestTest, ParsesSectionsAndWritesThemBack) {
+  JarManifest m = ParseManifest(
+      "Manifest-Version: 1.0\r\nClass-Path: a.jar\r\n  b.jar\nbroken line\n"
+      "Multi-Release: true\r\r\n\n"
+      "Name: dep/\nImplementation-Version: 2.\n 5\n\nStray: x\n\nName: b/\r\n");
+  EXPECT_EQ("a.jar b.jar", *m.main.Value("class-path"));
+  EXPECT_EQ("true", *m.main.Value("Multi-Release"));
+  EXPECT_EQ(nullptr, m.main.Value("Stray"));
+  ASSERT_EQ(2u, m.entries.size());
+  EXPECT_EQ("2.5", *m.Entry("dep/")->Value("Implementation-Version"));
+  EXPECT_TRUE(m.Entry("b/")->attributes.empty());
+  EXPECT_EQ(nullptr, m.Entry("c/"));
+
+  m.main.Remove("class-path");
+  m.main.Set("Created-By", std::string(100, 'x') + "\xc3\xa9" + std::string(60, 'y'));
+  std::string text = WriteManifest(m);
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find("\r\n", pos);
+    ASSERT_NE(std::string::npos, end);
+    EXPECT_LE(end - pos, 72u);
+    // A folded line never starts inside a UTF-8 sequence.
+    EXPECT_NE(0x80, static_cast<unsigned char>(text[pos + 1]) & 0xc0);
+    pos = end + 2;
+  }
+  JarManifest again = ParseManifest(text);
+  EXPECT_EQ(m.main.attributes, again.main.attributes);
+  EXPECT_EQ(nullptr, again.main.Value("Class-Path"));
+  ASSERT_EQ(2u, again.entries.size());
+  EXPECT_EQ(m.entries[0].attributes, again.entries[0].attributes);
+  EXPECT_EQ("Manifest-Version: 1.0\r\n\r\n", WriteManifest(JarManifest()));
+}
+
 TEST(JarManifestTest, ReadsManifestFromArchive) {
   if (!test::HaveTool("jar") || !test::HaveTool("zip")) {
     GTEST_SKIP() << "jar and zip are needed";

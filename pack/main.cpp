@@ -40,8 +40,11 @@ int main(int argc, char** argv) {
     std::fputs(report.c_str(), stdout);
     return 0;
   }
-  std::vector<std::string> warnings;
-  bool ok = Pack(cmd.pack, &warnings, &error);
+  std::vector<std::string> warnings, notes;
+  bool ok = Pack(cmd.pack, &warnings, &error, &notes);
+  for (const std::string& n : notes) {
+    std::fprintf(stderr, "zovpack: %s\n", n.c_str());
+  }
   for (const std::string& w : warnings) {
     std::fprintf(stderr, "zovpack: warning: %s\n", w.c_str());
   }

@@ -5,11 +5,14 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <map>
 #include <set>
 
 #include "byte_order.h"
 #include "file_io.h"
+#include "jar_manifest.h"
 #include "zip_archive.h"
 
 namespace zovpack {
@@ -57,6 +60,31 @@ bool IsSignatureFile(const std::string& meta) {
     if (EndsWith(meta, ext)) return true;
   }
   return StartsWith(meta, "SIG-");
+}
+
+const char kVersions[] = "META-INF/versions/";
+
+// The name a Multi-Release entry META-INF/versions/N/NAME stands for, or
+// the name itself.
+std::string UnversionedName(const std::string& name) {
+  if (!StartsWith(name, kVersions)) return name;
+  size_t slash = name.find('/', sizeof kVersions - 1);
+  return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+// The package folder ("a/b/") of a class file entry, or "".
+std::string ClassPackage(const std::string& name) {
+  std::string plain = UnversionedName(name);
+  if (!EndsWith(plain, ".class") || StartsWith(plain, "META-INF/")) return "";
+  size_t slash = plain.rfind('/');
+  return slash == std::string::npos ? "" : plain.substr(0, slash + 1);
+}
+
+// What Package.getImplementationVersion() and its kin read.
+bool IsPackageAttribute(const std::string& name) {
+  std::string upper = Upper(name);
+  return StartsWith(upper, "IMPLEMENTATION-") ||
+         StartsWith(upper, "SPECIFICATION-");
 }
 
 bool IsServicesFile(const std::string& name) {
@@ -195,29 +223,68 @@ void AddServiceLines(const std::string& contents, Services* s) {
 
 bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
                std::string* out, std::vector<std::string>* warnings,
-               std::string* error) {
+               std::string* error, bool drop_class_path) {
   std::vector<const JarFile*> jars{&app};
   for (const JarFile& dep : deps) jars.push_back(&dep);
   std::vector<ZipArchive> zips(jars.size());
+  std::vector<JarManifest> manifests(jars.size());
+  bool app_has_manifest = false;
+  bool app_signed = false;
   for (size_t i = 0; i < jars.size(); ++i) {
-    if (!ParseZip(jars[i]->data, &zips[i], error)) {
+    bool found = false;
+    if (!ParseZip(jars[i]->data, &zips[i], error) ||
+        !ReadJarManifest(jars[i]->data, zips[i], &manifests[i], &found,
+                         error)) {
       *error = jars[i]->name + ": " + *error;
       return false;
     }
+    if (i == 0) app_has_manifest = found;
   }
 
-  std::string merged;
-  ZipWriter writer(&merged);
-  std::set<std::string> taken;
+  // First pass: which entry of which jar is kept, and what the packed
+  // manifest must say about them.
+  struct Kept {
+    size_t jar;
+    const ZipEntry* entry;
+    uint64_t body;
+    uint16_t version, time, date;
+  };
+  std::vector<Kept> kept;
+  std::map<std::string, size_t> owner;  // name -> the jar it came from
   std::map<std::string, Services> services;
   std::vector<std::string> services_order;
   std::vector<std::string> signed_jars;
+  JarManifest manifest = manifests[0];
+  bool manifest_changed = false;
+  std::set<std::string> sectioned;  // packages with a section already
+  for (const ManifestSection& section : manifest.entries) {
+    sectioned.insert(section.name);
+  }
+  if (drop_class_path && manifest.main.Value("Class-Path") != nullptr) {
+    manifest.main.Remove("Class-Path");
+    manifest_changed = true;
+  }
   size_t dropped = 0;
   std::string first_dropped;
+  auto drop = [&](const ZipEntry& e, size_t i) {
+    // Folders repeat in every jar; only files are worth counting.
+    if (!e.name.empty() && e.name.back() != '/') {
+      if (dropped++ == 0) first_dropped = e.name + " of " + jars[i]->name;
+    }
+  };
   for (size_t i = 0; i < jars.size(); ++i) {
     const std::string& data = jars[i]->data;
     const ZipArchive& zip = zips[i];
+    const ManifestSection& main = manifests[i].main;
     bool is_signed = false;
+    const std::string* packed = manifest.main.Value("Multi-Release");
+    if (i > 0 && (packed == nullptr || Upper(*packed) != "TRUE")) {
+      const std::string* release = main.Value("Multi-Release");
+      if (release != nullptr && Upper(*release) == "TRUE") {
+        manifest.main.Set("Multi-Release", "true");
+        manifest_changed = true;
+      }
+    }
     for (const ZipEntry& e : zip.entries) {
       uint64_t local = static_cast<uint64_t>(
           static_cast<int64_t>(e.local_offset) + zip.base);
@@ -251,19 +318,73 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
           is_signed = true;
           continue;
         }
-      }
-      if (!taken.insert(e.name).second) {
-        // Folders repeat in every jar; only files are worth counting.
-        if (!e.name.empty() && e.name.back() != '/') {
-          if (dropped++ == 0) first_dropped = e.name + " of " + jars[i]->name;
+        // The file is no module; a dependency's descriptor would make it
+        // one with the dependency's name.
+        if (UnversionedName(e.name) == "module-info.class") continue;
+        // A versioned class would shadow an earlier jar's own.
+        auto base = owner.find(UnversionedName(e.name));
+        if (base != owner.end() && base->second < i) {
+          drop(e, i);
+          continue;
         }
+      }
+      if (!owner.emplace(e.name, i).second) {
+        drop(e, i);
         continue;
       }
-      writer.Add(e.name, Load16(data, local + 4), e.flags, e.method, time,
-                 date, e.crc, e.compressed_size, e.uncompressed_size,
-                 data.data() + body);
+      if (i == 0 && IsSignatureFile(MetaInfFile(e.name))) is_signed = true;
+      kept.push_back(Kept{i, &e, body, Load16(data, local + 4), time, date});
+      // A package the application has classes in keeps what its own
+      // manifest says of it.
+      std::string package = ClassPackage(e.name);
+      if (i == 0) {
+        sectioned.insert(package);
+      } else if (!package.empty() && sectioned.insert(package).second) {
+        ManifestSection section;
+        section.name = package;
+        const ManifestSection* own = manifests[i].Entry(package);
+        for (const ManifestSection* from : {own, &main}) {
+          if (from == nullptr) continue;
+          for (const auto& attribute : from->attributes) {
+            if (IsPackageAttribute(attribute.first) &&
+                section.Value(attribute.first) == nullptr) {
+              section.attributes.push_back(attribute);
+            }
+          }
+        }
+        if (!section.attributes.empty()) {
+          manifest.entries.push_back(section);
+          manifest_changed = true;
+        }
+      }
     }
-    if (is_signed) signed_jars.push_back(jars[i]->name);
+    if (is_signed && i > 0) signed_jars.push_back(jars[i]->name);
+    app_signed = app_signed || (is_signed && i == 0);
+  }
+
+  std::string merged;
+  ZipWriter writer(&merged);
+  const std::string manifest_text = WriteManifest(manifest);
+  auto add_manifest = [&](uint16_t time, uint16_t date) {
+    uLong crc = crc32(crc32(0L, Z_NULL, 0),
+                      reinterpret_cast<const Bytef*>(manifest_text.data()),
+                      static_cast<uInt>(manifest_text.size()));
+    writer.Add("META-INF/MANIFEST.MF", 10, 0, 0, time, date,
+               static_cast<uint32_t>(crc), manifest_text.size(),
+               manifest_text.size(), manifest_text.data());
+  };
+  // Java's JarInputStream looks for the manifest among the first entries.
+  if (manifest_changed && !app_has_manifest) add_manifest(0, 0x21);
+  for (const Kept& k : kept) {
+    const ZipEntry& e = *k.entry;
+    if (manifest_changed && k.jar == 0 &&
+        MetaInfFile(e.name) == "MANIFEST.MF") {
+      add_manifest(k.time, k.date);
+      continue;
+    }
+    writer.Add(e.name, k.version, e.flags, e.method, k.time, k.date, e.crc,
+               e.compressed_size, e.uncompressed_size,
+               jars[k.jar]->data.data() + k.body);
   }
   for (const std::string& name : services_order) {
     const Services& s = services[name];
@@ -280,6 +401,11 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
                         " files of the merged jars were left out: an entry "
                         "of the same name came first (the first: " +
                         first_dropped + ")");
+  }
+  if (app_signed && manifest_changed) {
+    warnings->push_back(app.name + " is signed, and its manifest now says what "
+                        "the merged jars' said; Java may refuse its "
+                        "signature");
   }
   if (!signed_jars.empty()) {
     std::string names;
@@ -328,21 +454,113 @@ bool ListMergeJars(const std::string& path, std::vector<std::string>* jars,
   return true;
 }
 
+std::vector<std::string> ClassPathItems(const ManifestSection& main) {
+  std::vector<std::string> items;
+  const std::string* value = main.Value("Class-Path");
+  if (value == nullptr) return items;
+  size_t pos = 0;
+  while ((pos = value->find_first_not_of(" \t", pos)) != std::string::npos) {
+    size_t end = value->find_first_of(" \t", pos);
+    if (end == std::string::npos) end = value->size();
+    items.push_back(value->substr(pos, end - pos));
+    pos = end;
+  }
+  return items;
+}
+
+std::string ClassPathItemPath(const std::string& item, const std::string& jar) {
+  std::string url = item;
+  if (Upper(url.substr(0, 5)) == "FILE:") {
+    url = url.substr(5);
+    if (StartsWith(url, "//")) url = url.substr(2);
+    if (url.empty() || url[0] != '/') return "";  // a host or no path
+  } else {
+    size_t colon = url.find(':');
+    if (colon != std::string::npos && colon < url.find('/')) return "";
+  }
+  std::string path;
+  for (size_t i = 0; i < url.size(); ++i) {
+    int value = 0;
+    if (url[i] == '%' && i + 2 < url.size() &&
+        std::sscanf(url.substr(i + 1, 2).c_str(), "%2x", &value) == 1 &&
+        std::isxdigit(static_cast<unsigned char>(url[i + 2]))) {
+      path += static_cast<char>(value);
+      i += 2;
+    } else {
+      path += url[i];
+    }
+  }
+  if (path.empty() || path[0] == '/') return path;
+  size_t slash = jar.rfind('/');
+  return slash == std::string::npos ? path : jar.substr(0, slash + 1) + path;
+}
+
+namespace {
+
+// Depth first, in the order Java opens them: a jar's own Class-Path right
+// after it.
+bool AddClassPathClosure(const std::string& jar, const std::string& data,
+                         std::set<std::string>* seen,
+                         std::vector<JarFile>* found,
+                         std::vector<std::string>* warnings,
+                         std::string* error) {
+  ZipArchive zip;
+  JarManifest manifest;
+  bool has_manifest = false;
+  if (!ParseZip(data, &zip, error) ||
+      !ReadJarManifest(data, zip, &manifest, &has_manifest, error)) {
+    *error = jar + ": " + *error;
+    return false;
+  }
+  for (const std::string& item : ClassPathItems(manifest.main)) {
+    std::string path = ClassPathItemPath(item, jar);
+    struct stat info;
+    if (path.empty() || path.back() == '/' || stat(path.c_str(), &info) != 0 ||
+        S_ISDIR(info.st_mode)) {
+      warnings->push_back("the Class-Path of " + jar + " names " + item +
+                          ", which is no jar here; it is not merged");
+      continue;
+    }
+    if (!seen->insert(path).second) continue;
+    JarFile next;
+    next.name = path;
+    if (!ReadWholeFile(path, &next.data, error)) return false;
+    found->push_back(std::move(next));
+    const JarFile& added = found->back();
+    std::string name = added.name, contents = added.data;
+    if (!AddClassPathClosure(name, contents, seen, found, warnings, error)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 bool MergePaths(const std::string& archive_name,
                 const std::vector<std::string>& paths, std::string* archive,
-                std::vector<std::string>* warnings, std::string* error) {
+                std::vector<std::string>* warnings, std::string* error,
+                bool merge_class_path) {
+  std::vector<JarFile> deps;
+  std::set<std::string> seen{archive_name};
+  if (merge_class_path &&
+      !AddClassPathClosure(archive_name, *archive, &seen, &deps, warnings,
+                           error)) {
+    return false;
+  }
   std::vector<std::string> files;
   for (const std::string& path : paths) {
     if (!ListMergeJars(path, &files, error)) return false;
   }
-  std::vector<JarFile> deps(files.size());
-  for (size_t i = 0; i < files.size(); ++i) {
-    deps[i].name = files[i];
-    if (!ReadWholeFile(files[i], &deps[i].data, error)) return false;
+  for (const std::string& file : files) {
+    if (!seen.insert(file).second) continue;
+    deps.emplace_back();
+    deps.back().name = file;
+    if (!ReadWholeFile(file, &deps.back().data, error)) return false;
   }
   std::string merged;
   if (!MergeJars(JarFile{archive_name, *archive}, deps, &merged, warnings,
-                 error)) {
+                 error, merge_class_path)) {
     return false;
   }
   archive->swap(merged);

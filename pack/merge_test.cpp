@@ -50,6 +50,54 @@ class MergeTest : public ::testing::Test {
   ScratchDir dir_;
 };
 
+TEST_F(MergeTest, ThePackedManifestSaysWhatTheDependenciesManifestsSaid) {
+  JarFile app{"app.jar", Jar("app.jar", {
+      {"a/App.class", "app"},
+      {"META-INF/MANIFEST.MF", "Main-Class: a.App\nClass-Path: lib/x.jar\n\n"
+                               "Name: d/own/\nImplementation-Version: app's\n"},
+      {"module-info.class", "app module"}})};
+  JarFile mr{"mr.jar", Jar("mr.jar", {
+      {"META-INF/MANIFEST.MF", "Multi-Release: TRUE\nImplementation-Title: d\n"
+                               "Implementation-Version: 2.5\nSpecification-Version: 2\n"
+                               "Created-By: x\n\nName: d/sub/\nImplementation-Version: 2.6\n"},
+      {"d/Lib.class", "base"},
+      {"d/sub/S.class", "sub"},
+      {"d/own/O.class", "own"},
+      {"META-INF/versions/11/d/Lib.class", "eleven"},
+      {"META-INF/versions/11/a/App.class", "would shadow the app's"},
+      {"module-info.class", "dep module"},
+      {"META-INF/versions/9/module-info.class", "dep module 9"}})};
+  JarFile plain{"plain.jar", Jar("plain.jar", {{"e/E.class", "e"}})};
+  std::string merged, error;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(MergeJars(app, {mr, plain}, &merged, &warnings, &error, true)) << error;
+  EXPECT_EQ("app module", Entry(merged, "module-info.class"));
+  EXPECT_EQ("<none>", Entry(merged, "META-INF/versions/9/module-info.class"));
+  EXPECT_EQ("eleven", Entry(merged, "META-INF/versions/11/d/Lib.class"));
+  EXPECT_EQ("<none>", Entry(merged, "META-INF/versions/11/a/App.class"));
+
+  JarManifest m = ParseManifest(Entry(merged, "META-INF/MANIFEST.MF"));
+  EXPECT_EQ("a.App", *m.main.Value("Main-Class"));
+  EXPECT_EQ("true", *m.main.Value("Multi-Release"));
+  EXPECT_EQ(nullptr, m.main.Value("Class-Path"));
+  EXPECT_EQ(nullptr, m.main.Value("Implementation-Version"));
+  ASSERT_NE(nullptr, m.Entry("d/"));
+  EXPECT_EQ((std::vector<std::pair<std::string, std::string>>{
+                {"Implementation-Title", "d"}, {"Implementation-Version", "2.5"},
+                {"Specification-Version", "2"}}),
+            m.Entry("d/")->attributes);
+  EXPECT_EQ("2.6", *m.Entry("d/sub/")->Value("Implementation-Version"));
+  EXPECT_EQ("d", *m.Entry("d/sub/")->Value("Implementation-Title"));
+  EXPECT_EQ("app's", *m.Entry("d/own/")->Value("Implementation-Version"));
+  EXPECT_EQ(nullptr, m.Entry("e/"));  // plain.jar said nothing
+
+  // Nothing to say: the application's manifest stays as it was.
+  ASSERT_TRUE(MergeJars(app, {plain}, &merged, &warnings, &error)) << error;
+  EXPECT_EQ("Main-Class: a.App\nClass-Path: lib/x.jar\n\nName: d/own/\n"
+            "Implementation-Version: app's\n",
+            Entry(merged, "META-INF/MANIFEST.MF"));
+}
+
 TEST_F(MergeTest, AppFirstServicesJoinedSignaturesAndManifestsDropped) {
   const std::string big(100000, 'z');
   JarFile app{"app.jar", Jar("app.jar", {

@@ -9,6 +9,7 @@
 #include "file_io.h"
 #include "image_files.h"
 #include "jar_manifest.h"
+#include "launch_attributes.h"
 #include "manifest.h"
 #include "main_class.h"
 #include "merge.h"
@@ -26,6 +27,7 @@ bool IsMainClassLine(const std::string& line) {
 
 // Chooses the main class and puts its line first.
 bool ComposeLines(const PackInputs& in, const std::string& manifest_main,
+                  const std::vector<std::string>& manifest_lines,
                   std::vector<std::string>* lines,
                   std::vector<std::string>* warnings, std::string* error) {
   std::string main_class = in.main_class;
@@ -46,6 +48,7 @@ bool ComposeLines(const PackInputs& in, const std::string& manifest_main,
     return false;
   }
   lines->assign(1, "mainclass " + main_class);
+  lines->insert(lines->end(), manifest_lines.begin(), manifest_lines.end());
   for (const std::string& line : in.lines) {
     if (!IsMainClassLine(line)) {
       lines->push_back(line);
@@ -164,7 +167,8 @@ std::vector<std::string> ParseConfigFile(const std::string& text) {
 }
 
 bool BuildPackedFile(const PackInputs& in, std::string* output,
-                     std::vector<std::string>* warnings, std::string* error) {
+                     std::vector<std::string>* warnings, std::string* error,
+                     std::vector<std::string>* notes) {
   ExecutableKind kind = DetectExecutable(in.stub);
   if (kind == ExecutableKind::kUnknown) {
     *error = "the stub is neither a PE image nor an ELF file";
@@ -224,14 +228,42 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     warnings->push_back("the " + std::to_string(in.archive.size() - archive_end) +
                         " bytes after the archive's end are left out");
   }
-  std::string manifest_main;
-  if (in.main_class.empty() &&
-      !ReadJarMainClass(in.archive, zip, &manifest_main, error)) {
+  std::vector<std::string> manifest_lines;
+  JarManifest manifest;
+  bool has_manifest = false;
+  if (!ReadJarManifest(in.archive, zip, &manifest, &has_manifest, error)) {
     *error = in.archive_name + ": manifest: " + *error;
-    return false;
+    if (in.main_class.empty()) return false;
+    warnings->push_back(*error + "; it is not read");
+    error->clear();
+  }
+  const std::string manifest_main = MainClass(manifest);
+  for (const std::string& item : ClassPathItems(manifest.main)) {
+    std::string path = ClassPathItemPath(item, "");
+    if (!path.empty() && path[0] == '/') {
+      warnings->push_back("the manifest's Class-Path names " + item +
+                          ", which the packed file loads wherever it exists;"
+                          " merge it with --merge-class-path");
+    }
+  }
+  if (in.manifest_options) {
+    for (const LaunchAttribute& a : TranslateLaunchAttributes(manifest.main)) {
+      if (!a.problem.empty()) {
+        warnings->push_back("manifest " + a.attribute +
+                            ": not carried over: " + a.problem);
+        continue;
+      }
+      std::string note = "manifest " + a.attribute + " ->";
+      for (const std::string& line : a.lines) {
+        manifest_lines.push_back(line);
+        note += "\n  " + line;
+      }
+      if (notes != nullptr) notes->push_back(note);
+    }
   }
   std::vector<std::string> lines;
-  if (!ComposeLines(in, manifest_main, &lines, warnings, error) ||
+  if (!ComposeLines(in, manifest_main, manifest_lines, &lines, warnings,
+                    error) ||
       !CheckConfigLines(lines, windows && !in.utf8, warnings, error)) {
     return false;
   }
@@ -304,7 +336,7 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
 }
 
 bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
-          std::string* error) {
+          std::string* error, std::vector<std::string>* notes) {
   PackInputs in;
   std::string stub_path = request.stub_path;
   if (stub_path.empty()) {
@@ -327,15 +359,16 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
     return false;
   }
   if (!ReadWholeFile(request.archive_path, &in.archive, error)) return false;
-  if (!request.merge_paths.empty() &&
+  if ((!request.merge_paths.empty() || request.merge_class_path) &&
       !MergePaths(request.archive_path, request.merge_paths, &in.archive,
-                  warnings, error)) {
+                  warnings, error, request.merge_class_path)) {
     return false;
   }
   in.check_main_class = true;
   in.main_class = request.main_class;
   in.console = request.console;
   in.utf8 = request.utf8;
+  in.manifest_options = request.manifest_options;
   if (!request.config_path.empty()) {
     std::string text;
     if (!ReadWholeFile(request.config_path, &text, error)) return false;
@@ -360,7 +393,7 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
   }
   in.archive_name = request.archive_path;
   std::string output;
-  if (!BuildPackedFile(in, &output, warnings, error)) return false;
+  if (!BuildPackedFile(in, &output, warnings, error, notes)) return false;
   return WriteFileAtomically(request.output_path, output, error);
 }
 

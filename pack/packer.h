@@ -48,6 +48,9 @@ struct PackInputs {
   bool utf8 = false;     // a Windows stub's manifest asks for UTF-8
   // Refuse a main class the archive lacks (see CheckMainClass).
   bool check_main_class = false;
+  // Carry over the manifest attributes java -jar acts on
+  // (TranslateLaunchAttributes), as lines right after the main class.
+  bool manifest_options = true;
 };
 
 // Builds the packed file in `*output`. The main class comes from
@@ -58,9 +61,11 @@ struct PackInputs {
 // cannot be carried, the comment would exceed what the launcher finds, the
 // splash or icon does not parse, the stub is not a PE image, or a console
 // stub is asked for and the stub is a GUI program or a splash is given.
-// Warnings go to `*warnings`.
+// Warnings go to `*warnings`; what was carried over from the manifest, one
+// attribute a line, to `*notes` when given.
 bool BuildPackedFile(const PackInputs& inputs, std::string* output,
-                     std::vector<std::string>* warnings, std::string* error);
+                     std::vector<std::string>* warnings, std::string* error,
+                     std::vector<std::string>* notes = nullptr);
 
 struct PackRequest {
   std::string archive_path;
@@ -76,12 +81,14 @@ struct PackRequest {
   bool console = false;     // --console
   bool utf8 = false;        // --utf8
   std::vector<std::string> merge_paths;  // jars or folders of jars
+  bool manifest_options = true;  // off: --no-manifest-options
+  bool merge_class_path = false;  // --merge-class-path
 };
 
 // Reads the files a request names, builds the packed file and writes it
 // atomically; on failure the output path is not touched.
 bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
-          std::string* error);
+          std::string* error, std::vector<std::string>* notes = nullptr);
 
 }  // namespace zovpack
 

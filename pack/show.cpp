@@ -7,6 +7,8 @@
 #include "app_resources.h"
 #include "byte_order.h"
 #include "config_lines.h"
+#include "jar_manifest.h"
+#include "launch_attributes.h"
 #include "manifest.h"
 #include "pe_image.h"
 #include "pe_resources.h"
@@ -72,11 +74,12 @@ bool DescribePackedFile(const std::string& file, std::string* report,
   std::string comment;
   std::string main_class;
   bool has_main = false;
+  std::vector<std::string> lines;
   const bool found = FindLauncherComment(file, &comment) != std::string::npos;
   if (!found) {
     out += "configuration: none (the launcher finds no end record)\n";
   } else {
-    std::vector<std::string> lines = SplitLauncherLines(comment);
+    lines = SplitLauncherLines(comment);
     out += "configuration: " + std::to_string(lines.size()) + " line" +
            (lines.size() == 1 ? "" : "s") + "\n";
     for (const std::string& line : lines) {
@@ -95,6 +98,26 @@ bool DescribePackedFile(const std::string& file, std::string* report,
     }
   }
   out += "main class:  " + (has_main ? Printable(main_class) : "none") + "\n";
+  JarManifest manifest;
+  bool has_manifest = false;
+  std::string why;
+  if (ReadJarManifest(file, zip, &manifest, &has_manifest, &why)) {
+    for (const LaunchAttribute& a : TranslateLaunchAttributes(manifest.main)) {
+      bool carried = !a.lines.empty();
+      for (const std::string& line : a.lines) {
+        bool there = false;
+        for (const std::string& l : lines) there = there || l == line;
+        carried = carried && there;
+      }
+      out += "manifest:    " + Printable(a.attribute) +
+             (carried ? " -> translated into option lines above"
+              : a.problem.empty() ? " -> not translated (--no-manifest-options)"
+                                  : " -> not carried over: " + a.problem) +
+             "\n";
+    }
+  } else {
+    out += "manifest:    unreadable (" + why + ")\n";
+  }
   out += "entries:     " + std::to_string(zip.entries.size()) + "\n";
   if (uint32_t signature = TrailingSignatureSize(file)) {
     out += "signature:   " + std::to_string(signature) +

@@ -13,6 +13,7 @@
 #define ZOV_JNI_SLOT(table, name, index) \
   static_assert(offsetof(table, name) / sizeof(void*) == (index), #name)
 ZOV_JNI_SLOT(JNINativeInterface_, FindClass, 6);
+ZOV_JNI_SLOT(JNINativeInterface_, IsAssignableFrom, 11);
 ZOV_JNI_SLOT(JNINativeInterface_, ExceptionOccurred, 15);
 ZOV_JNI_SLOT(JNINativeInterface_, ExceptionDescribe, 16);
 ZOV_JNI_SLOT(JNINativeInterface_, ExceptionClear, 17);
@@ -176,9 +177,22 @@ int JvmBridge::RunMain(const char* className, int argumentCount,
     return MainClassNotFound;
   }
   const JNINativeInterface_* jni = env_->functions;
-  jmethodID main =
-      jni->GetStaticMethodID(env_, mainClass, "main", "([Ljava/lang/String;)V");
+  const char* mainSignature = "([Ljava/lang/String;)V";
+  jmethodID main = jni->GetStaticMethodID(env_, mainClass, "main", mainSignature);
+  // java starts a JavaFX Application without a main through launch.
+  jclass fx = nullptr;
   if (main == nullptr) {
+    ClearPendingException(env_, false);
+    fx = jni->FindClass(env_, "javafx/application/Application");
+    if (fx != nullptr && jni->IsAssignableFrom(env_, mainClass, fx)) {
+      main = jni->GetStaticMethodID(env_, fx, "launch",
+                                    "(Ljava/lang/Class;[Ljava/lang/String;)V");
+    }
+    ClearPendingException(env_, false);
+  }
+  if (main == nullptr) {
+    // Asked again for the runtime's own account of what is missing.
+    jni->GetStaticMethodID(env_, mainClass, "main", mainSignature);
     ClearPendingException(env_, true);
     return MainMethodMissing;
   }
@@ -206,7 +220,11 @@ int JvmBridge::RunMain(const char* className, int argumentCount,
       jni->DeleteLocalRef(env_, argument);
     }
   }
-  if (result == Success) CallStaticVoid(env_, mainClass, main, array);
+  if (result == Success && fx != nullptr) {
+    CallStaticVoid(env_, fx, main, mainClass, array);
+  } else if (result == Success) {
+    CallStaticVoid(env_, mainClass, main, array);
+  }
   // An exception out of main is the application's own end, not a failure
   // of the launch; only the exit status tells, as with java.
   bool threw = ClearPendingException(env_, true) != 0;
@@ -215,6 +233,7 @@ int JvmBridge::RunMain(const char* className, int argumentCount,
     Trace("main returned%s", threw ? " by an exception" : "");
   }
   if (array != nullptr) jni->DeleteLocalRef(env_, array);
+  if (fx != nullptr) jni->DeleteLocalRef(env_, fx);
   jni->DeleteLocalRef(env_, mainClass);
   return result;
 }

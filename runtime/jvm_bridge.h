@@ -45,6 +45,8 @@ class JvmBridge {
   // returns: 0, also when main threw (the exception is described and
   // cleared, and MainThrew holds); 7 when the class is not found; 8 when it
   // has no such main; 3 when the runtime cannot build the argument array.
+  // A class without main that extends javafx.application.Application is
+  // started as java starts it, through Application.launch(class, args).
   int RunMain(const char* className, int argumentCount,
               const char* const* arguments);
 

@@ -209,7 +209,17 @@ def pe_seeds():
     put("fuzz_pe", "elf", b"\x7fELF\x02\x01\x01" + b"\0" * 57)
 
 
+def manifest_seeds():
+    put("fuzz_manifest", "launch", "Manifest-Version: 1.0\r\nMain-Class: a.B\r\n"
+        "Add-Opens: java.base/java.lang java.desktop/sun.awt\r\nAdd-Exports: x/y\r\n"
+        "Enable-Native-Access: ALL-UNNAMED\r\nClass-Path: lib/a.jar\r\n  lib/b.jar\r\n"
+        "Multi-Release: true\r\n\r\nName: dep/\r\nImplementation-Version: 2.5\r\n\r\n")
+    put("fuzz_manifest", "odd", "main-class:a\n broken\rName: x\n\n\nStray: y\n"
+        "Name: " + "\u00e9" * 40 + "\n Name: z\n\nName: \n")
+
+
 def main():
+    manifest_seeds()
     config_lookup()
     expand()
     class_path()

@@ -37,6 +37,7 @@
 //   dependency NAME                 (jvm.dll with a dependency only)
 //   FindClass NAME                  " -> null" appended when it fails
 //   GetStaticMethodID CLASS.NAME SIGNATURE          " -> null" likewise
+//   IsAssignableFrom CLASS SUPER -> false
 //   NewStringUTF TEXT | NewString TEXT ( -> null) | GetStringChars TEXT
 //   GetStringLength TEXT | ReleaseStringChars TEXT
 //   CallStaticObjectMethodV CLASS.getProperty ARG
@@ -361,6 +362,15 @@ void JNICALL DeleteLocalRef(JNIEnv* env, jobject ref) {
   object->released = true;
 }
 
+// No class of the test runtime extends another.
+jboolean JNICALL IsAssignableFrom(JNIEnv* env, jclass type, jclass super) {
+  Enter(env, "IsAssignableFrom", false);
+  Object* from = Ref(type, Object::kClass, "IsAssignableFrom");
+  Object* to = Ref(super, Object::kClass, "IsAssignableFrom");
+  Log("IsAssignableFrom " + from->name + " " + to->name + " -> false");
+  return JNI_FALSE;
+}
+
 jmethodID JNICALL GetStaticMethodID(JNIEnv* env, jclass type,
                                     const char* name, const char* signature) {
   Enter(env, "GetStaticMethodID", false);
@@ -579,6 +589,7 @@ void BuildTables() {
   jniTable.ExceptionClear = ExceptionClear;
   jniTable.DeleteLocalRef = DeleteLocalRef;
   jniTable.GetStaticMethodID = GetStaticMethodID;
+  jniTable.IsAssignableFrom = IsAssignableFrom;
   jniTable.CallStaticObjectMethodV = CallStaticObjectMethodV;
   jniTable.CallStaticVoidMethodV = CallStaticVoidMethodV;
   jniTable.NewString = NewString;

@@ -1,0 +1,10 @@
+package deep;
+
+/** Named only by the dependency's own Class-Path. */
+public final class Deep {
+  private Deep() {}
+
+  public static String name() {
+    return "deep";
+  }
+}
