@@ -28,7 +28,7 @@ std::string Trim(const std::string& s) {
 
 }  // namespace
 
-std::string ManifestMainClass(const std::string& manifest) {
+std::string ManifestAttribute(const std::string& manifest, const char* name) {
   // Logical lines of the main section: a line that starts with a space
   // continues the one before it; the first empty line ends the section.
   std::vector<std::string> lines;
@@ -49,22 +49,29 @@ std::string ManifestMainClass(const std::string& manifest) {
   }
   for (const std::string& line : lines) {
     size_t colon = line.find(':');
-    if (colon != std::string::npos && NameIs(line, colon, "Main-Class")) {
+    if (colon != std::string::npos && NameIs(line, colon, name)) {
       return Trim(line.substr(colon + 1));
     }
   }
   return std::string();
 }
 
-bool ReadJarMainClass(const std::string& data, const ZipArchive& zip,
-                      std::string* main_class, std::string* error) {
-  main_class->clear();
+std::string ManifestMainClass(const std::string& manifest) {
+  return ManifestAttribute(manifest, "Main-Class");
+}
+
+bool ReadJarManifest(const std::string& data, const ZipArchive& zip,
+                     std::string* manifest, std::string* error) {
+  manifest->clear();
   const ZipEntry* entry = FindZipEntry(zip, "META-INF/MANIFEST.MF");
   if (entry == nullptr) return true;
+  return ReadZipEntry(data, zip, *entry, 16 << 20, manifest, error);
+}
+
+bool ReadJarMainClass(const std::string& data, const ZipArchive& zip,
+                      std::string* main_class, std::string* error) {
   std::string manifest;
-  if (!ReadZipEntry(data, zip, *entry, 16 << 20, &manifest, error)) {
-    return false;
-  }
+  if (!ReadJarManifest(data, zip, &manifest, error)) return false;
   *main_class = ManifestMainClass(manifest);
   return true;
 }
