@@ -5,8 +5,9 @@ usage: maven_plugin_test.py SOURCE_DIR ZOVPACK JDK_HOME
 
 Builds and installs the plugin (scripts/maven.sh, into $ZOV_M2), packs a
 copy of examples/maven with mvn -o package, runs the Linux file alone in an
-empty folder and reads the win64 file's version record; then packs with a
-zovpack that warns and fails, which must fail the build with its message."""
+empty folder, the lib/ one with and without its folder, and reads the win64
+file's version record; then packs with a zovpack that warns and fails,
+which must fail the build with its message."""
 import os
 import shutil
 import subprocess
@@ -33,7 +34,8 @@ def mvn(project, *args):
 def main():
     installed = subprocess.run(["sh", os.path.join(source, "scripts", "maven.sh")],
                                capture_output=True, text=True, timeout=300)
-    check(installed.returncode == 0, "plugin built and installed " + installed.stderr[-2000:])
+    check(installed.returncode == 0, "plugin built and installed" +
+          ("" if installed.returncode == 0 else "\n" + installed.stderr[-2000:]))
     if installed.returncode != 0:
         print(installed.stdout[-4000:])
         sys.exit(1)
@@ -55,6 +57,19 @@ def main():
                              capture_output=True, text=True, timeout=120)
         check(ran.returncode == 0 and ran.stdout.strip() == "MERGED DEPENDENCY!",
               f"the Linux file runs alone with commons-lang3: {ran.stdout!r} {ran.stderr!r}")
+
+        # dependencies=lib: the file needs the lib/ folder beside it.
+        dist = os.path.join(project, "target", "dist")
+        check(os.listdir(os.path.join(dist, "lib")) == ["commons-lang3-3.12.0.jar"],
+              "lib/ holds the dependency")
+        with_lib = subprocess.run(["./shout", "from", "lib"], cwd=dist, env=env,
+                                  capture_output=True, text=True, timeout=120)
+        check(with_lib.stdout.strip() == "FROM LIB!", f"lib/ beside it: {with_lib.stdout!r}")
+        shutil.copy(os.path.join(dist, "shout"), os.path.join(alone, "thin"))
+        without = subprocess.run(["./thin"], cwd=alone, env=env, capture_output=True,
+                                 text=True, timeout=120)
+        check(without.returncode != 0 and "StringUtils" in without.stderr,
+              f"without lib/ the classes are missing: {without.stderr[-300:]!r}")
 
         shown = subprocess.run([zovpack, "--show", os.path.join(project, "target", "shout.exe")],
                                capture_output=True, text=True).stdout
