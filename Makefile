@@ -1,5 +1,5 @@
 # Thin front door: the work is in scripts/ and CMake.
-.PHONY: all setup build test demo bench fuzz package clean
+.PHONY: all setup build test demo bench fuzz package maven clean
 
 all: build
 
@@ -15,6 +15,11 @@ test: setup
 
 demo: build
 	@sh scripts/demo.sh
+
+# zov-maven-plugin, built offline and installed into $ZOV_M2 (default
+# ~/.m2/repository); make test does it too.
+maven: setup
+	@sh scripts/maven.sh
 
 # Not a test: measures, reports, and fails only when it cannot measure.
 bench: build

@@ -22,7 +22,8 @@ if(ZOV_STUB_FILES)
           OPTIONAL)
 endif()
 set(ZOV_DOC_FILES "${CMAKE_SOURCE_DIR}/README.md"
-  "${CMAKE_SOURCE_DIR}/docs/configuration.md" "${CMAKE_SOURCE_DIR}/docs/packing.md")
+  "${CMAKE_SOURCE_DIR}/docs/configuration.md" "${CMAKE_SOURCE_DIR}/docs/packing.md"
+  "${CMAKE_SOURCE_DIR}/docs/maven.md")
 install(FILES ${ZOV_DOC_FILES} DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 
 # The build tree answers like an installation: build/linux/pack/zovpack

@@ -39,6 +39,27 @@ void SetSplashBitmap(std::vector<Resource>* resources, const Bitmap& bitmap) {
   resources->push_back(r);
 }
 
+void SetVersionRecord(std::vector<Resource>* resources,
+                      const std::string& record) {
+  resources->erase(std::remove_if(resources->begin(), resources->end(),
+                                  [](const Resource& r) {
+                                    return IsType(r, kRtVersion);
+                                  }),
+                   resources->end());
+  Resource r;
+  r.type = ResourceName::Id(kRtVersion);
+  r.name = ResourceName::Id(1);
+  r.data = record;
+  resources->push_back(r);
+}
+
+const Resource* FindVersionRecord(const std::vector<Resource>& resources) {
+  for (const Resource& r : resources) {
+    if (IsType(r, kRtVersion)) return &r;
+  }
+  return nullptr;
+}
+
 bool ReplaceIcon(std::vector<Resource>* resources,
                  const std::vector<IconImage>& images, std::string* error) {
   ResourceName group_name = ResourceName::Id(1);

@@ -1,5 +1,5 @@
-// The resources a packed application adds to its stub: the splash bitmap
-// and the icon.
+// The resources a packed application adds to its stub: the splash bitmap,
+// the icon and the version record.
 #ifndef ZOV_PACK_APP_RESOURCES_H_
 #define ZOV_PACK_APP_RESOURCES_H_
 
@@ -21,6 +21,12 @@ const uint16_t kSplashBitmapId = 100;  // the launcher loads this one
 // Makes `bitmap` bitmap resource 100, replacing any there was (in every
 // language); it keeps the language of the one it replaces.
 void SetSplashBitmap(std::vector<Resource>* resources, const Bitmap& bitmap);
+
+// Makes `record` the only version record (RT_VERSION 1, language neutral).
+void SetVersionRecord(std::vector<Resource>* resources, const std::string& record);
+
+// The first version record, or null.
+const Resource* FindVersionRecord(const std::vector<Resource>& resources);
 
 // Replaces the first icon group (the one shells show for the file) and the
 // icons only it uses by `images`; adds a group when there is none. The

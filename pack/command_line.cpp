@@ -14,8 +14,19 @@ const char kUsage[] =
     "                        manifest's Main-Class)\n"
     "  --line \"KEY VALUE\"    add a configuration line (repeatable)\n"
     "  --config FILE         add the lines of FILE ('#' lines are skipped)\n"
-    "  --splash FILE.bmp     splash bitmap (Windows targets)\n"
+    "  --splash FILE         splash image: BMP, PNG, JPEG or GIF (Windows\n"
+    "                        targets; default: the manifest's\n"
+    "                        SplashScreen-Image)\n"
+    "  --no-splash           no splash, not even the manifest's\n"
     "  --icon FILE.ico       application icon (Windows targets)\n"
+    "  --name TEXT           product name and description (Windows version\n"
+    "                        record; default: Implementation-Title, else the\n"
+    "                        output's base name)\n"
+    "  --description TEXT    file description, which Task Manager shows\n"
+    "  --app-version V       version (default: Implementation-Version, else\n"
+    "                        0.0.0.0)\n"
+    "  --vendor TEXT         company name (default: Implementation-Vendor)\n"
+    "  --copyright TEXT      legal copyright\n"
     "  --console             the console launcher, for command-line tools\n"
     "                        (Windows targets: zovc64.exe, zovc32.exe)\n"
     "  --utf8                run with the UTF-8 code page (Windows 10 1903\n"
@@ -64,6 +75,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
       p.manifest_options = false;
       continue;
     }
+    if (a == "--no-splash") {
+      p.no_splash = true;
+      continue;
+    }
     if (a == "--cds") {
       p.lines.push_back("cds auto");
       continue;
@@ -103,6 +118,16 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
       p.config_path = v;
     } else if (a == "--splash") {
       p.splash_path = v;
+    } else if (a == "--name") {
+      p.identity.name = v;
+    } else if (a == "--description") {
+      p.identity.description = v;
+    } else if (a == "--app-version") {
+      p.identity.version = v;
+    } else if (a == "--vendor") {
+      p.identity.vendor = v;
+    } else if (a == "--copyright") {
+      p.identity.copyright = v;
     } else if (a == "--icon") {
       p.icon_path = v;
     } else if (a == "--merge") {
@@ -111,6 +136,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
       *error = "unknown option " + a;
       return false;
     }
+  }
+  if (p.no_splash && !p.splash_path.empty()) {
+    *error = "--splash and --no-splash exclude each other";
+    return false;
   }
   if (show) {
     if (operands.size() != 1) {

@@ -153,6 +153,12 @@ std::string ParentDirectory(const std::string& dir) {
   return dir.substr(0, end);
 }
 
+std::string BaseName(const std::string& path) {
+  size_t end = path.size();
+  while (end > 0 && !IsSeparator(path[end - 1])) --end;
+  return path.substr(end);
+}
+
 std::string JoinPath(const std::string& dir, const std::string& name) {
   if (dir.empty() || IsSeparator(dir.back())) return dir + name;
 #ifdef _WIN32

@@ -30,6 +30,9 @@ bool FileExists(const std::string& path);
 // is a root or has no separator.
 std::string ParentDirectory(const std::string& dir);
 
+// The last component of `path` ("out/app.exe" gives "app.exe").
+std::string BaseName(const std::string& path);
+
 // Joins a directory (with or without a trailing separator) and a name.
 std::string JoinPath(const std::string& dir, const std::string& name);
 

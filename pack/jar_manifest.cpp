@@ -175,9 +175,13 @@ std::string WriteManifest(const JarManifest& manifest) {
   return out;
 }
 
-std::string MainClass(const JarManifest& manifest) {
-  const std::string* value = manifest.main.Value("Main-Class");
+std::string ManifestAttribute(const JarManifest& manifest, const char* name) {
+  const std::string* value = manifest.main.Value(name);
   return value ? Trim(*value) : std::string();
+}
+
+std::string MainClass(const JarManifest& manifest) {
+  return ManifestAttribute(manifest, "Main-Class");
 }
 
 std::string ManifestMainClass(const std::string& manifest) {

@@ -53,6 +53,10 @@ JarManifest ParseManifest(const std::string& text);
 // section starts with Manifest-Version, 1.0 when it has none.
 std::string WriteManifest(const JarManifest& manifest);
 
+// Value of the main section's attribute `name`, surrounding white space
+// removed; empty when there is none.
+std::string ManifestAttribute(const JarManifest& manifest, const char* name);
+
 // Value of the main section's Main-Class, surrounding white space removed;
 // empty when there is none.
 std::string MainClass(const JarManifest& manifest);

@@ -14,6 +14,8 @@
 #include "main_class.h"
 #include "merge.h"
 #include "pe_resources.h"
+#include "splash_image.h"
+#include "version_info.h"
 #include "zip_archive.h"
 
 namespace zovpack {
@@ -61,10 +63,11 @@ bool ComposeLines(const PackInputs& in, const std::string& manifest_main,
   return true;
 }
 
-bool EditResources(const PackInputs& in, std::string* stub,
+bool EditResources(const PackInputs& in, const std::string& splash_file,
+                   const VersionRecord& record, std::string* stub,
                    std::string* error) {
   Bitmap splash;
-  if (!in.splash_bmp.empty() && !ParseBmp(in.splash_bmp, &splash, error)) {
+  if (!splash_file.empty() && !ConvertSplashImage(splash_file, &splash, error)) {
     *error = "splash: " + *error;
     return false;
   }
@@ -79,12 +82,44 @@ bool EditResources(const PackInputs& in, std::string* stub,
       !ReadResources(*stub, image, &resources, error)) {
     return false;
   }
-  if (!in.splash_bmp.empty()) SetSplashBitmap(&resources, splash);
+  if (!splash_file.empty()) SetSplashBitmap(&resources, splash);
   if (!in.icon_ico.empty() && !ReplaceIcon(&resources, icon, error)) {
     return false;
   }
   if (in.utf8 && !SetUtf8CodePage(&resources, error)) return false;
+  std::string version;
+  if (!BuildVersionResource(record, &version, error)) return false;
+  SetVersionRecord(&resources, version);
   return WriteResources(stub, resources, error);
+}
+
+// The image the manifest names as SplashScreen-Image, as java -jar shows
+// it; one missing from the archive gives no splash, as with java -jar.
+bool ManifestSplash(const std::string& archive, const ZipArchive& zip,
+                    const JarManifest& manifest, std::string* image,
+                    std::vector<std::string>* warnings, std::string* error) {
+  std::string name = ManifestAttribute(manifest, "SplashScreen-Image");
+  if (name.empty()) return true;
+  const ZipEntry* entry =
+      FindZipEntry(zip, name[0] == '/' ? name.substr(1) : name);
+  if (entry == nullptr) {
+    warnings->push_back("the manifest's SplashScreen-Image " + name +
+                        " is not in the archive; the file has no splash");
+    return true;
+  }
+  if (!ReadZipEntry(archive, zip, *entry, 64 << 20, image, error)) {
+    *error = "splash: " + name + ": " + *error;
+    return false;
+  }
+  Bitmap ignored;
+  if (!ConvertSplashImage(*image, &ignored, error)) {
+    *error = "splash: the manifest's SplashScreen-Image " + name + ": " +
+             *error + " (--no-splash leaves it out)";
+    return false;
+  }
+  warnings->push_back("the splash is the manifest's SplashScreen-Image " +
+                      name + " (--no-splash leaves it out)");
+  return true;
 }
 
 // True when the launcher, searching `file` from its end, finds the end
@@ -287,16 +322,29 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     return false;
   }
 
-  bool edit = !in.splash_bmp.empty() || !in.icon_ico.empty();
-  if (edit && !windows) {
+  if ((!in.splash_bmp.empty() || !in.icon_ico.empty()) && !windows) {
     *error = "--splash and --icon need a Windows stub";
     return false;
   }
-  edit = edit || (in.utf8 && windows);
+  const IdentityOptions& id = in.identity;
+  if (!windows && !(id.name + id.description + id.version + id.vendor +
+                    id.copyright).empty()) {
+    warnings->push_back("--name, --description, --app-version, --vendor and "
+                        "--copyright change nothing on Linux");
+  }
+  // Every Windows file gets its own version record, so it is edited.
+  const bool edit = windows;
   std::string edited;
   if (edit) {
+    VersionRecord record;
+    std::string splash = in.splash_bmp;
+    if (!ComposeVersionRecord(id, manifest, in.output_name, &record, error) ||
+        (splash.empty() && !in.no_splash && !in.console &&
+         !ManifestSplash(in.archive, zip, manifest, &splash, warnings, error))) {
+      return false;
+    }
     edited = in.stub;
-    if (!EditResources(in, &edited, error)) return false;
+    if (!EditResources(in, splash, record, &edited, error)) return false;
   }
   const std::string& stub = edit ? edited : in.stub;
 
@@ -369,6 +417,9 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
   in.console = request.console;
   in.utf8 = request.utf8;
   in.manifest_options = request.manifest_options;
+  in.no_splash = request.no_splash;
+  in.identity = request.identity;
+  in.output_name = BaseName(request.output_path);
   if (!request.config_path.empty()) {
     std::string text;
     if (!ReadWholeFile(request.config_path, &text, error)) return false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pe_image.h"
+#include "version_info.h"
 
 namespace zovpack {
 
@@ -42,7 +43,8 @@ struct PackInputs {
   std::string archive_name = "archive";  // for messages
   std::string main_class;          // empty: from the lines or the manifest
   std::vector<std::string> lines;  // --config lines, then --line values
-  std::string splash_bmp;          // file contents; empty for none
+  std::string splash_bmp;  // BMP, PNG, JPEG or GIF file contents; empty for none
+  bool no_splash = false;  // not even the manifest's SplashScreen-Image
   std::string icon_ico;            // file contents; empty for none
   bool console = false;  // a Windows stub must be a console program
   bool utf8 = false;     // a Windows stub's manifest asks for UTF-8
@@ -51,12 +53,17 @@ struct PackInputs {
   // Carry over the manifest attributes java -jar acts on
   // (TranslateLaunchAttributes), as lines right after the main class.
   bool manifest_options = true;
+  // A Windows file's version record (ComposeVersionRecord).
+  IdentityOptions identity;
+  std::string output_name = "app.exe";
 };
 
 // Builds the packed file in `*output`. The main class comes from
 // `main_class`, else from the first mainclass line, else from the archive's
 // manifest; it is written as the first line and other mainclass lines are
-// left out. Fails (with `*error` saying why) when the stub is not the
+// left out. A Windows file's version record is replaced by the
+// application's; without a splash given (and no_splash) the one the
+// manifest names as SplashScreen-Image is used. Fails (with `*error` saying why) when the stub is not the
 // expected kind, the archive is not a ZIP, there is no main class, a line
 // cannot be carried, the comment would exceed what the launcher finds, the
 // splash or icon does not parse, the stub is not a PE image, or a console
@@ -77,6 +84,8 @@ struct PackRequest {
   std::string config_path;  // empty: none
   std::vector<std::string> lines;
   std::string splash_path;  // empty: none
+  bool no_splash = false;   // --no-splash
+  IdentityOptions identity;
   std::string icon_path;    // empty: none
   bool console = false;     // --console
   bool utf8 = false;        // --utf8

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "app_resources.h"
 #include "byte_order.h"
 #include "config_lines.h"
 #include "show.h"
@@ -179,6 +180,53 @@ TEST_F(PackerTest, WindowsStubGetsResourcesAndChecksum) {
   bad = in_;
   bad.icon_ico = test::MakeBmp(2, 2, 24);
   EXPECT_TRUE(Fails(bad, "icon"));
+}
+
+TEST_F(PackerTest, TheManifestsSplashScreenImageIsTheSplashUnlessLeftOut) {
+  std::string stub = test::TestStub("stub64.exe");
+  if (stub.empty()) GTEST_SKIP() << "no mingw-w64 test stub";
+  test::WriteFileOrDie(dir_.File("s.bmp"), test::MakeBmp(30, 20, 24));
+  auto jar = [&](const std::string& image) {
+    test::WriteFileOrDie(dir_.File("META-INF/MANIFEST.MF"),
+                         "Manifest-Version: 1.0\r\nMain-Class: from.Manifest\r\n"
+                         "SplashScreen-Image: " + image + "\r\n\r\n");
+    test::Run("cd '" + dir_.path() + "' && rm -f s.jar && zip -q s.jar "
+              "META-INF/MANIFEST.MF App.class s.bmp");
+    return test::ReadFileOrDie(dir_.File("s.jar"));
+  };
+  in_.stub = test::ReadFileOrDie(stub);
+  in_.archive = jar("/s.bmp");
+  auto splash = [&](const PackInputs& in, std::vector<std::string>* warnings) {
+    std::string out, error;
+    EXPECT_TRUE(BuildPackedFile(in, &out, warnings, &error)) << error;
+    PeImage image;
+    std::vector<Resource> resources;
+    EXPECT_TRUE(ParsePe(out, &image, &error) &&
+                ReadResources(out, image, &resources, &error));
+    const Resource* bitmap = FindSplashBitmap(resources);
+    return bitmap == nullptr ? 0 : static_cast<int>(Load32(bitmap->data, 4));
+  };
+  std::vector<std::string> warnings;
+  EXPECT_EQ(30, splash(in_, &warnings));
+  ASSERT_EQ(1u, warnings.size());
+  EXPECT_NE(std::string::npos, warnings[0].find("SplashScreen-Image /s.bmp")) << warnings[0];
+  PackInputs given = in_;
+  given.splash_bmp = test::MakeBmp(40, 10, 24);
+  EXPECT_EQ(40, splash(given, &warnings));
+  in_.no_splash = true;
+  EXPECT_EQ(0, splash(in_, &warnings));
+  in_.no_splash = false;
+  in_.console = true;  // which shows no splash
+  EXPECT_EQ(0, splash(in_, &warnings));
+  in_.console = false;
+
+  in_.archive = jar("missing.png");
+  warnings.clear();
+  EXPECT_EQ(0, splash(in_, &warnings));
+  ASSERT_EQ(1u, warnings.size());
+  EXPECT_NE(std::string::npos, warnings[0].find("missing.png is not in the archive"));
+  in_.archive = jar("App.class");
+  EXPECT_TRUE(Fails(in_, "SplashScreen-Image App.class: not a BMP, PNG, JPEG or GIF"));
 }
 
 TEST_F(PackerTest, SigningAfterPackingKeepsArchiveAndConfiguration) {

@@ -12,6 +12,7 @@
 #include "manifest.h"
 #include "pe_image.h"
 #include "pe_resources.h"
+#include "version_info.h"
 #include "zip_archive.h"
 
 namespace zovpack {
@@ -58,6 +59,18 @@ std::string DescribeIcon(const Resource* group) {
   std::vector<uint16_t> ids;
   if (!ParseIconGroup(group->data, &ids)) return "present, damaged";
   return std::to_string(ids.size()) + " image" + (ids.size() == 1 ? "" : "s");
+}
+
+std::string DescribeVersion(const Resource* resource) {
+  if (resource == nullptr) return "none\n";
+  VersionRecord record;
+  if (!ReadVersionResource(resource->data, &record)) return "present, damaged\n";
+  std::string out = VersionText(record.file_version) + " (file), " +
+                    VersionText(record.product_version) + " (product)\n";
+  for (const auto& kv : record.strings) {
+    out += "  " + Printable(kv.first) + " = \"" + Printable(kv.second) + "\"\n";
+  }
+  return out;
 }
 
 }  // namespace
@@ -136,6 +149,7 @@ bool DescribePackedFile(const std::string& file, std::string* report,
         ReadResources(file, image, &resources, &why)) {
       out += "splash:      " + DescribeSplash(FindSplashBitmap(resources)) + "\n";
       out += "icon:        " + DescribeIcon(FindIconGroup(resources)) + "\n";
+      out += "version:     " + DescribeVersion(FindVersionRecord(resources));
       const Resource* manifest = FindManifest(resources);
       std::string code_page = manifest ? ActiveCodePage(manifest->data) : "";
       out += "code page:   " +

@@ -10,7 +10,8 @@ namespace zovpack {
 // configuration lines as the launcher reads them, the main class, the
 // number of archive entries, and for Windows stubs the size of a signature
 // that ends the file, whether it carries a splash bitmap and an icon, its
-// code page and whether it is a console program. Fails for a file that holds no ZIP archive.
+// version record, its code page and whether it is a console program. Fails
+// for a file that holds no ZIP archive.
 bool DescribePackedFile(const std::string& file, std::string* report,
                         std::string* error);
 

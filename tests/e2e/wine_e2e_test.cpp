@@ -255,6 +255,55 @@ TEST_F(WineLaunch, ShowsThePackedSplashCentredWhileMainRunsAndCarriesTheIcon) {
   EXPECT_EQ((std::vector<int>{5000, 750}), run.timers);
 }
 
+TEST_F(WineLaunch, ShowsAPngOfTheManifestOverWhiteAndAJpegAsTheyAreDrawn) {
+  // A 120 x 80 PNG, its left half 0x2060A0 and its right half clear, named
+  // by the jar's manifest; a 120 x 80 JPEG of 0xC08040 given as --splash.
+  std::string d = dir_.path();
+  ASSERT_EQ(0, RunProcess({"/bin/sh", "-c",
+      "cd '" + d + "' && mkdir -p META-INF images && cp '" ZOV_E2E_JAR "' app.jar && "
+      "printf 'Manifest-Version: 1.0\\r\\nSplashScreen-Image: images/s.png\\r\\n\\r\\n'"
+      " > META-INF/MANIFEST.MF && "
+      "convert -size 120x80 xc:none -fill '#2060A0' -draw 'rectangle 0,0 59,79' "
+      "images/s.png && convert -size 120x80 xc:'#C08040' -quality 90 s.jpg && "
+      "zip -q app.jar META-INF/MANIFEST.MF images/s.png"}).status);
+  PackRequest png = App({"option -Dtestruntime.scenario=main-sleeps=4000"});
+  png.jar = dir_.Join("app.jar");
+  PackRequest jpeg = png;
+  jpeg.splash = dir_.Join("s.jpg");
+  for (const PackRequest& request : {png, jpeg}) {
+    std::string exe = PackApp(request, false);
+    SCOPED_TRACE(request.splash.empty() ? "png" : "jpeg");
+    EXPECT_NE(std::string::npos,
+              RunProcess({ZOVPACK, "--show", exe}).out.find("120 x 80, 24-bit"));
+    std::vector<uint32_t> seen;
+    std::filesystem::remove(dir_.Join("runtime.log"));  // the last run's
+    WineRun run = Run(exe, {}, {}, [&] {
+      if (seen.empty() && ReadFile(dir_.Join("runtime.log")).find(
+                              "CallStaticVoidMethodV") != std::string::npos) {
+        Screenshot screen;
+        int left = (screen.width() - 120) / 2, top = (screen.height() - 80) / 2;
+        seen = {screen.Pixel(left, top), screen.Pixel(left + 59, top + 79),
+                screen.Pixel(left + 60, top), screen.Pixel(left + 119, top + 79),
+                screen.Pixel(left + 120, top + 79)};
+      }
+    });
+    ExpectCleanExit(run);
+    ASSERT_EQ(5u, seen.size());
+    if (request.splash.empty()) {
+      EXPECT_EQ((std::vector<uint32_t>{0x2060A0, 0x2060A0, 0xFFFFFF, 0xFFFFFF}),
+                std::vector<uint32_t>(seen.begin(), seen.begin() + 4));
+      EXPECT_NE(0xFFFFFFu, seen[4]);  // just outside: not the splash
+    } else {
+      for (int i = 0; i < 4; ++i) {  // JPEG is lossy: close, not exact
+        EXPECT_NEAR(0xC0, int(seen[i] >> 16), 4) << i;
+        EXPECT_NEAR(0x80, int(seen[i] >> 8 & 0xFF), 4) << i;
+        EXPECT_NEAR(0x40, int(seen[i] & 0xFF), 4) << i;
+      }
+      EXPECT_NE(0xC08040u, seen[4]);
+    }
+  }
+}
+
 TEST_F(WineLaunch, AnExceptionOutOfMainShowsNoBoxAndExitsWithOne) {
   WineRun run = Run(PackApp(App({"option -Dtestruntime.scenario=main-throws"}),
                             false));

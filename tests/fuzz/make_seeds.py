@@ -10,6 +10,7 @@ import os
 import struct
 import sys
 import zipfile
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -216,6 +217,46 @@ def manifest_seeds():
         "Multi-Release: true\r\n\r\nName: dep/\r\nImplementation-Version: 2.5\r\n\r\n")
     put("fuzz_manifest", "odd", "main-class:a\n broken\rName: x\n\n\nStray: y\n"
         "Name: " + "\u00e9" * 40 + "\n Name: z\n\nName: \n")
+def version_node(key, value=b"", type_=1, value_length=0, children=b""):
+    node = key.encode("utf-16-le") + b"\0\0"
+    node += b"\0" * (-(6 + len(node)) % 4) + value
+    if children:
+        node += b"\0" * (-(6 + len(node)) % 4) + children
+    return struct.pack("<3H", 6 + len(node), value_length, type_) + node
+
+
+def pad4(b):
+    return b + b"\0" * (-len(b) % 4)
+
+
+def version_seeds():
+    strings = b""
+    for key, value in (("ProductName", "Zoë"), ("FileVersion", "2.5.1-beta")):
+        text = value.encode("utf-16-le") + b"\0\0"
+        strings += pad4(version_node(key, text, 1, len(value) + 1))
+    table = version_node("000004b0", children=strings)
+    info = version_node("StringFileInfo", children=pad4(table))
+    var = version_node("VarFileInfo", children=version_node(
+        "Translation", b"\0\0\xb0\x04", 0, 4))
+    fixed = struct.pack("<13I", 0xFEEF04BD, 0x10000, 0x20005, 0x10000,
+                        0x20005, 0x10000, 0x3F, 0, 0x40004, 1, 0, 0, 0)
+    put("fuzz_version_record", "record",
+        version_node("VS_VERSION_INFO", fixed, 0, 52, pad4(info) + var))
+
+
+def image_seeds():
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body +
+                struct.pack(">I", zlib.crc32(kind + body)))
+    for name, colour_type, pixel in (("rgba.png", 6, b"\x20\x60\xa0\x80"),
+                                     ("grey.png", 0, b"\x7f")):
+        rows = b"".join(b"\0" + pixel * 3 for _ in range(2))
+        put("fuzz_splash_image", name, b"\x89PNG\r\n\x1a\n" +
+            chunk(b"IHDR", struct.pack(">IIBBBBB", 3, 2, 8, colour_type, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+    put("fuzz_splash_image", "one.gif",
+        b"GIF89a\1\0\1\0\x80\0\0\xff\0\0\0\0\0!\xf9\4\1\0\0\0\0"
+        b",\0\0\0\0\1\0\1\0\0\2\2D\1\0;")
 
 
 def main():
@@ -227,6 +268,8 @@ def main():
     string_table()
     zip_seeds()
     pe_seeds()
+    version_seeds()
+    image_seeds()
     return 0
 
 

@@ -1,0 +1,101 @@
+#!/usr/bin/env python3
+"""zov-maven-plugin end to end, offline.
+
+usage: maven_plugin_test.py SOURCE_DIR ZOVPACK JDK_HOME
+
+Builds and installs the plugin (scripts/maven.sh, into $ZOV_M2), packs a
+copy of examples/maven with mvn -o package, runs the Linux file alone in an
+empty folder, the lib/ one with and without its folder, and reads the win64
+file's version record; then packs with a zovpack that warns and fails,
+which must fail the build with its message."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+source, zovpack, jdk = sys.argv[1:4]
+failures = []
+
+
+def check(condition, what):
+    print(("ok   " if condition else "FAIL ") + what, flush=True)
+    if not condition:
+        failures.append(what)
+
+
+def mvn(project, *args):
+    return subprocess.run(
+        ["mvn", "-o", "-B", "-s", os.path.join(source, "maven", "settings.xml"),
+         "-Daether.offline.protocols=file", *args, "package"],
+        cwd=project, capture_output=True, text=True, timeout=300)
+
+
+def main():
+    installed = subprocess.run(["sh", os.path.join(source, "scripts", "maven.sh")],
+                               capture_output=True, text=True, timeout=300)
+    check(installed.returncode == 0, "plugin built and installed" +
+          ("" if installed.returncode == 0 else "\n" + installed.stderr[-2000:]))
+    if installed.returncode != 0:
+        print(installed.stdout[-4000:])
+        sys.exit(1)
+    work = tempfile.mkdtemp(prefix="zov-maven-")
+    try:
+        project = os.path.join(work, "example")
+        shutil.copytree(os.path.join(source, "examples", "maven"), project)
+        built = mvn(project, "-Dzov.zovpack=" + zovpack)
+        check(built.returncode == 0 and "zov: packed linux: " in built.stdout
+              and "zov: packed win64: " in built.stdout,
+              "mvn package packed linux and win64" +
+              ("" if built.returncode == 0 else "\n" + built.stdout[-4000:]))
+
+        alone = os.path.join(work, "alone")
+        os.mkdir(alone)
+        shutil.copy(os.path.join(project, "target", "shout"), alone)
+        env = dict(os.environ, JAVA_HOME=jdk)
+        ran = subprocess.run(["./shout", "merged", "dependency"], cwd=alone, env=env,
+                             capture_output=True, text=True, timeout=120)
+        check(ran.returncode == 0 and ran.stdout.strip() == "MERGED DEPENDENCY!",
+              f"the Linux file runs alone with commons-lang3: {ran.stdout!r} {ran.stderr!r}")
+
+        # dependencies=lib: the file needs the lib/ folder beside it.
+        dist = os.path.join(project, "target", "dist")
+        check(os.listdir(os.path.join(dist, "lib")) == ["commons-lang3-3.12.0.jar"],
+              "lib/ holds the dependency")
+        with_lib = subprocess.run(["./shout", "from", "lib"], cwd=dist, env=env,
+                                  capture_output=True, text=True, timeout=120)
+        check(with_lib.stdout.strip() == "FROM LIB!", f"lib/ beside it: {with_lib.stdout!r}")
+        shutil.copy(os.path.join(dist, "shout"), os.path.join(alone, "thin"))
+        without = subprocess.run(["./thin"], cwd=alone, env=env, capture_output=True,
+                                 text=True, timeout=120)
+        check(without.returncode != 0 and "StringUtils" in without.stderr,
+              f"without lib/ the classes are missing: {without.stderr[-300:]!r}")
+
+        shown = subprocess.run([zovpack, "--show", os.path.join(project, "target", "shout.exe")],
+                               capture_output=True, text=True).stdout
+        for line in ('  ProductName = "Shout Tool"', '  ProductVersion = "2.5.1-beta"',
+                     '  CompanyName = "Example Ltd"',
+                     '  LegalCopyright = "Copyright (c) 2026 Example Ltd"',
+                     "version:     2.5.1.0 (file), 2.5.1.0 (product)",
+                     "target:      PE32+ (win64)"):
+            check(line in shown.splitlines(), f"win64 record: {line.strip()}")
+
+        # A zovpack that warns, then fails: a Maven warning, then a failed
+        # build that gives zovpack's reason.
+        fake = os.path.join(work, "zovpack")
+        with open(fake, "w") as f:
+            f.write("#!/bin/sh\necho 'zovpack: warning: odd line' >&2\n"
+                    "echo 'zovpack: error: no main class here' >&2\nexit 1\n")
+        os.chmod(fake, 0o755)
+        failed = mvn(project, "-Dzov.zovpack=" + fake)
+        check(failed.returncode != 0, "a failing zovpack fails the build")
+        check("[WARNING] zov: linux: odd line" in failed.stdout, "its warning is Maven's")
+        check("zovpack failed for linux (exit status 1): no main class here" in failed.stdout,
+              "its message is the build's error")
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    if failures:
+        sys.exit(f"{len(failures)} failed")
+
+
+main()
