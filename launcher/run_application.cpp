@@ -11,6 +11,7 @@
 #include "runtime/jvm_bridge.h"
 #include "runtime/launch_error.h"
 #include "runtime/runtime_discovery.h"
+#include "runtime/runtime_version.h"
 #include "splash/splash.h"
 #include "text/text.h"
 
@@ -75,26 +76,35 @@ int RunApplication(int argumentCount, char** arguments) {
   TextBuffer mainClass = store.Lookup(TextBuffer("mainclass"), true);
   AddJavaCommand(bridge, mainClass, argumentCount, arguments);
 
-  TextBuffer library = FindRuntimeLibrary(store);
-  PrepareClassDataSharing(store, library.CStr(), bridge);
-  result = bridge->CreateVm(library.CStr());
-
+  RuntimeChoice choice;
+  ReadVersionBounds(store, &choice);
+  TextBuffer library = FindRuntimeLibrary(store, &choice);
+  if (library.length() == 0) {
+    int best[2];
+    result = MissedVersions(choice, best, &requiredMajor, &requiredMinor);
+    runtimeMajor = best[0];
+    runtimeMinor = best[1];
+  }
   if (result == Success) {
-    TextBuffer minimum = store.Lookup(TextBuffer("minjre"), false);
-    if (CompareText(minimum, "") != 0) {
-      TextBuffer version;
-      if (bridge->GetJavaVersion(&version) == 0) {
-        result = VersionUnavailable;
-      } else {
-        ParseVersion(minimum.c_str(), &requiredMajor, &requiredMinor);
-        ParseVersion(version.c_str(), &runtimeMajor, &runtimeMinor);
-        Trace("runtime %s is %d.%d, minjre %s is %d.%d", version.data(),
-              runtimeMajor, runtimeMinor, minimum.data(), requiredMajor,
-              requiredMinor);
-        if (RuntimeTooOld(runtimeMajor, runtimeMinor, requiredMajor,
-                          requiredMinor)) {
-          result = VersionTooLow;
-        }
+    PrepareClassDataSharing(store, library.CStr(), bridge);
+    result = bridge->CreateVm(library.CStr());
+  }
+
+  // For the runtimes whose version the search could not know.
+  if (result == Success &&
+      (choice.minimum.length() > 0 || choice.maximum.length() > 0)) {
+    TextBuffer version;
+    if (bridge->GetJavaVersion(&version) == 0) {
+      result = VersionUnavailable;
+    } else {
+      ParseVersion(version.c_str(), &runtimeMajor, &runtimeMinor);
+      Trace("runtime %s is %d.%d, minjre %s is %d.%d", version.c_str(),
+            runtimeMajor, runtimeMinor, choice.minimum.c_str(),
+            choice.minMajor, choice.minMinor);
+      if (choice.maximum.length() > 0) Trace("maxjre %s", choice.maximum.c_str());
+      int side = CompareToBounds(choice, runtimeMajor, runtimeMinor);
+      if (side != 0) {
+        result = VersionFailure(choice, side, &requiredMajor, &requiredMinor);
       }
     }
   }

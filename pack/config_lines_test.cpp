@@ -64,10 +64,14 @@ TEST(ConfigLinesTest, ChecksLinesBeforePacking) {
   EXPECT_TRUE(warned({"\tminjre 1.8"}, true, "no key"));
   EXPECT_TRUE(warned({"minjre 1.8", "minjre 11.0"}, true, "only the first"));
   EXPECT_TRUE(warned({"minjre 1.8 "}, true, "white space"));
-  EXPECT_TRUE(warned({"minjre 17"}, true, "MAJOR.MINOR"));
+  EXPECT_TRUE(warned({"minjre v17"}, true, "MAJOR.MINOR"));
+  EXPECT_TRUE(warned({"maxjre latest"}, true, "maxjre is read as MAJOR.MINOR"));
+  EXPECT_TRUE(warned({"minjre 21", "maxjre 17.9"}, false, "below minjre \"21\""));
+  EXPECT_TRUE(warned({"maxjre 21.0", "minjre 21.1"}, false, "below"));
   EXPECT_TRUE(warned({"property name=J\xc3\xbcrgen"}, true, "ANSI"));
   warnings.clear();
-  EXPECT_TRUE(CheckConfigLines({"option -Xss1m", "option -Xmx1g", "property n=J\xc3\xbc"},
+  EXPECT_TRUE(CheckConfigLines({"option -Xss1m", "option -Xmx1g", "property n=J\xc3\xbc",
+                                "minjre 21", "maxjre 21"},
                                false, &warnings, &error));
   EXPECT_TRUE(warnings.empty());
 }

@@ -6,6 +6,8 @@
 #ifndef ZOV_RUNTIME_CDS_H_
 #define ZOV_RUNTIME_CDS_H_
 
+#include "text/text.h"
+
 class ConfigStore;
 class JvmBridge;
 
@@ -19,6 +21,16 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
 // Once the virtual machine has ended: an archive written at exit gets its
 // final name, or is removed when the runtime wrote none. Safe to repeat.
 void FinishClassDataSharing();
+
+// The release file of the home that holds the runtime library at
+// libraryPath, found from the library upwards (bin\server\jvm.dll and
+// lib/server/libjvm.so sit two levels below it): its first 511 bytes, or
+// the empty text when there is none.
+TextBuffer ReadReleaseFile(const char* libraryPath);
+
+// Where the value of JAVA_VERSION begins in a release file's text, behind
+// its opening quote; "" when there is none.
+const char* ReleaseVersionValue(const char* text);
 
 // The feature version named by a runtime's release file text:
 // JAVA_VERSION="17.0.2" gives 17, "1.8.0_392" gives 8; 0 when there is none.

@@ -157,4 +157,38 @@ TEST(FindRuntimeLibrary, FollowsTheKeysOfJava9AndLaterDownToTheirHome) {
   EXPECT_EQ(dir.Join("jre/jvm.dll"), find("jre_order j"));
 }
 
+// The version a key is named by, or its home's release file, chooses.
+TEST(FindRuntimeLibrary, PassesOverTheVersionsARegistryKeyNamesOutOfBounds) {
+  ScopedRegistryTree javaSoft("SOFTWARE\\JavaSoft");
+  if (javaSoft.existed()) GTEST_SKIP() << "a runtime is set";
+  ScopedTempDir dir;
+  MakeDirectory(dir.Join("jdk/bin/server"));
+  WriteFile(dir.Join("jdk/bin/server/jvm.dll"), "");
+  MakeDirectory(dir.Join("jre"));
+  WriteFile(dir.Join("jre/jvm.dll"), "");
+  javaSoft.SetString("\\JDK", "CurrentVersion", "17");
+  javaSoft.SetString("\\JDK\\17", "JavaHome", dir.Join("jdk"));
+  javaSoft.SetString("\\JRE", "CurrentVersion", "1.8");
+  javaSoft.SetString("\\JRE\\1.8", "RuntimeLib", dir.Join("jre/jvm.dll"));
+  RuntimeChoice choice;
+  auto find = [&](const std::string& config) {
+    std::string exe = dir.Join("app.exe");
+    WriteFile(exe, std::string("PK\x05\x06", 4) + std::string(18, '\0') +
+                       "jre_order j\n" + config);
+    ConfigStore store(exe.c_str(), "");
+    choice = RuntimeChoice();
+    ReadVersionBounds(store, &choice);
+    return std::string(FindRuntimeLibrary(store, &choice).c_str());
+  };
+  EXPECT_EQ(dir.Join("jdk/bin/server/jvm.dll"), find("minjre 1.8"));
+  EXPECT_EQ(dir.Join("jre/jvm.dll"), find("maxjre 11"));
+  EXPECT_EQ(17, choice.high[0]);  // passed over first
+  EXPECT_EQ("", find("minjre 18"));
+  EXPECT_EQ(17, choice.low[0]);
+  EXPECT_EQ(0, choice.low[1]);
+  // The release file knows better than the key's name.
+  WriteFile(dir.Join("jdk/release"), "JAVA_VERSION=\"21.0.2\"\n");
+  EXPECT_EQ(dir.Join("jdk/bin/server/jvm.dll"), find("minjre 18"));
+}
+
 }  // namespace
