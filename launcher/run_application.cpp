@@ -80,10 +80,8 @@ int RunApplication(int argumentCount, char** arguments) {
   ReadVersionBounds(store, &choice);
   TextBuffer library = FindRuntimeLibrary(store, &choice);
   if (library.length() == 0) {
-    int best[2];
-    result = MissedVersions(choice, best, &requiredMajor, &requiredMinor);
-    runtimeMajor = best[0];
-    runtimeMinor = best[1];
+    result = MissedVersions(choice, &runtimeMajor, &runtimeMinor,
+                            &requiredMajor, &requiredMinor);
   }
   if (result == Success) {
     PrepareClassDataSharing(store, library.CStr(), bridge);

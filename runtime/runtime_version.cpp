@@ -68,12 +68,12 @@ int VersionFailure(const RuntimeChoice& choice, int side, int* boundMajor,
   return VersionTooHigh;
 }
 
-int MissedVersions(const RuntimeChoice& choice, int version[2],
+int MissedVersions(const RuntimeChoice& choice, int* major, int* minor,
                    int* boundMajor, int* boundMinor) {
   const int* best = choice.low[0] >= 0 ? choice.low : choice.high;
   if (best[0] < 0) return Success;
-  version[0] = best[0];
-  version[1] = best[1];
+  *major = best[0];
+  *minor = best[1];
   return VersionFailure(choice, best == choice.low ? -1 : 1, boundMajor,
                         boundMinor);
 }

@@ -39,7 +39,7 @@ int VersionFailure(const RuntimeChoice& choice, int side, int* boundMajor,
 // After a search that found nothing: the failure for the best version it
 // passed over, too old before too new, with that version and the bound;
 // Success when it passed over none.
-int MissedVersions(const RuntimeChoice& choice, int version[2],
+int MissedVersions(const RuntimeChoice& choice, int* major, int* minor,
                    int* boundMajor, int* boundMinor);
 
 #endif  // ZOV_RUNTIME_RUNTIME_VERSION_H_

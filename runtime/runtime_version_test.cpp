@@ -35,17 +35,17 @@ TEST(JudgeVersion, PassesOverOutOfBoundsAndNamesTheClosest) {
   EXPECT_EQ(10, choice.low[0]);
   EXPECT_EQ(22, choice.high[0]);
   int version[2], bound[2];
-  EXPECT_EQ(VersionTooLow, MissedVersions(choice, version, &bound[0], &bound[1]));
+  EXPECT_EQ(VersionTooLow, MissedVersions(choice, &version[0], &version[1], &bound[0], &bound[1]));
   EXPECT_EQ(10, version[0]);
   EXPECT_EQ(11, bound[0]);
 
   choice.low[0] = -1;
-  EXPECT_EQ(VersionTooHigh, MissedVersions(choice, version, &bound[0], &bound[1]));
+  EXPECT_EQ(VersionTooHigh, MissedVersions(choice, &version[0], &version[1], &bound[0], &bound[1]));
   EXPECT_EQ(22, version[0]);
   EXPECT_EQ(21, bound[0]);
   EXPECT_EQ(0, bound[1]);
   choice.high[0] = -1;
-  EXPECT_EQ(Success, MissedVersions(choice, version, &bound[0], &bound[1]));
+  EXPECT_EQ(Success, MissedVersions(choice, &version[0], &version[1], &bound[0], &bound[1]));
 
   RuntimeChoice exact = Bounds("maxjre 17.0");
   EXPECT_EQ(0, CompareToBounds(exact, 17, 0));
