@@ -76,8 +76,7 @@ int RunApplication(int argumentCount, char** arguments) {
   TextBuffer mainClass = store.Lookup(TextBuffer("mainclass"), true);
   AddJavaCommand(bridge, mainClass, argumentCount, arguments);
 
-  RuntimeChoice choice;
-  ReadVersionBounds(store, &choice);
+  RuntimeChoice choice(store);
   TextBuffer library = FindRuntimeLibrary(store, &choice);
   if (library.length() == 0) {
     result = MissedVersions(choice, &runtimeMajor, &runtimeMinor,
@@ -95,15 +94,14 @@ int RunApplication(int argumentCount, char** arguments) {
     if (bridge->GetJavaVersion(&version) == 0) {
       result = VersionUnavailable;
     } else {
-      ParseVersion(version.c_str(), &runtimeMajor, &runtimeMinor);
-      Trace("runtime %s is %d.%d, minjre %s is %d.%d", version.c_str(),
-            runtimeMajor, runtimeMinor, choice.minimum.c_str(),
-            choice.minMajor, choice.minMinor);
-      if (choice.maximum.length() > 0) Trace("maxjre %s", choice.maximum.c_str());
-      int side = CompareToBounds(choice, runtimeMajor, runtimeMinor);
-      if (side != 0) {
-        result = VersionFailure(choice, side, &requiredMajor, &requiredMinor);
+      choice.low[0] = choice.high[0] = -1;  // only the loaded one counts now
+      TextBuffer verdict;
+      if (!JudgeVersion(&choice, version.c_str(), &verdict)) {
+        result = MissedVersions(choice, &runtimeMajor, &runtimeMinor,
+                                &requiredMajor, &requiredMinor);
       }
+      // As the search's candidates are traced, "l" for the one loaded.
+      Trace("runtime %c: %s: %s", 'l', library.c_str(), verdict.c_str());
     }
   }
 

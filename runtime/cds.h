@@ -22,18 +22,14 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
 // final name, or is removed when the runtime wrote none. Safe to repeat.
 void FinishClassDataSharing();
 
-// The release file of the home that holds the runtime library at
-// libraryPath, found from the library upwards (bin\server\jvm.dll and
-// lib/server/libjvm.so sit two levels below it): its first 511 bytes, or
-// the empty text when there is none.
-TextBuffer ReadReleaseFile(const char* libraryPath);
+// JAVA_VERSION in the release file of the home that holds the runtime
+// library at libraryPath, found from the library upwards (bin\server\jvm.dll
+// and lib/server/libjvm.so sit two levels below it): "17.0.15", or the
+// empty text when there is none.
+TextBuffer ReadReleaseVersion(const char* libraryPath);
 
-// Where the value of JAVA_VERSION begins in a release file's text, behind
-// its opening quote; "" when there is none.
-const char* ReleaseVersionValue(const char* text);
-
-// The feature version named by a runtime's release file text:
-// JAVA_VERSION="17.0.2" gives 17, "1.8.0_392" gives 8; 0 when there is none.
-int ReleaseJavaVersion(const char* text);
+// The feature version of a JAVA_VERSION: "17.0.2" gives 17; 0 when there
+// is none.
+int ReleaseJavaVersion(const char* version);
 
 #endif  // ZOV_RUNTIME_CDS_H_

@@ -27,11 +27,14 @@ static TextBuffer WildcardDirectory(const TextBuffer& entry) {
     return TextBuffer(dir.data(), dir.length());
   }
   if (prefix == 1) return TextBuffer(entry.data(), 1);  // a root
-  TextBuffer folder(entry.data(), prefix - 1);
-  TextBuffer dir = ResolvePath(folder);  // unchanged when absolute
-  if (strcmp(dir.c_str(), folder.c_str()) != 0) {
-    dir = Concat(ExeDir, folder.c_str());
-  }
+  TextBuffer dir(entry.data(), prefix - 1);
+  const char* p = entry.c_str();
+#ifdef _WIN32
+  bool drive = p[1] == ':';
+#else
+  bool drive = false;
+#endif
+  if (!IsPathSeparator(p[0]) && !drive) dir = Concat(ExeDir, dir.c_str());
   dir.Append(&kPathSeparator, 1);
   return dir;
 }

@@ -52,9 +52,9 @@ const char kDefaultOrder[] = "casiejpf";
 // The bounds of the search FindRuntimeLibrary runs; null for the other
 // entry points, which judge no version.
 RuntimeChoice* Choice;
-// The version a registry key names for the runtime it leads to ("" for
+// The version a registry key names for the runtime it leads to (empty for
 // the other sources): what is known of one without a release file.
-const char* NamedVersion = "";
+char NamedVersion[kMaxPath];
 
 void TraceCandidate(char letter, const char* path, const char* verdict) {
   Trace("runtime %c: %s: %s", letter, path, verdict);
@@ -67,9 +67,7 @@ void TraceMissing(char letter, const TextBuffer& path) {
 // The version of the runtime at library, from its home's release file,
 // else as its registry key names it, judged against the search's bounds.
 bool JudgeKnownVersion(const TextBuffer& library, TextBuffer* verdict) {
-  TextBuffer release = ReadReleaseFile(library.c_str());
-  const char* value = ReleaseVersionValue(release.c_str());
-  TextBuffer version(value, static_cast<int32_t>(strcspn(value, "\"\r\n")));
+  TextBuffer version = ReadReleaseVersion(library.c_str());
   return JudgeVersion(Choice, version.length() > 0 ? version.c_str() : NamedVersion,
                       verdict);
 }
@@ -215,8 +213,7 @@ bool QueryRegistry(char letter, const char* key, TextBuffer* found) {
   if (ReadRegistryText(keyPath, "CurrentVersion", found)) {
     keyPath.Append("\\");
     keyPath.Append(*found);
-    TextBuffer version(found->c_str());
-    NamedVersion = version.c_str();
+    memcpy(NamedVersion, found->c_str(), found->length() + 1);
     bool ok = false;
     bool named = ReadRegistryText(keyPath, "RuntimeLib", found);
     if (named) {
@@ -226,7 +223,7 @@ bool QueryRegistry(char letter, const char* key, TextBuffer* found) {
       named = true;
       ok = SearchFolder(letter, TextBuffer(found->c_str()), found);
     }
-    NamedVersion = "";
+    NamedVersion[0] = 0;
     if (named) return ok;
     verdict = "no RuntimeLib";
   }
@@ -289,15 +286,12 @@ bool FromSearchPath(TextBuffer* found) {
     if (java.length() == 0) continue;
     EndWithSeparator(&java);
     java.Append(kJavaName);
-    if (!AddOnce(&seen, java.c_str())) continue;
     TextBuffer real;
-    if (!FileExists(java.c_str()) || IsDirectory(java) ||
-        !PlatformRealPath(java.c_str(), &real)) {
+    bool exists = FileExists(java.c_str()) && !IsDirectory(java) &&
+                  PlatformRealPath(java.c_str(), &real);
+    if (!AddOnce(&seen, exists ? real.c_str() : java.c_str())) continue;
+    if (!exists) {
       TraceMissing('p', java);
-      continue;
-    }
-    if (strcmp(real.c_str(), java.c_str()) != 0 &&
-        !AddOnce(&seen, real.c_str())) {
       continue;
     }
     TraceCandidate('p', real.c_str(), "java");

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "config/config_store.h"
@@ -170,22 +171,21 @@ TEST(FindRuntimeLibrary, PassesOverTheVersionsARegistryKeyNamesOutOfBounds) {
   javaSoft.SetString("\\JDK\\17", "JavaHome", dir.Join("jdk"));
   javaSoft.SetString("\\JRE", "CurrentVersion", "1.8");
   javaSoft.SetString("\\JRE\\1.8", "RuntimeLib", dir.Join("jre/jvm.dll"));
-  RuntimeChoice choice;
+  std::unique_ptr<RuntimeChoice> choice;
   auto find = [&](const std::string& config) {
     std::string exe = dir.Join("app.exe");
     WriteFile(exe, std::string("PK\x05\x06", 4) + std::string(18, '\0') +
                        "jre_order j\n" + config);
     ConfigStore store(exe.c_str(), "");
-    choice = RuntimeChoice();
-    ReadVersionBounds(store, &choice);
-    return std::string(FindRuntimeLibrary(store, &choice).c_str());
+    choice.reset(new RuntimeChoice(store));
+    return std::string(FindRuntimeLibrary(store, choice.get()).c_str());
   };
   EXPECT_EQ(dir.Join("jdk/bin/server/jvm.dll"), find("minjre 1.8"));
   EXPECT_EQ(dir.Join("jre/jvm.dll"), find("maxjre 11"));
-  EXPECT_EQ(17, choice.high[0]);  // passed over first
+  EXPECT_EQ(17, choice->high[0]);  // passed over first
   EXPECT_EQ("", find("minjre 18"));
-  EXPECT_EQ(17, choice.low[0]);
-  EXPECT_EQ(0, choice.low[1]);
+  EXPECT_EQ(17, choice->low[0]);
+  EXPECT_EQ(0, choice->low[1]);
   // The release file knows better than the key's name.
   WriteFile(dir.Join("jdk/release"), "JAVA_VERSION=\"21.0.2\"\n");
   EXPECT_EQ(dir.Join("jdk/bin/server/jvm.dll"), find("minjre 18"));

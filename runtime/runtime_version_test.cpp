@@ -15,9 +15,7 @@ RuntimeChoice Bounds(const std::string& lines) {
   testing_support::WriteFile(
       exe, std::string("PK\x05\x06", 4) + std::string(18, '\0') + lines);
   ConfigStore store(exe.c_str(), "");
-  RuntimeChoice choice;
-  ReadVersionBounds(store, &choice);
-  return choice;
+  return RuntimeChoice(store);
 }
 
 TEST(JudgeVersion, PassesOverOutOfBoundsAndNamesTheClosest) {
@@ -47,10 +45,11 @@ TEST(JudgeVersion, PassesOverOutOfBoundsAndNamesTheClosest) {
   choice.high[0] = -1;
   EXPECT_EQ(Success, MissedVersions(choice, &version[0], &version[1], &bound[0], &bound[1]));
 
+  // A minor given is a bound of its own.
   RuntimeChoice exact = Bounds("maxjre 17.0");
-  EXPECT_EQ(0, CompareToBounds(exact, 17, 0));
-  EXPECT_EQ(1, CompareToBounds(exact, 17, 1));
-  EXPECT_EQ(0, CompareToBounds(exact, 1, 4));  // no minimum
+  EXPECT_TRUE(JudgeVersion(&exact, "17.0.9", &verdict));
+  EXPECT_FALSE(JudgeVersion(&exact, "17.1", &verdict));
+  EXPECT_TRUE(JudgeVersion(&exact, "1.4", &verdict));  // no minimum
 }
 
 }  // namespace
