@@ -142,53 +142,29 @@ TEST(FindRuntimeLibrary, FollowsTheKeysOfJava9AndLaterDownToTheirHome) {
   javaSoft.SetString("\\JDK\\17", "JavaHome", dir.Join("jdk"));
   javaSoft.SetString("\\JRE", "CurrentVersion", "11");
   javaSoft.SetString("\\JRE\\11", "RuntimeLib", dir.Join("jre/jvm.dll"));
+  std::unique_ptr<RuntimeChoice> choice;
   auto find = [&](const std::string& config) {
     std::string exe = dir.Join("app.exe");
     WriteFile(exe, std::string("PK\x05\x06", 4) + std::string(18, '\0') +
                        config);
     ConfigStore store(exe.c_str(), "");
-    return std::string(FindRuntimeLibrary(store).c_str());
+    choice.reset(new RuntimeChoice(store));
+    return std::string(FindRuntimeLibrary(store, choice.get()).c_str());
   };
   EXPECT_EQ(dir.Join("jdk/bin/server/jvm.dll"), find("jre_order j"));
   EXPECT_EQ("", find("jre_order s"));  // the old key is another
+  // The version a key is named by, or its home's release file, chooses.
+  EXPECT_EQ(dir.Join("jre/jvm.dll"), find("jre_order j\nmaxjre 11"));
+  EXPECT_EQ(17, choice->high[0]);
+  EXPECT_EQ("", find("jre_order j\nminjre 18"));
+  EXPECT_EQ(17, choice->low[0]);
+  WriteFile(dir.Join("jdk/release"), "JAVA_VERSION=\"21.0.2\"\n");
+  EXPECT_EQ(dir.Join("jdk/bin/server/jvm.dll"), find("jre_order j\nminjre 18"));
   // A RuntimeLib naming a folder is searched as a home too.
   javaSoft.SetString("\\JDK\\17", "RuntimeLib", dir.Join("jdk"));
   EXPECT_EQ(dir.Join("jdk/bin/server/jvm.dll"), find("jre_order j"));
   javaSoft.SetString("\\JDK", "CurrentVersion", "99");
   EXPECT_EQ(dir.Join("jre/jvm.dll"), find("jre_order j"));
-}
-
-// The version a key is named by, or its home's release file, chooses.
-TEST(FindRuntimeLibrary, PassesOverTheVersionsARegistryKeyNamesOutOfBounds) {
-  ScopedRegistryTree javaSoft("SOFTWARE\\JavaSoft");
-  if (javaSoft.existed()) GTEST_SKIP() << "a runtime is set";
-  ScopedTempDir dir;
-  MakeDirectory(dir.Join("jdk/bin/server"));
-  WriteFile(dir.Join("jdk/bin/server/jvm.dll"), "");
-  MakeDirectory(dir.Join("jre"));
-  WriteFile(dir.Join("jre/jvm.dll"), "");
-  javaSoft.SetString("\\JDK", "CurrentVersion", "17");
-  javaSoft.SetString("\\JDK\\17", "JavaHome", dir.Join("jdk"));
-  javaSoft.SetString("\\JRE", "CurrentVersion", "1.8");
-  javaSoft.SetString("\\JRE\\1.8", "RuntimeLib", dir.Join("jre/jvm.dll"));
-  std::unique_ptr<RuntimeChoice> choice;
-  auto find = [&](const std::string& config) {
-    std::string exe = dir.Join("app.exe");
-    WriteFile(exe, std::string("PK\x05\x06", 4) + std::string(18, '\0') +
-                       "jre_order j\n" + config);
-    ConfigStore store(exe.c_str(), "");
-    choice.reset(new RuntimeChoice(store));
-    return std::string(FindRuntimeLibrary(store, choice.get()).c_str());
-  };
-  EXPECT_EQ(dir.Join("jdk/bin/server/jvm.dll"), find("minjre 1.8"));
-  EXPECT_EQ(dir.Join("jre/jvm.dll"), find("maxjre 11"));
-  EXPECT_EQ(17, choice->high[0]);  // passed over first
-  EXPECT_EQ("", find("minjre 18"));
-  EXPECT_EQ(17, choice->low[0]);
-  EXPECT_EQ(0, choice->low[1]);
-  // The release file knows better than the key's name.
-  WriteFile(dir.Join("jdk/release"), "JAVA_VERSION=\"21.0.2\"\n");
-  EXPECT_EQ(dir.Join("jdk/bin/server/jvm.dll"), find("minjre 18"));
 }
 
 }  // namespace
