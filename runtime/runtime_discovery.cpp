@@ -68,8 +68,8 @@ void TraceMissing(char letter, const TextBuffer& path) {
 // else as its registry key names it, judged against the search's bounds.
 bool JudgeKnownVersion(const TextBuffer& library, TextBuffer* verdict) {
   TextBuffer version = ReadReleaseVersion(library.c_str());
-  return JudgeVersion(Choice, version.length() > 0 ? version.c_str() : NamedVersion,
-                      verdict);
+  return JudgeVersion(
+      Choice, version.length() > 0 ? version.c_str() : NamedVersion, verdict);
 }
 
 // A library candidate: true when it exists and this process can load it.
@@ -82,7 +82,8 @@ bool Accept(char letter, const TextBuffer& path) {
     if (width != 0 && width != kProcessWidth) verdict = "wrong width";
   }
   TextBuffer said(verdict);
-  bool ok = verdict[0] == 'f' && (Choice == nullptr || JudgeKnownVersion(path, &said));
+  bool ok = verdict[0] == 'f' &&
+            (Choice == nullptr || JudgeKnownVersion(path, &said));
   TraceCandidate(letter, path.c_str(), said.c_str());
   return ok;
 }

@@ -23,9 +23,8 @@
 // A path a source names that is a folder is searched as a home. A library
 // of the other processor width is passed over, and so is one whose version,
 // known before loading, is outside choice's bounds (choice remembers it;
-// null: no bounds).
-// Every candidate is traced. Returns the first library accepted, or the
-// empty text.
+// null: no bounds). Every candidate is traced. Returns the first library
+// accepted, or the empty text.
 TextBuffer FindRuntimeLibrary(const ConfigStore& store,
                               RuntimeChoice* choice = nullptr);
 

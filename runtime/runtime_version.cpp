@@ -42,9 +42,11 @@ bool JudgeVersion(RuntimeChoice* choice, const char* version,
   return false;
 }
 
+// Out of line: the launch asks twice, and one copy is the smaller stub.
 __attribute__((noinline)) int MissedVersions(const RuntimeChoice& choice,
-                                          int* major, int* minor,
-                   int* boundMajor, int* boundMinor) {
+                                             int* major, int* minor,
+                                             int* boundMajor,
+                                             int* boundMinor) {
   bool low = choice.low[0] >= 0;
   const int* best = low ? choice.low : choice.high;
   if (best[0] < 0) return Success;
