@@ -36,9 +36,9 @@ bool LoadMessageText(TextBuffer* out, unsigned id) {
 TextBuffer ComposeLaunchMessage(int code, int runtimeMajor, int runtimeMinor,
                                 int requiredMajor, int requiredMinor) {
   TextBuffer text;
-  if (code == VersionTooLow) {
+  if (code == VersionTooLow || code == VersionTooHigh) {
     TextBuffer format;
-    LoadMessageText(&format, VersionTooLow);
+    LoadMessageText(&format, static_cast<unsigned>(code));
     FormatText(&text, format.c_str(), runtimeMajor, runtimeMinor,
                requiredMajor, requiredMinor);
   } else {

@@ -17,8 +17,8 @@ bool LoadMessageText(TextBuffer* out, unsigned id);
 void ReadStringEntry(const WideTextView& block, unsigned index,
                      TextBuffer* out);
 
-// The message for a LaunchError code other than 0. Only VersionTooLow uses
-// the numbers: its text holds the runtime's version, then the required one.
+// The message for a LaunchError code other than 0. Only VersionTooLow and
+// VersionTooHigh use the numbers: the runtime's version, then the bound.
 TextBuffer ComposeLaunchMessage(int code, int runtimeMajor, int runtimeMinor,
                                 int requiredMajor, int requiredMinor);
 

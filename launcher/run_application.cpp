@@ -12,6 +12,7 @@
 #include "runtime/jvm_bridge.h"
 #include "runtime/launch_error.h"
 #include "runtime/runtime_discovery.h"
+#include "runtime/runtime_version.h"
 #include "splash/splash.h"
 #include "text/text.h"
 
@@ -78,27 +79,32 @@ int RunApplication(int argumentCount, char** arguments) {
   TextBuffer mainClass = store.Lookup(TextBuffer("mainclass"), true);
   AddJavaCommand(bridge, mainClass, argumentCount, arguments);
 
-  TextBuffer library = FindRuntimeLibrary(store);
-  PrepareClassDataSharing(store, library.CStr(), bridge);
-  result = bridge->CreateVm(library.CStr());
-
+  RuntimeChoice choice(store);
+  TextBuffer library = FindRuntimeLibrary(store, &choice);
+  if (library.length() == 0) {
+    result = MissedVersions(choice, &runtimeMajor, &runtimeMinor,
+                            &requiredMajor, &requiredMinor);
+  }
   if (result == Success) {
-    TextBuffer minimum = store.Lookup(TextBuffer("minjre"), false);
-    if (CompareText(minimum, "") != 0) {
-      TextBuffer version;
-      if (bridge->GetJavaVersion(&version) == 0) {
-        result = VersionUnavailable;
-      } else {
-        ParseVersion(minimum.c_str(), &requiredMajor, &requiredMinor);
-        ParseVersion(version.c_str(), &runtimeMajor, &runtimeMinor);
-        Trace("runtime %s is %d.%d, minjre %s is %d.%d", version.data(),
-              runtimeMajor, runtimeMinor, minimum.data(), requiredMajor,
-              requiredMinor);
-        if (RuntimeTooOld(runtimeMajor, runtimeMinor, requiredMajor,
-                          requiredMinor)) {
-          result = VersionTooLow;
-        }
+    PrepareClassDataSharing(store, library.CStr(), bridge);
+    result = bridge->CreateVm(library.CStr());
+  }
+
+  // For the runtimes whose version the search could not know.
+  if (result == Success &&
+      (choice.minimum.length() > 0 || choice.maximum.length() > 0)) {
+    TextBuffer version;
+    if (bridge->GetJavaVersion(&version) == 0) {
+      result = VersionUnavailable;
+    } else {
+      choice.low[0] = choice.high[0] = -1;  // only the loaded one counts now
+      TextBuffer verdict;
+      if (!JudgeVersion(&choice, version.c_str(), &verdict)) {
+        result = MissedVersions(choice, &runtimeMajor, &runtimeMinor,
+                                &requiredMajor, &requiredMinor);
       }
+      // As the search's candidates are traced, "l" for the one loaded.
+      Trace("runtime %c: %s: %s", 'l', library.c_str(), verdict.c_str());
     }
   }
 

@@ -10,7 +10,8 @@ namespace zovpack {
 namespace {
 
 const char* const kKeys[] = {"option", "property", "classpath", "jre_order",
-                             "jvmdll", "minjre",   "mainclass", "cds"};
+                             "jvmdll", "minjre",   "mainclass", "cds",
+                             "maxjre"};
 
 // Keys the launcher reads only the first value of.
 bool FirstValueOnly(const char* key) {
@@ -76,9 +77,12 @@ bool RuntimeIgnores(const std::string& option) {
   return !(name == "--enable-preview" && after == '\0');
 }
 
-bool ReadsAsVersion(const std::string& v) {
-  int major, minor;
-  return std::sscanf(v.c_str(), "%d.%d", &major, &minor) == 2;
+// MAJOR.MINOR as the launcher reads it: "21" is 21.0 (every 21.x for
+// maxjre); false when there is no number at all.
+bool ReadVersion(const std::string& v, int version[2]) {
+  version[0] = 0;
+  version[1] = -1;
+  return std::sscanf(v.c_str(), "%d.%d", &version[0], &version[1]) >= 1;
 }
 
 }  // namespace
@@ -136,6 +140,8 @@ bool CheckConfigLines(const std::vector<std::string>& lines,
                       bool windows_target, std::vector<std::string>* warnings,
                       std::string* error) {
   std::vector<const char*> seen;
+  std::string minimum, maximum;
+  int minVersion[2] = {0, -1}, maxVersion[2] = {0, -1};
   for (const std::string& line : lines) {
     if (line.find_first_of(std::string("\0\r\n", 3)) != std::string::npos) {
       *error = "configuration line " + Quote(line) +
@@ -169,10 +175,14 @@ bool CheckConfigLines(const std::vector<std::string>& lines,
       warnings->push_back(shown + ": the white space at its end is part of "
                           "the value");
     }
-    if (std::strcmp(read.key, "minjre") == 0 && !read.value.empty() &&
-        !ReadsAsVersion(read.value)) {
-      warnings->push_back(shown + ": minjre is read as MAJOR.MINOR, which " +
-                          Quote(read.value) + " is not");
+    bool isMin = std::strcmp(read.key, "minjre") == 0;
+    if ((isMin || std::strcmp(read.key, "maxjre") == 0) && !read.value.empty()) {
+      if (!ReadVersion(read.value, isMin ? minVersion : maxVersion)) {
+        warnings->push_back(shown + ": " + read.key + " is read as MAJOR.MINOR, "
+                            "which " + Quote(read.value) + " is not");
+      } else {
+        (isMin ? minimum : maximum) = read.value;
+      }
     }
     if (std::strcmp(read.key, "option") == 0 && RuntimeIgnores(read.value)) {
       std::string name = read.value.substr(0, read.value.find(' '));
@@ -192,6 +202,14 @@ bool CheckConfigLines(const std::vector<std::string>& lines,
         }
       }
     }
+  }
+  int minMinor = minVersion[1] < 0 ? 0 : minVersion[1];
+  if (!minimum.empty() && !maximum.empty() &&
+      (maxVersion[0] < minVersion[0] ||
+       (maxVersion[0] == minVersion[0] && maxVersion[1] >= 0 &&
+        maxVersion[1] < minMinor))) {
+    warnings->push_back("maxjre " + Quote(maximum) + " is below minjre " +
+                        Quote(minimum) + ": no runtime can start");
   }
   return true;
 }

@@ -37,11 +37,12 @@ std::string JoinConfigLines(const std::vector<std::string>& lines);
 // will not do what it seems to: no key the launcher reads, a key run into
 // the next word ("options -Xmx1g" is `option` with value "s -Xmx1g"), a
 // repeated key of which only the first is read, white space at the end of a
-// value, an unreadable minjre, an option the runtime would ignore (one
-// starting with "--" that it does not know, or one of the java command's
-// own such as -cp; the java command's two-word module options are fine:
-// the launcher joins them), and bytes outside ASCII for Windows targets,
-// where the launcher reads the ANSI code page.
+// value, an unreadable minjre or maxjre, a maxjre below the minjre, an
+// option the runtime would ignore (one starting with "--" that it does not
+// know, or one of the java command's own such as -cp; the java command's
+// two-word module options are fine: the launcher joins them), and bytes
+// outside ASCII for Windows targets, where the launcher reads the ANSI
+// code page.
 bool CheckConfigLines(const std::vector<std::string>& lines,
                       bool windows_target, std::vector<std::string>* warnings,
                       std::string* error);

@@ -64,7 +64,10 @@ TEST(ConfigLinesTest, ChecksLinesBeforePacking) {
   EXPECT_TRUE(warned({"\tminjre 1.8"}, true, "no key"));
   EXPECT_TRUE(warned({"minjre 1.8", "minjre 11.0"}, true, "only the first"));
   EXPECT_TRUE(warned({"minjre 1.8 "}, true, "white space"));
-  EXPECT_TRUE(warned({"minjre 17"}, true, "MAJOR.MINOR"));
+  EXPECT_TRUE(warned({"minjre v17"}, true, "MAJOR.MINOR"));
+  EXPECT_TRUE(warned({"maxjre latest"}, true, "maxjre is read as MAJOR.MINOR"));
+  EXPECT_TRUE(warned({"minjre 21", "maxjre 17.9"}, false, "below minjre \"21\""));
+  EXPECT_TRUE(warned({"maxjre 21.0", "minjre 21.1"}, false, "below"));
   EXPECT_TRUE(warned({"property name=J\xc3\xbcrgen"}, true, "ANSI"));
   for (const char* ignored :
        {"option --add-opens", "option --class-path lib", "option --module x/y",
@@ -83,7 +86,7 @@ TEST(ConfigLinesTest, ChecksLinesBeforePacking) {
                                 "option --enable-native-access ALL-UNNAMED",
                                 "option --illegal-native-access=deny",
                                 "option --enable-preview", "option -ea",
-                                "option -verbose:gc"},
+                                "option -verbose:gc", "minjre 21", "maxjre 21"},
                                false, &warnings, &error));
   EXPECT_TRUE(warnings.empty());
 }

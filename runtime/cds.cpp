@@ -41,19 +41,16 @@ static void AppendHex(TextBuffer* out, uint32_t value) {
   out->Append(digits, 8);
 }
 
-int ReleaseJavaVersion(const char* text) {
-  const char* p = strstr(text, "JAVA_VERSION=\"");
-  int version = 0;
+int ReleaseJavaVersion(const char* version) {
+  int feature = 0;
   // Up to Java 8 it read 1.8.0: 1, too old here anyway.
-  for (p = p ? p + 14 : ""; *p >= '0' && *p <= '9' && version < 10000; ++p) {
-    version = version * 10 + (*p - '0');
+  for (const char* p = version; *p >= '0' && *p <= '9' && feature < 10000; ++p) {
+    feature = feature * 10 + (*p - '0');
   }
-  return version;
+  return feature;
 }
 
-// The release file of the runtime home, found from the library upwards:
-// bin\server\jvm.dll and lib/server/libjvm.so sit two levels below it.
-static int RuntimeVersion(const char* libraryPath) {
+TextBuffer ReadReleaseVersion(const char* libraryPath) {
   TextBuffer path(libraryPath);
   for (int level = 0; level < 4; ++level) {
     int32_t end = path.length();
@@ -70,10 +67,15 @@ static int RuntimeVersion(const char* libraryPath) {
     char text[512];  // JAVA_VERSION comes in the first lines
     int64_t got = PlatformReadFile(file, text, sizeof text - 1);
     PlatformCloseFile(file);
-    text[got] = 0;
-    return ReleaseJavaVersion(text);
+    text[got > 0 ? got : 0] = 0;
+    const char* value = strstr(text, "JAVA_VERSION=\"");
+    const char* close = value ? strchr(value += 14, '"') : nullptr;
+    if (close == nullptr) break;
+    path.Assign(value, static_cast<int32_t>(close - value));
+    return path;
   }
-  return 0;
+  path.Clear();
+  return path;
 }
 
 // The cache folder, created when missing, with a separator at the end.
@@ -142,7 +144,7 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
     }
   }
 
-  int version = RuntimeVersion(libraryPath);
+  int version = ReleaseJavaVersion(ReadReleaseVersion(libraryPath).c_str());
   TextBuffer path;
   if (version < 13) {
     Trace("cds: off, runtime %d", version);

@@ -6,6 +6,8 @@
 #ifndef ZOV_RUNTIME_CDS_H_
 #define ZOV_RUNTIME_CDS_H_
 
+#include "text/text.h"
+
 class ConfigStore;
 class JvmBridge;
 
@@ -20,8 +22,14 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
 // final name, or is removed when the runtime wrote none. Safe to repeat.
 void FinishClassDataSharing();
 
-// The feature version named by a runtime's release file text:
-// JAVA_VERSION="17.0.2" gives 17, "1.8.0_392" gives 8; 0 when there is none.
-int ReleaseJavaVersion(const char* text);
+// JAVA_VERSION in the release file of the home that holds the runtime
+// library at libraryPath, found from the library upwards (bin\server\jvm.dll
+// and lib/server/libjvm.so sit two levels below it): "17.0.15", or the
+// empty text when there is none.
+TextBuffer ReadReleaseVersion(const char* libraryPath);
+
+// The feature version of a JAVA_VERSION: "17.0.2" gives 17; 0 when there
+// is none.
+int ReleaseJavaVersion(const char* version);
 
 #endif  // ZOV_RUNTIME_CDS_H_

@@ -17,7 +17,9 @@ static bool IsJarName(const char* name) {
          (ext[3] | 0x20) == 'r';
 }
 
-// The directory a wildcard entry names, with its trailing separator.
+// The directory a wildcard entry names, with its trailing separator. A
+// relative one lies beside the executable only: from the start-up folder,
+// whoever controls that would put classes into the application.
 static TextBuffer WildcardDirectory(const TextBuffer& entry) {
   int32_t prefix = entry.length() - 1;  // without the "*"
   if (prefix == 0) {
@@ -25,7 +27,14 @@ static TextBuffer WildcardDirectory(const TextBuffer& entry) {
     return TextBuffer(dir.data(), dir.length());
   }
   if (prefix == 1) return TextBuffer(entry.data(), 1);  // a root
-  TextBuffer dir = ResolvePath(TextBuffer(entry.data(), prefix - 1));
+  TextBuffer dir(entry.data(), prefix - 1);
+  const char* p = entry.c_str();
+#ifdef _WIN32
+  bool drive = p[1] == ':';
+#else
+  bool drive = false;
+#endif
+  if (!IsPathSeparator(p[0]) && !drive) dir = Concat(ExeDir, dir.c_str());
   dir.Append(&kPathSeparator, 1);
   return dir;
 }

@@ -88,8 +88,10 @@ TEST(ComposeClassPath, ExpandsAWildcardToTheDirectorysJarsInNameOrder) {
   EXPECT_EQ(jars, compose("lib\\*"));
   EXPECT_EQ(jars + s + app.Join("x.jar"), compose("%ZOV_APP_DIR%" + std::string(kSep) + "lib" + kSep + "*;x.jar"));
   EXPECT_EQ(s + app.path() + "top.jar", compose("*"));
-  // The directory resolves like any entry: the start-up one second.
-  EXPECT_EQ(s + work.Join("wlib") + kSep + "w.jar", compose("wlib/*"));
+  // Never the start-up directory's jars, as a plain entry may be.
+  EXPECT_EQ("", compose("wlib/*"));
+  EXPECT_EQ(s + work.Join("wlib") + kSep + "w.jar", compose(work.Join("wlib") + kSep + "*"));
+  EXPECT_EQ(s + work.path() + "wlib/w.jar", compose("wlib/w.jar"));
   EXPECT_EQ("", compose("empty/*;none/*"));
   // Only a whole last part is a wildcard.
   EXPECT_EQ(s + app.path() + "lib*", compose("lib*"));

@@ -7,7 +7,9 @@
 #include "config/resolve_path.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
+#include "runtime/cds.h"
 #include "runtime/library_width.h"
+#include "runtime/runtime_version.h"
 
 namespace {
 
@@ -47,12 +49,27 @@ const char kJavaName[] = "java";
 const char kKnownLetters[] = "csieajpf";
 const char kDefaultOrder[] = "casiejpf";
 
+// The bounds of the search FindRuntimeLibrary runs; null for the other
+// entry points, which judge no version.
+RuntimeChoice* Choice;
+// The version a registry key names for the runtime it leads to (empty for
+// the other sources): what is known of one without a release file.
+char NamedVersion[kMaxPath];
+
 void TraceCandidate(char letter, const char* path, const char* verdict) {
   Trace("runtime %c: %s: %s", letter, path, verdict);
 }
 
 void TraceMissing(char letter, const TextBuffer& path) {
   TraceCandidate(letter, path.c_str(), "missing");
+}
+
+// The version of the runtime at library, from its home's release file,
+// else as its registry key names it, judged against the search's bounds.
+bool JudgeKnownVersion(const TextBuffer& library, TextBuffer* verdict) {
+  TextBuffer version = ReadReleaseVersion(library.c_str());
+  return JudgeVersion(
+      Choice, version.length() > 0 ? version.c_str() : NamedVersion, verdict);
 }
 
 // A library candidate: true when it exists and this process can load it.
@@ -64,8 +81,11 @@ bool Accept(char letter, const TextBuffer& path) {
     int width = LibraryWidth(path.c_str());
     if (width != 0 && width != kProcessWidth) verdict = "wrong width";
   }
-  TraceCandidate(letter, path.c_str(), verdict);
-  return verdict[0] == 'f';
+  TextBuffer said(verdict);
+  bool ok = verdict[0] == 'f' &&
+            (Choice == nullptr || JudgeKnownVersion(path, &said));
+  TraceCandidate(letter, path.c_str(), said.c_str());
+  return ok;
 }
 
 void EndWithSeparator(TextBuffer* path) {
@@ -186,18 +206,26 @@ bool FromApplicationFolder(const ConfigStore& store, TextBuffer* found) {
 }
 
 bool QueryRegistry(char letter, const char* key, TextBuffer* found) {
+#ifndef _WIN32
+  return false;  // no registry: not even a line in the trace
+#endif
   TextBuffer keyPath(key);
   const char* verdict = "no CurrentVersion";
   if (ReadRegistryText(keyPath, "CurrentVersion", found)) {
     keyPath.Append("\\");
     keyPath.Append(*found);
-    if (ReadRegistryText(keyPath, "RuntimeLib", found)) {
-      return FromPath(letter, TextBuffer(found->c_str()), found);
+    memcpy(NamedVersion, found->c_str(), found->length() + 1);
+    bool ok = false;
+    bool named = ReadRegistryText(keyPath, "RuntimeLib", found);
+    if (named) {
+      ok = FromPath(letter, TextBuffer(found->c_str()), found);
+    } else if (letter == 'j' && ReadRegistryText(keyPath, "JavaHome", found)) {
+      // The keys of Java 9 and later may name only the home.
+      named = true;
+      ok = SearchFolder(letter, TextBuffer(found->c_str()), found);
     }
-    // The keys of Java 9 and later may name only the home.
-    if (letter == 'j' && ReadRegistryText(keyPath, "JavaHome", found)) {
-      return SearchFolder(letter, TextBuffer(found->c_str()), found);
-    }
+    NamedVersion[0] = 0;
+    if (named) return ok;
     verdict = "no RuntimeLib";
   }
   TraceCandidate(letter, keyPath.c_str(), verdict);
@@ -229,11 +257,21 @@ bool SearchHomes(TextBuffer* found) {
   return false;
 }
 
+// False when list holds text already.
+bool AddOnce(StringList* list, const char* text) {
+  for (int32_t i = 0; i < list->Count(); ++i) {
+    if (strcmp(list->Entry(i), text) == 0) return false;
+  }
+  list->Add(text);
+  return true;
+}
+
 // The java command the user would run: its links resolved, its runtime
 // found from the folder it sits in.
 bool FromSearchPath(TextBuffer* found) {
   TextBuffer path;
   if (!PlatformGetEnvironment("PATH", &path)) return false;
+  StringList seen;  // a folder named twice, or through a link, is tried once
   char* entry = path.data();
   while (*entry != 0) {
     char* end = strchr(entry, kClassPathSeparator);
@@ -250,8 +288,10 @@ bool FromSearchPath(TextBuffer* found) {
     EndWithSeparator(&java);
     java.Append(kJavaName);
     TextBuffer real;
-    if (!FileExists(java.c_str()) || IsDirectory(java) ||
-        !PlatformRealPath(java.c_str(), &real)) {
+    bool exists = FileExists(java.c_str()) && !IsDirectory(java) &&
+                  PlatformRealPath(java.c_str(), &real);
+    if (!AddOnce(&seen, exists ? real.c_str() : java.c_str())) continue;
+    if (!exists) {
       TraceMissing('p', java);
       continue;
     }
@@ -378,7 +418,8 @@ TextBuffer SearchInstallFolder(char letter, TextBuffer base) {
                  &found);
 }
 
-TextBuffer FindRuntimeLibrary(const ConfigStore& store) {
+TextBuffer FindRuntimeLibrary(const ConfigStore& store, RuntimeChoice* choice) {
+  Choice = choice;
   TextBuffer order = store.Lookup(TextBuffer("jre_order"), false);
   char* letters = order.data();
   bool namesSource = false;
@@ -397,5 +438,6 @@ TextBuffer FindRuntimeLibrary(const ConfigStore& store) {
     ok = FromSource(order.data()[i], store, &found);
   }
   if (!ok) Trace("runtime: none found");
+  Choice = nullptr;
   return Outcome(ok, &found);
 }

@@ -5,6 +5,7 @@
 #define ZOV_RUNTIME_RUNTIME_DISCOVERY_H_
 
 #include "config/config_store.h"
+#include "runtime/runtime_version.h"
 #include "text/text.h"
 
 // Runs the sources that the key jre_order names, one letter each after
@@ -20,9 +21,12 @@
 //   f  each runtime under the vendors' install folders (%ProgramFiles%
 //      on Windows, /usr/lib/jvm on Linux), the highest version first
 // A path a source names that is a folder is searched as a home. A library
-// of the other processor width is passed over. Every candidate is traced.
-// Returns the first library accepted, or the empty text.
-TextBuffer FindRuntimeLibrary(const ConfigStore& store);
+// of the other processor width is passed over, and so is one whose version,
+// known before loading, is outside choice's bounds (choice remembers it;
+// null: no bounds). Every candidate is traced. Returns the first library
+// accepted, or the empty text.
+TextBuffer FindRuntimeLibrary(const ConfigStore& store,
+                              RuntimeChoice* choice = nullptr);
 
 // Source "e": the homes JRE_HOME, then JAVA_HOME (undefined or empty ones
 // skipped, taken as written), each searched under its prefixes for the

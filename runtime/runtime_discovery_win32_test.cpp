@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "config/config_store.h"
@@ -141,15 +142,24 @@ TEST(FindRuntimeLibrary, FollowsTheKeysOfJava9AndLaterDownToTheirHome) {
   javaSoft.SetString("\\JDK\\17", "JavaHome", dir.Join("jdk"));
   javaSoft.SetString("\\JRE", "CurrentVersion", "11");
   javaSoft.SetString("\\JRE\\11", "RuntimeLib", dir.Join("jre/jvm.dll"));
+  std::unique_ptr<RuntimeChoice> choice;
   auto find = [&](const std::string& config) {
     std::string exe = dir.Join("app.exe");
     WriteFile(exe, std::string("PK\x05\x06", 4) + std::string(18, '\0') +
                        config);
     ConfigStore store(exe.c_str(), "");
-    return std::string(FindRuntimeLibrary(store).c_str());
+    choice.reset(new RuntimeChoice(store));
+    return std::string(FindRuntimeLibrary(store, choice.get()).c_str());
   };
   EXPECT_EQ(dir.Join("jdk/bin/server/jvm.dll"), find("jre_order j"));
   EXPECT_EQ("", find("jre_order s"));  // the old key is another
+  // The version a key is named by, or its home's release file, chooses.
+  EXPECT_EQ(dir.Join("jre/jvm.dll"), find("jre_order j\nmaxjre 11"));
+  EXPECT_EQ(17, choice->high[0]);
+  EXPECT_EQ("", find("jre_order j\nminjre 18"));
+  EXPECT_EQ(17, choice->low[0]);
+  WriteFile(dir.Join("jdk/release"), "JAVA_VERSION=\"21.0.2\"\n");
+  EXPECT_EQ(dir.Join("jdk/bin/server/jvm.dll"), find("jre_order j\nminjre 18"));
   // A RuntimeLib naming a folder is searched as a home too.
   javaSoft.SetString("\\JDK\\17", "RuntimeLib", dir.Join("jdk"));
   EXPECT_EQ(dir.Join("jdk/bin/server/jvm.dll"), find("jre_order j"));

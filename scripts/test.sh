@@ -53,6 +53,14 @@ for target in linux win64; do
     status=1 summary="$summary $target:FAILED"
   fi
 done
+# build/linux ran the runtime's tests against Java 25 too (label java25).
+jdk25=${ZOV_JDK25_HOME:-/usr/lib/jvm/temurin-25-jdk-amd64}
+if [ -x "$jdk25/bin/java" ]; then
+  summary="$summary java25:ran-in-linux"
+else
+  echo "test: ********** skipped: no Java 25 at $jdk25 **********"
+  summary="$summary java25:SKIPPED(no-java-25)"
+fi
 
 # 32-bit code: the host cannot run it, so the win32 build's tests and the
 # Wine end-to-end tests with zov32.exe run in an emulated i386 guest with

@@ -17,6 +17,7 @@ using e2e::RunLinux;
 using e2e::RunProcess;
 using testing_support::ScopedTempDir;
 
+// Builds the test jars; the runs use e2e::JdkHome().
 const std::string kJdk = ZOV_JDK_HOME;
 const std::string kSources = std::string(ZOV_SOURCE_DIR) + "/tests/e2e/deps";
 
@@ -41,7 +42,7 @@ ProcessResult ZovPack(std::vector<std::string> args) {
 // `java -cp classPath mainClass args`, as a user would run it.
 ProcessResult Java(const std::string& classPath, const std::string& mainClass,
                    const std::vector<std::string>& args) {
-  std::vector<std::string> argv = {kJdk + "/bin/java", "-cp", classPath,
+  std::vector<std::string> argv = {e2e::JdkHome() + "/bin/java", "-cp", classPath,
                                    mainClass};
   argv.insert(argv.end(), args.begin(), args.end());
   return Must(argv);
@@ -69,7 +70,7 @@ TEST(Dependencies, ASignedJarMergedIntoOneFileRunsAlone) {
         "'META-INF/*.SF' 'META-INF/*.RSA' 'dep/*' && cp ../app.jar ../naive.jar"
         " && zip -qr ../naive.jar META-INF dep");
   ProcessResult naive =
-      RunProcess({kJdk + "/bin/java", "-cp", d + "naive.jar", "merged.Main"});
+      RunProcess({e2e::JdkHome() + "/bin/java", "-cp", d + "naive.jar", "merged.Main"});
   EXPECT_NE(0, naive.status);
   EXPECT_NE(std::string::npos, naive.err.find("SecurityException")) << naive.err;
 

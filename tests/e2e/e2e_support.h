@@ -29,8 +29,15 @@ void Pack(const PackRequest& request, const std::string& path);
 // length field included: what no packer would write (too long, NUL bytes).
 void ReplaceComment(const std::string& path, const std::string& comment);
 
-// The Linux launcher at path with args; JAVA_HOME names the real JDK
-// unless options.setEnv/unsetEnv say otherwise.
+// The JDK whose runtime the Linux runs use: ZOV_E2E_JDK when set (the same
+// tests again against another Java), else the one the build found. A pass
+// whose JDK is missing skips every test, saying so.
+std::string JdkHome();
+// Its version as the launcher's messages give it ("17.0", "25.0").
+std::string JdkVersion();
+
+// The Linux launcher at path with args; JAVA_HOME names JdkHome() unless
+// options.setEnv/unsetEnv say otherwise.
 ProcessResult RunLinux(const std::string& path,
                        const std::vector<std::string>& args,
                        ProcessOptions options = ProcessOptions());

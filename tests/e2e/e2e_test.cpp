@@ -93,11 +93,13 @@ TEST_F(LinuxLaunch, GatesOnTheMinimumVersion) {
     ExpectCleanExit(run);
     EXPECT_NE(std::string::npos, run.out.find("MAIN DONE")) << minimum;
   }
-  ProcessResult tooLow = RunLinux(PackApp(MainApp({"minjre 99.0"}), "low"), {});
+  ProcessResult tooLow =
+      RunLinux(PackApp(MainApp({"minjre 99.0", "jre_order e"}), "low"), {});
   ExpectCleanExit(tooLow, 6);
   EXPECT_EQ(std::string::npos, tooLow.out.find("MAIN DONE"));
-  EXPECT_EQ("Error: Java virtual machine version 17.0 is too low, require 99.0 "
-            "or higher.\n", tooLow.err);
+  EXPECT_EQ("Error: Java virtual machine version " + e2e::JdkVersion() +
+                " is too low, require 99.0 or higher.\n",
+            tooLow.err);
 
   // The side file's minimum wins over the embedded one.
   std::string app = PackApp(MainApp({"minjre 99.0"}), "side");
@@ -195,8 +197,9 @@ TEST_F(LinuxLaunch, FindsTheRuntimeOnPathBesideTheAppAndThroughAFolder) {
   std::string bin = dir_.Join("bin");
   testing_support::MakeDirectory(bin);
   // A link, as /usr/bin/java is: its target's folder leads to the runtime.
-  ASSERT_EQ(0, symlink(ZOV_JDK_HOME "/bin/java", (bin + "/java").c_str()));
-  ASSERT_EQ(0, symlink(ZOV_JDK_HOME, dir_.Join("runtime").c_str()));
+  const std::string jdk = e2e::JdkHome();
+  ASSERT_EQ(0, symlink((jdk + "/bin/java").c_str(), (bin + "/java").c_str()));
+  ASSERT_EQ(0, symlink(jdk.c_str(), dir_.Join("runtime").c_str()));
   // A home whose library is no runtime: found first, it would end in 2.
   std::string broken = dir_.Join("broken");
   testing_support::MakeDirectory(broken + "/lib/server");
@@ -210,7 +213,7 @@ TEST_F(LinuxLaunch, FindsTheRuntimeOnPathBesideTheAppAndThroughAFolder) {
   const Case cases[] = {
       {"path", {"jre_order p"}, bin},
       {"bundled", {"jre_order a"}, "/nowhere"},
-      {"folder", {"jre_order c", "jvmdll " ZOV_JDK_HOME}, "/nowhere"},
+      {"folder", {"jre_order c", "jvmdll " + jdk}, "/nowhere"},
       // Unconfigured, the runtime the application ships wins over JAVA_HOME.
       {"default", {}, bin},
   };
@@ -231,6 +234,25 @@ TEST_F(LinuxLaunch, WaitsForTheApplicationsOtherThreads) {
   ProcessResult run = RunLinux(PackApp(lingers), {});
   ExpectCleanExit(run);
   EXPECT_EQ("MAIN RETURNS\nWORKER DONE\n", run.out);
+}
+
+// Java 24 and later warn about restricted methods; what java prints, the
+// launcher prints too, and nothing of its own.
+TEST_F(LinuxLaunch, PrintsTheWarningsJavaPrintsAndNoOthers) {
+  for (const char* mainClass : {"e2e.Main", "e2e.Restricted"}) {
+    PackRequest request;
+    request.mainClass = mainClass;
+    std::string app = PackApp(request);
+    ProcessResult launched = RunLinux(app, {});
+    ExpectCleanExit(launched);
+    ProcessResult java = e2e::RunProcess(
+        {e2e::JdkHome() + "/bin/java", "-cp", app, mainClass});
+    EXPECT_EQ(0, java.status);
+    EXPECT_EQ(java.err, launched.err) << mainClass;
+    bool warns = mainClass[4] == 'R' && std::stoi(e2e::JdkVersion()) >= 24;
+    EXPECT_EQ(warns, launched.err.find("WARNING: A restricted method") !=
+                         std::string::npos) << launched.err;
+  }
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ TEST_F(LinuxTrace, NamesTheRuntimeAndTheOptionsOfAStart) {
   std::vector<std::string> found = LinesStartingWith(run.err, "runtime e: ");
   ASSERT_FALSE(found.empty()) << run.err;
   std::string library = found.back();
-  ASSERT_EQ(0u, library.find(ZOV_JDK_HOME)) << library;
+  ASSERT_EQ(0u, library.find(e2e::JdkHome())) << library;
   library = library.substr(0, library.rfind(": found"));
   ExpectLines(run.err, {
       "library " + library + ": loaded",

@@ -177,6 +177,8 @@ TEST_F(WineLaunch, ShowsOneWarningBoxPerFailure) {
        "Can not get the virtual machine version.", {200}, 5},
       {{"minjre 1.5", "option -Dtestruntime.scenario=version=1.4.2_19"},
        "Java virtual machine version 1.4 is too low, require 1.5 or higher.", {200}, 6},
+      {{"maxjre 11", "option -Dtestruntime.scenario=version=21.0.1"},
+       "Java virtual machine version 21.0 is too high, require 11.0 or lower.", {200}, 11},
       {{"option -Dtestruntime.scenario=no-main-class"},
        "The main startup class could not be found.", {5000, 750, 200}, 7},
       {{"option -Dtestruntime.scenario=no-main-method"},
