@@ -2,6 +2,7 @@
 // The exit status says how the launch ended; failures were shown already.
 // System.exit ends the process inside main, with its own status.
 #include "config/config_store.h"
+#include "launcher/relaunch.h"
 #include "launcher/run_application.h"
 #include "platform/trace.h"
 #include "runtime/cds.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
 
   bridge->Shutdown();
   FinishClassDataSharing();
+  status = Relaunch(status);
   ActiveConfigStore = nullptr;
   ActiveJvmBridge = nullptr;
   delete bridge;

@@ -13,6 +13,8 @@ enum LaunchError : int {
   VersionTooLow = 6,       // below the configured minimum
   MainClassNotFound = 7,
   MainMethodMissing = 8,   // no static void main(String[])
+  WorkDirMissing = 12,     // the workdir folder does not exist
+  AlreadyRunning = 13,     // single_instance: another one runs
 };
 
 // Message id of the message box's caption.
