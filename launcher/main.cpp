@@ -21,8 +21,10 @@
 int main(int argc, char** argv) {
   TraceStart();
   Trace("zov " ZOV_VERSION_TEXT " " ZOV_TARGET);
+  int created = CreateCache();
+  if (created >= 0) return created;
 #ifndef ZOV_CONSOLE  // a command-line tool shows no splash
-  void* bitmap = LoadSplashBitmap();
+  void* bitmap = CreatingCache() ? nullptr : LoadSplashBitmap();
   if (bitmap != nullptr) StartSplash(bitmap, "Please wait ...");
 #endif
 

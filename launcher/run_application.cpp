@@ -115,6 +115,7 @@ int RunApplication(int argumentCount, char** arguments) {
     if (RestartConfigured()) bridge->SetExitHook(ExitAfterRelaunch);
     result = bridge->CreateVm(library.CStr());
   }
+  if (CreatingCache()) return result;  // no application, nothing to show
 
   if (result == Success) {
     TextBuffer minimum = store.Lookup(TextBuffer("minjre"), false);

@@ -14,9 +14,10 @@ int PlatformStartSelf(bool wait) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
-  // Waited for, it shares this one's console and standard handles.
+  // Waited for, it shares this one's console and standard handles. Not,
+  // it gets a console without a window, which what it starts shares.
   if (!CreateProcessA(self, GetCommandLineA(), nullptr, nullptr, wait,
-                      wait ? 0 : DETACHED_PROCESS, nullptr, nullptr, &startup,
+                      wait ? 0 : CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                       &process)) {
     return -1;
   }

@@ -20,6 +20,14 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
 // final name, or is removed when the runtime wrote none. Safe to repeat.
 void FinishClassDataSharing();
 
+// First in a start: a process the launcher started to create an
+// ahead-of-time cache (Java 24 and later) does only that. Returns its exit
+// status, or -1 for any other start. In the process it starts in turn, the
+// runtime's own, CreatingCache holds: that one runs no application and
+// shows nothing.
+int CreateCache();
+bool CreatingCache();
+
 // The feature version named by a runtime's release file text:
 // JAVA_VERSION="17.0.2" gives 17, "1.8.0_392" gives 8; 0 when there is none.
 int ReleaseJavaVersion(const char* text);
