@@ -10,9 +10,9 @@ class ConfigStore;
 // restart_status cannot keep starting for ever.
 inline constexpr int kMaxRestarts = 5;
 
-// First in a launch: reads restart_status and single_instance. A start that Relaunch made neither
-// claims the instance (the process waiting for it holds the claim) nor
-// restarts (that process does). Returns Success to go on, AlreadyRunning,
+// First in a launch: reads restart_status and single_instance. A start
+// that Relaunch made neither claims the instance (the process waiting for
+// it holds the claim) nor restarts (that process does). Returns Success to go on, AlreadyRunning,
 // or -1 when the running instance's window was brought forward.
 int PrepareRelaunch(const ConfigStore& store);
 

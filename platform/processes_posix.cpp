@@ -32,11 +32,12 @@ int PlatformStartSelf(bool wait) {
   PlatformCloseFile(file);
   int count = 0;
   for (int32_t i = 0; i < line.length(); ++i) count += line.data()[i] == 0;
+  if (count == 0) return -1;
   char** argv = static_cast<char**>(HeapResize(nullptr, (count + 1) * sizeof(char*)));
   char* next = line.data();
   for (int i = 0; i < count; next += strlen(next) + 1) argv[i++] = next;
   argv[0] = self;
-  argv[count > 0 ? count : 0] = nullptr;
+  argv[count] = nullptr;
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
   posix_spawn_file_actions_init(&actions);

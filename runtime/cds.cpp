@@ -13,7 +13,7 @@
 // The archive the runtime writes at exit, named ...-PID.tmp; null when none.
 static char* PendingArchive;
 
-// Java 24 and later: the configuration a recording start writes at exit
+// Java 25 and later: the configuration a recording start writes at exit
 // (...-PID.aotconf), the rejection log of a start that maps a cache
 // (...-PID.log), and in the process that creates a cache its configuration.
 static char* PendingRecord;
@@ -55,6 +55,13 @@ static void AppendHex(TextBuffer* out, uint32_t value) {
   char digits[8];
   PutHex(digits, value);
   out->Append(digits, 8);
+}
+
+// A name of this process's own: -PID and the suffix.
+static void AppendOwnName(TextBuffer* path, const char* suffix) {
+  path->Append("-");
+  AppendHex(path, static_cast<uint32_t>(PlatformProcessId()));
+  path->Append(suffix);
 }
 
 int ReleaseJavaVersion(const char* text) {
@@ -140,10 +147,12 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
                              JvmBridge* bridge) {
   if (CompareText(store.Lookup(TextBuffer("cds"), false), "auto") != 0) return;
   if (CacheToWrite != nullptr) {
+    TextBuffer record(CacheToWrite);
     bridge->AddOption("-XX:AOTMode=create");
     AddQuietCacheOptions(bridge);
-    AddArchiveOption(bridge, "-XX:AOTConfiguration=", TextBuffer(CacheToWrite));
-    AddArchiveOption(bridge, "-XX:AOTCache=", Concat(TextBuffer(CacheToWrite), ".tmp"));
+    AddArchiveOption(bridge, "-XX:AOTConfiguration=", record);
+    record.Append(".tmp");
+    AddArchiveOption(bridge, "-XX:AOTCache=", record);
     return;
   }
 
@@ -243,21 +252,18 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
   bool archived = PlatformFileStamp(Concat(path, ".jsa").c_str(), &stamp[0], &stamp[1]);
   if (cached) {
     // Mapped; what the runtime refuses goes into a log of this start.
-    TextBuffer log = Concat(path, "-");
-    AppendHex(&log, static_cast<uint32_t>(PlatformProcessId()));
-    log.Append(".log");
     bridge->AddOption("-Xlog:aot*=off");
     AddArchiveOption(bridge, "-XX:AOTCache=", Concat(path, ".aot"));
-    AddArchiveOption(bridge, "-Xlog:aot=error,cds=error:file=",
-                     Concat(log, "::filecount=0"));
-    PendingLog = Copy(log);
+    AppendOwnName(&path, ".log");
+    PendingLog = Copy(path);
+    path.Append("::filecount=0");
+    AddArchiveOption(bridge, "-Xlog:aot=error,cds=error:file=", path);
     bridge->SetExitHook(FinishAndExit);
-  } else if (version >= 24 && archived && !recording) {
+  } else if (version >= 25 && archived && !recording) {
     // The archive made the first start cheap; this one records for the
     // cache, which a process of its own creates once this one has ended.
-    path.Append("-");
-    AppendHex(&path, static_cast<uint32_t>(PlatformProcessId()));
-    path.Append(".aotconf");
+    // Java 24 has the cache too, but not the "aot" log tag quieted here.
+    AppendOwnName(&path, ".aotconf");
     bridge->AddOption("-XX:AOTMode=record");
     AddQuietCacheOptions(bridge);
     AddArchiveOption(bridge, "-XX:AOTConfiguration=", path);
@@ -274,9 +280,7 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
   } else {
     // A name of this process's own, so that simultaneous first starts each
     // write theirs; creating it first proves the folder writable.
-    path.Append("-");
-    AppendHex(&path, static_cast<uint32_t>(PlatformProcessId()));
-    path.Append(".tmp");
+    AppendOwnName(&path, ".tmp");
     if (!PlatformCreateNewFile(path.c_str())) {
       Trace("cds: off, %s not writable", path.c_str());
       return;
@@ -356,10 +360,8 @@ int CreateCache() {
   PlatformSetEnvironment("ZOV_RESTARTED", "1");
   int status = PlatformStartSelf(true);
   TextBuffer written = Concat(record, ".tmp");
-  TextBuffer cache(record.c_str(), record.length());
-  int32_t end = cache.length();
-  while (end > 0 && cache.data()[end - 1] != '-') --end;
-  cache.Resize(end > 0 ? end - 1 : 0);
+  int32_t named = record.length() > 17 ? record.length() - 17 : 0;  // -PID.aotconf
+  TextBuffer cache(record.c_str(), named);
   cache.Append(".aot");
   bool created = status == 0 && FileSize(written.c_str()) > 0 &&
                  PlatformRenameFile(written.c_str(), cache.c_str());

@@ -21,7 +21,7 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
 void FinishClassDataSharing();
 
 // First in a start: a process the launcher started to create an
-// ahead-of-time cache (Java 24 and later) does only that. Returns its exit
+// ahead-of-time cache (Java 25 and later) does only that. Returns its exit
 // status, or -1 for any other start. In the process it starts in turn, the
 // runtime's own, CreatingCache holds: that one runs no application and
 // shows nothing.

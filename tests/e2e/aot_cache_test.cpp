@@ -1,4 +1,4 @@
-// The ahead-of-time cache of Java 24 and later, with Temurin 25: the first
+// The ahead-of-time cache of Java 25 and later, with Temurin 25: the first
 // start writes the dynamic archive, the second records, a process of its
 // own creates the cache, later starts map it; a cache the runtime refuses
 // is recorded anew; the application's output and status never change.
