@@ -256,8 +256,9 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
     AddArchiveOption(bridge, "-XX:AOTCache=", Concat(path, ".aot"));
     AppendOwnName(&path, ".log");
     PendingLog = Copy(path);
-    path.Append("::filecount=0");
-    AddArchiveOption(bridge, "-Xlog:aot=error,cds=error:file=", path);
+    // Quoted: a Windows path holds a ":", which -Xlog separates with.
+    path.Append("\"::filecount=0");
+    AddArchiveOption(bridge, "-Xlog:aot=error,cds=error:file=\"", path);
     bridge->SetExitHook(FinishAndExit);
   } else if (version >= 25 && archived && !recording) {
     // The archive made the first start cheap; this one records for the
