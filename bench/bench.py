@@ -11,6 +11,9 @@
      zov with the jars merged in (zovpack --merge), `java -cp "app.jar:lib/*"`
   7. class-data sharing (zovpack --cds) on a real application, Debian's
      Groovy: first and later starts against `java -cp`
+  8. the ahead-of-time cache of Java 25 (Temurin 25 when present, else
+     skipped loudly): Groovy and Maven, later, first and recording starts
+     against `java -cp` and the dynamic archive, and on Java 17
 
 Commands of one measurement alternate (A B C, B C A, C A B, ...), and
 ratios are taken round by round, so a load change hits both sides of a
@@ -79,7 +82,7 @@ def parse_args():
     parser.add_argument("--work", help="where temporary files go")
     parser.add_argument("--output", help="also write the report here")
     parser.add_argument("--only", help="comma-separated sections: "
-                        "time,archive,rss,instructions,stubs,deps,cds")
+                        "time,archive,rss,instructions,stubs,deps,cds,aot")
     parser.add_argument("--cds-pairs", type=int, default=20,
                         help="rounds of the Groovy starts (about 1 s each)")
     parser.add_argument("--smoke", action="store_true",
@@ -747,6 +750,147 @@ def bench_cds(ctx, out):
     out.append("")
 
 
+# --- 8. The ahead-of-time cache (Java 24 and later)
+
+TEMURIN25 = "/usr/lib/jvm/temurin-25-jdk-amd64"
+
+
+def output_run(argv, env, expected):
+    """timed_run for a program of any output: expected is its standard
+    output and standard error, as `java -cp` gave them."""
+    with tempfile.TemporaryFile() as err:
+        start = time.perf_counter_ns()
+        proc = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=err,
+                                env=env)
+        first = proc.stdout.read(1)
+        at_main = time.perf_counter_ns()
+        out = first + proc.stdout.read()
+        _, status, usage = os.wait4(proc.pid, 0)
+        end = time.perf_counter_ns()
+        proc.stdout.close()
+        err.seek(0)
+        said = err.read()
+        if os.waitstatus_to_exitcode(status) != 0 or (out, said) != expected:
+            raise BenchError("{} exited {} with output {!r} and error {!r}, "
+                             "expected {!r}".format(" ".join(argv), status,
+                                                    out[:300], said[:300],
+                                                    expected[:300]))
+    cpu = (usage.ru_utime + usage.ru_stime) * 1e3
+    return (at_main - start) / 1e6, (end - start) / 1e6, cpu
+
+
+def wait_for_cache(cache):
+    folder = os.path.join(cache, "zov", "cds")
+    for _ in range(1200):
+        names = os.listdir(folder) if os.path.isdir(folder) else []
+        if any(n.endswith(".aot") for n in names) and \
+                not any(".aotconf" in n for n in names):
+            return
+        time.sleep(0.1)
+    raise BenchError("no cache appeared in " + folder)
+
+
+def aot_apps():
+    groovy = sorted(glob.glob(os.path.join(GROOVY_LIB, "*.jar")))
+    maven = sorted(glob.glob("/usr/share/maven/lib/*.jar") +
+                   glob.glob("/usr/share/maven/boot/*.jar"))
+    apps = []
+    if groovy:
+        apps.append(("Groovy, -e 'println 1'", groovy, GROOVY_MAIN,
+                     ["-e", "println 1"], []))
+    if maven:
+        apps.append(("Maven, -v", maven, "org.apache.maven.cli.MavenCli",
+                     ["-v"], ["-Dmaven.home=/usr/share/maven",
+                              "-Dmaven.multiModuleProjectDirectory=/tmp"]))
+    return apps
+
+
+def bench_aot(ctx, out):
+    out.append("## 8. The ahead-of-time cache (`cds auto` on Java 24 and later)\n")
+    jdks = [("Temurin 25", TEMURIN25), ("OpenJDK 17", ctx.args.jdk)]
+    if not os.path.exists(os.path.join(TEMURIN25, "bin", "java")):
+        sys.stderr.write("bench: SKIPPED LOUDLY: no Temurin 25 at {}\n"
+                         .format(TEMURIN25))
+        out.append("Skipped: no Temurin 25 at {}.\n".format(TEMURIN25))
+        jdks = jdks[1:]
+    pairs = ctx.args.cds_pairs
+    apps = aot_apps()
+    if ctx.args.smoke:  # keeps the script working, cheaply
+        apps, jdks = apps[:1], jdks[:1]
+    for title, jars, main, args, props in apps:
+        lines = ["classpath " + ";".join(jars), "mainclass " + main] + \
+            ["property " + p[2:] for p in props]
+        exe = pack(ctx, jars[0], os.path.join(ctx.work, "aot"),
+                   lines + ["cds auto"])
+        for name, jdk in jdks:
+            java = os.path.join(jdk, "bin", "java")
+            env = clean_env(jdk)
+            cp = ":".join(jars)
+            plain = [java] + props + ["-cp", cp, main] + args
+            expected = subprocess.run(plain, stdout=subprocess.PIPE,
+                                      stderr=subprocess.PIPE, env=env)
+            expected = (expected.stdout, expected.stderr)
+            jsa = os.path.join(ctx.work, "today-{}.jsa".format(len(out)))
+            # The dynamic archive as zov kept it before the cache.
+            today = [java, "-XX:SharedArchiveFile=" + jsa,
+                     "-XX:+AutoCreateSharedArchive", "-Xlog:cds*=off"] + \
+                props + ["-cp", cp, main] + args
+            env["XDG_CACHE_HOME"] = os.path.join(ctx.work, "cache-warm")
+            measure = lambda argv: output_run(argv, env, expected)
+            # Warm: archive, recording, then the cache is created.
+            commands = [("zov cds auto", [exe] + args), ("java -cp", plain)]
+            for _ in range(2):
+                measure([exe] + args)
+            if jdk == TEMURIN25:
+                wait_for_cache(env["XDG_CACHE_HOME"])
+                measure(today)
+                commands.insert(1, ("java, dynamic archive", today))
+            runs = alternate(commands, pairs, 1, measure)
+            out.append("### {} on {}: later starts\n".format(title, name))
+            out.append("{} rounds in turn after one unmeasured round, "
+                       "{} jars; output compared with `java -cp` every "
+                       "time. Milliseconds.\n".format(pairs, len(jars)))
+            timing_table(runs, out)
+            for other in [c[0] for c in commands[1:]]:
+                for index, what in enumerate(TIMINGS):
+                    out.append("- zov cds auto / {}, {}: {}".format(
+                        other, what,
+                        ratio_line([v[index] for v in runs["zov cds auto"]],
+                                   [v[index] for v in runs[other]])))
+            out.append("")
+            # First starts: each from an empty cache.
+            first = {"zov, first start": [], "zov, second start": [],
+                     "java -cp": []}
+            for i in range(max(pairs // 4, 1)):
+                fresh = dict(env)
+                fresh["XDG_CACHE_HOME"] = os.path.join(ctx.work,
+                                                       "cache-{}".format(i))
+                first["java -cp"].append(output_run(plain, fresh, expected))
+                first["zov, first start"].append(
+                    output_run([exe] + args, fresh, expected))
+                first["zov, second start"].append(
+                    output_run([exe] + args, fresh, expected))
+                if jdk == TEMURIN25:
+                    began = time.perf_counter()
+                    wait_for_cache(fresh["XDG_CACHE_HOME"])
+                    first.setdefault("creation (detached, waited for)",
+                                     []).append(((time.perf_counter() - began)
+                                                 * 1e3,) * 3)
+            out.append("### {} on {}: first starts\n".format(title, name))
+            out.append("Each round from an empty cache: `java -cp`, then "
+                       "zov twice; on Java 24 and later the first zov start "
+                       "writes the dynamic archive and the second records "
+                       "for the cache.\n")
+            timing_table(first, out)
+            for start in ("zov, first start", "zov, second start"):
+                for index, what in enumerate(TIMINGS):
+                    out.append("- {} / java -cp, {}: {}".format(
+                        start, what,
+                        ratio_line([v[index] for v in first[start]],
+                                   [v[index] for v in first["java -cp"]])))
+            out.append("")
+
+
 def main():
     # Killed, still remove the gigabyte of temporary files.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
@@ -771,7 +915,7 @@ def main():
     sections = [("time", bench_time), ("archive", bench_archive),
                 ("rss", bench_rss), ("instructions", bench_instructions),
                 ("stubs", bench_stubs), ("deps", bench_deps),
-                ("cds", bench_cds)]
+                ("cds", bench_cds), ("aot", bench_aot)]
     if args.only:
         wanted = args.only.split(",")
         sections = [s for s in sections if s[0] in wanted]

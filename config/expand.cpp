@@ -25,11 +25,19 @@ TextBuffer ExpandEnvironment(const TextBuffer& text) {
     int32_t close = FindPercent(s, open + 1, length);
     if (close < 0) break;
     name.Assign(s + open + 1, close - open - 1);
+    // %NAME:-DEFAULT%: the default stands in for an undefined or empty value.
+    const char* dash = strstr(name.c_str(), ":-");
+    int32_t fallback = dash ? open + 3 + static_cast<int32_t>(dash - name.data()) : -1;
+    if (dash) name.Resize(fallback - open - 3);
     // A NUL would cut the name short and look up another variable.
     bool defined = name.length() > 0 &&
                    memchr(name.data(), 0, static_cast<size_t>(name.length())) ==
                        nullptr &&
                    PlatformGetEnvironment(name.c_str(), &value);
+    if (fallback >= 0 && (!defined || value.length() == 0)) {
+      value.Assign(s + fallback, close - fallback);
+      defined = true;
+    }
     if (defined) {
       result.Append(s + copyFrom, open - copyFrom);
       result.Append(value);

@@ -34,4 +34,20 @@ TEST(ExpandEnvironment, ReplacesDefinedReferencesInOnePass) {
   EXPECT_EQ("", Expand(""));
 }
 
+TEST(ExpandEnvironment, GivesTheDefaultForAnUndefinedOrEmptyVariable) {
+  ScopedEnv home("ZOV_T_HOME", "H");
+  ScopedEnv unset("ZOV_T_UNSET");
+  ScopedEnv empty("ZOV_T_EMPTY", "");
+
+  EXPECT_EQ("H/x", Expand("%ZOV_T_HOME:-/d%/x"));
+  EXPECT_EQ("/d/x", Expand("%ZOV_T_UNSET:-/d%/x"));
+  EXPECT_EQ("[/d]", Expand("[%ZOV_T_EMPTY:-/d%]"));
+  EXPECT_EQ("[]", Expand("[%ZOV_T_UNSET:-%]"));  // an empty default
+  EXPECT_EQ("a:-b/H", Expand("%ZOV_T_UNSET:-a:-b%/%ZOV_T_HOME%"));
+  // The default ends at the next "%" and is not expanded.
+  EXPECT_EQ("ZOV_T_HOME%%", Expand("%ZOV_T_UNSET:-%ZOV_T_HOME%%"));
+  EXPECT_EQ("x%", Expand("%:-x%%"));  // no name: the default still stands in
+  EXPECT_EQ("%ZOV_T_UNSET:x%", Expand("%ZOV_T_UNSET:x%"));
+}
+
 }  // namespace

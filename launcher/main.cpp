@@ -2,6 +2,7 @@
 // The exit status says how the launch ended; failures were shown already.
 // System.exit ends the process inside main, with its own status.
 #include "config/config_store.h"
+#include "launcher/relaunch.h"
 #include "launcher/run_application.h"
 #include "platform/trace.h"
 #include "runtime/cds.h"
@@ -20,8 +21,10 @@
 int main(int argc, char** argv) {
   TraceStart();
   Trace("zov " ZOV_VERSION_TEXT " " ZOV_TARGET);
+  int created = CreateCache();
+  if (created >= 0) return created;
 #ifndef ZOV_CONSOLE  // a command-line tool shows no splash
-  void* bitmap = LoadSplashBitmap();
+  void* bitmap = CreatingCache() ? nullptr : LoadSplashBitmap();
   if (bitmap != nullptr) StartSplash(bitmap, "Please wait ...");
 #endif
 
@@ -35,6 +38,7 @@ int main(int argc, char** argv) {
 
   bridge->Shutdown();
   FinishClassDataSharing();
+  status = Relaunch(status);
   ActiveConfigStore = nullptr;
   ActiveJvmBridge = nullptr;
   delete bridge;

@@ -23,7 +23,7 @@ using testing_support::ScopedEnv;
 struct Language {
   int id;
   const char* locale;  // how Linux names it
-  const char16_t* texts[12];
+  const char16_t* texts[14];
 };
 
 // The table as the launcher must show it, typed independently of the one
@@ -42,28 +42,30 @@ const Language kLanguages[] = {
       u"The main startup class is not valid, main method missing.", u"",
       u"Error",
       u"Java virtual machine version %d.%d is too high, require %d.%d or "
-      u"lower."}},
+      u"lower.", u"Working folder not found:", u"Already running."}},
     {1028, "zh_TW.UTF-8",
      {u"", u"Java 運行環境未找到。", u"Java 運行環境無效。",
       u"Java 虛擬機初始化失敗。", u"Java 虛擬機創建失敗。",
       u"未能獲取 Java 虛擬機版本。",
       u"Java 虛擬機版本 %d.%d 太低，需要 %d.%d 或更高版本。",
       u"主啟動類未找到。", u"主啟動類無效，缺少 main 方法。", u"", u"錯誤",
-      u"Java 虛擬機版本 %d.%d 太高，需要 %d.%d 或更低版本。"}},
+      u"Java 虛擬機版本 %d.%d 太高，需要 %d.%d 或更低版本。", u"工作資料夾不存在：",
+      u"程式已在執行。"}},
     {2052, "zh_CN.UTF-8",
      {u"", u"Java 运行环境未找到。", u"Java 运行环境无效。",
       u"Java 虚拟机初始化失败。", u"Java 虚拟机创建失败。",
       u"未能获取 Java 虚拟机版本。",
       u"Java 虚拟机版本 %d.%d 太低，需要 %d.%d 或更高版本。",
       u"主启动类未找到。", u"主启动类无效，缺少 main 方法。", u"", u"错误",
-      u"Java 虚拟机版本 %d.%d 太高，需要 %d.%d 或更低版本。"}},
+      u"Java 虚拟机版本 %d.%d 太高，需要 %d.%d 或更低版本。", u"工作文件夹不存在：",
+      u"程序已在运行。"}},
 };
 
 // Block 1 in the standard layout: 16 counted entries, 12 to 15 empty.
 std::vector<uint16_t> ExpectedBlock(const Language& language) {
   std::vector<uint16_t> units;
   for (int entry = 0; entry < 16; ++entry) {
-    std::u16string text = entry < 12 ? language.texts[entry] : u"";
+    std::u16string text = entry < 14 ? language.texts[entry] : u"";
     units.push_back(static_cast<uint16_t>(text.size()));
     units.insert(units.end(), text.begin(), text.end());
   }

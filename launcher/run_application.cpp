@@ -1,10 +1,15 @@
 #include "launcher/run_application.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 
 #include "config/collect.h"
 #include "config/config_store.h"
+#include "config/expand.h"
+#include "config/resolve_path.h"
 #include "launcher/messages.h"
+#include "launcher/relaunch.h"
+#include "platform/platform.h"
 #include "platform/trace.h"
 #include "runtime/cds.h"
 #include "runtime/class_path.h"
@@ -63,12 +68,40 @@ static void AddJavaCommand(JvmBridge* bridge, const TextBuffer& mainClass,
   bridge->AddOption(option.c_str());
 }
 
+static void JNICALL ExitAfterRelaunch(jint code) {
+  NoteApplicationRan();
+  FinishClassDataSharing();
+  exit(Relaunch(code));
+}
+
+// The workdir folder becomes the current directory; *folder names it.
+static int EnterWorkDir(const ConfigStore& store, TextBuffer* folder) {
+  TextBuffer value = store.Lookup(TextBuffer("workdir"), false);
+  if (value.length() == 0) return Success;
+  *folder = ResolvePath(ExpandEnvironment(value));
+  bool entered = PlatformSetCurrentDirectory(folder->c_str());
+  Trace("workdir %s: %d", folder->c_str(), entered);
+  return entered ? Success : WorkDirMissing;
+}
+
 int RunApplication(int argumentCount, char** arguments) {
   const ConfigStore& store = *ActiveConfigStore;
   JvmBridge* bridge = ActiveJvmBridge;
   StringList list;
-  int result = Success;
   int requiredMajor = 0, requiredMinor = 0, runtimeMajor = 0, runtimeMinor = 0;
+  TextBuffer folder;
+
+  int result = PrepareRelaunch(store);
+  if (result < 0) return 0;  // the running instance came forward instead
+  if (result == Success) result = EnterWorkDir(store, &folder);
+
+  // The fixed arguments come before the user's own.
+  StringList given;
+  store.ForEachValue(TextBuffer("argument"), CollectExpanded, &given, false);
+  for (int i = 0; i < argumentCount; ++i) given.Add(arguments[i]);
+  argumentCount = given.Count();
+  arguments = static_cast<char**>(HeapResize(nullptr, argumentCount * sizeof(char*) + 1));
+  for (int i = 0; i < argumentCount; ++i) arguments[i] = const_cast<char*>(given.Entry(i));
 
   AddCollected(store, bridge, &list, "option", "");
   AddCollected(store, bridge, &list, "property", "-D");
@@ -80,15 +113,21 @@ int RunApplication(int argumentCount, char** arguments) {
   AddJavaCommand(bridge, mainClass, argumentCount, arguments);
 
   RuntimeChoice choice(store);
-  TextBuffer library = FindRuntimeLibrary(store, &choice);
-  if (library.length() == 0) {
-    result = MissedVersions(choice, &runtimeMajor, &runtimeMinor,
-                            &requiredMajor, &requiredMinor);
+  TextBuffer library;
+  if (result == Success) {
+    library = FindRuntimeLibrary(store, &choice);
+    if (library.length() == 0) {
+      result = MissedVersions(choice, &runtimeMajor, &runtimeMinor,
+                              &requiredMajor, &requiredMinor);
+    }
   }
   if (result == Success) {
     PrepareClassDataSharing(store, library.CStr(), bridge);
+    // After System.exit too; it also finishes what class sharing started.
+    if (RestartConfigured()) bridge->SetExitHook(ExitAfterRelaunch);
     result = bridge->CreateVm(library.CStr());
   }
+  if (CreatingCache()) return result;  // no application, nothing to show
 
   // For the runtimes whose version the search could not know.
   if (result == Success &&
@@ -113,11 +152,17 @@ int RunApplication(int argumentCount, char** arguments) {
     Trace("main class %s", mainClass.data());
     result = bridge->RunMain(mainClass.c_str(), argumentCount, arguments);
     SetCloseTimer(ActiveSplash, 750);
+    if (result == Success) NoteApplicationRan();
   }
+  free(arguments);
 
   if (result != Success) {
     TextBuffer message = ComposeLaunchMessage(result, runtimeMajor, runtimeMinor,
                                               requiredMajor, requiredMinor);
+    if (result == WorkDirMissing) {
+      message.Append(" ");
+      message.Append(folder);
+    }
     Trace("launch failed: code %d: %s", result, message.data());
     SetCloseTimer(ActiveSplash, 200);
     ShowLaunchMessage(message);

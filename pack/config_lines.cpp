@@ -1,6 +1,7 @@
 #include "config_lines.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "pe_image.h"
@@ -9,15 +10,18 @@ namespace zovpack {
 
 namespace {
 
-const char* const kKeys[] = {"option", "property", "classpath", "jre_order",
-                             "jvmdll", "minjre",   "mainclass", "cds",
-                             "maxjre"};
+const char* const kKeys[] = {"option",   "property", "classpath",
+                             "jre_order", "jvmdll", "minjre",
+                             "mainclass", "cds",    "maxjre",
+                             "argument", "workdir", "restart_status",
+                             "single_instance"};
 
 // Keys the launcher reads only the first value of.
 bool FirstValueOnly(const char* key) {
   return std::strcmp(key, "option") != 0 &&
          std::strcmp(key, "property") != 0 &&
-         std::strcmp(key, "classpath") != 0;
+         std::strcmp(key, "classpath") != 0 &&
+         std::strcmp(key, "argument") != 0;
 }
 
 char Lower(char c) {
@@ -192,6 +196,29 @@ bool CheckConfigLines(const std::vector<std::string>& lines,
                              : "";
       warnings->push_back(shown + ": the runtime does not know this option "
                           "and would ignore it without a word" + hint);
+    }
+    if (std::strcmp(read.key, "restart_status") == 0) {
+      char* end = nullptr;
+      long status = std::strtol(read.value.c_str(), &end, 10);
+      if (read.value.empty() || *end != 0) {
+        warnings->push_back(shown + ": restart_status needs an exit status, "
+                            "a number");
+      } else if (status == 0) {
+        warnings->push_back(shown + ": restart_status 0 starts the "
+                            "application again whenever it ends normally");
+      } else if (status < 0 || status > 255) {
+        warnings->push_back(shown + ": on Linux an exit status is 0 to 255");
+      }
+    }
+    if (std::strcmp(read.key, "single_instance") == 0 &&
+        (read.value.empty() ||
+         read.value.find_first_of("/\\") != std::string::npos)) {
+      warnings->push_back(shown + ": single_instance needs a name without "
+                          "/ or \\; with none every start runs");
+    }
+    if (std::strcmp(read.key, "workdir") == 0 && read.value.empty()) {
+      warnings->push_back(shown + ": an empty workdir keeps the current "
+                          "directory");
     }
     if (windows_target) {
       for (char c : line) {

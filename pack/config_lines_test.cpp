@@ -78,6 +78,18 @@ TEST(ConfigLinesTest, ChecksLinesBeforePacking) {
   }
   EXPECT_TRUE(warned({"option --class-path lib"}, false, "classpath line"));
   EXPECT_TRUE(warned({"option -classpath lib"}, false, "classpath line"));
+  EXPECT_TRUE(warned({"restart_status nine"}, true, "a number"));
+  EXPECT_TRUE(warned({"restart_status 0"}, true, "ends normally"));
+  EXPECT_TRUE(warned({"restart_status 300"}, true, "0 to 255"));
+  EXPECT_TRUE(warned({"single_instance"}, true, "needs a name"));
+  EXPECT_TRUE(warned({"single_instance org/app"}, true, "needs a name"));
+  EXPECT_TRUE(warned({"workdir"}, true, "current directory"));
+  EXPECT_TRUE(warned({"workdir a", "workdir b"}, true, "only the first"));
+  warnings.clear();
+  EXPECT_TRUE(CheckConfigLines({"argument -a", "argument -b", "restart_status 9",
+                                "single_instance app", "workdir %ZOV_APP_DIR%"},
+                               true, &warnings, &error));
+  EXPECT_TRUE(warnings.empty()) << warnings[0];
   warnings.clear();
   EXPECT_TRUE(CheckConfigLines({"option -Xss1m", "option -Xmx1g", "property n=J\xc3\xbc",
                                 "option --add-opens java.base/java.lang=ALL-UNNAMED",

@@ -47,8 +47,23 @@ int PlatformCurrentDirectory(char* buffer, int size);
 // in *value otherwise.
 bool PlatformGetEnvironment(const char* name, TextBuffer* value);
 // Defines or replaces the variable for this process and the processes it
-// starts. False when the system refuses.
+// starts; a null value removes it. False when the system refuses.
 bool PlatformSetEnvironment(const char* name, const char* value);
+// Changes the current directory; false when it is no directory.
+bool PlatformSetCurrentDirectory(const char* path);
+
+// This executable again, with the command line and environment of this
+// process. wait: returns its exit status (on Linux 128 + the signal that
+// ended it). Otherwise it runs detached, without this process's standard
+// streams, console or session, and 0 says it started. -1 when it could not
+// be started.
+int PlatformStartSelf(bool wait);
+
+// Claims name for this process until it ends, through an object the system
+// drops with the process, so that a crash leaves nothing behind. 1: claimed,
+// or the system cannot tell; 0: another process holds it and its top window
+// was brought forward (Windows only); -1: another process holds it.
+int PlatformClaimInstance(const char* name);
 
 // --- Files.
 // Find-first semantics: directories exist too, and a name with wildcards

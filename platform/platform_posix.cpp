@@ -171,7 +171,7 @@ bool PlatformGetEnvironment(const char* name, TextBuffer* value) {
 }
 
 bool PlatformSetEnvironment(const char* name, const char* value) {
-  return setenv(name, value, 1) == 0;
+  return (value ? setenv(name, value, 1) : unsetenv(name)) == 0;
 }
 
 // --- Files

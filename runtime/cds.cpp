@@ -13,6 +13,22 @@
 // The archive the runtime writes at exit, named ...-PID.tmp; null when none.
 static char* PendingArchive;
 
+// Java 25 and later: the configuration a recording start writes at exit
+// (...-PID.aotconf), the rejection log of a start that maps a cache
+// (...-PID.log), and in the process that creates a cache its configuration.
+static char* PendingRecord;
+static char* PendingLog;
+static char* CacheToWrite;
+
+static const char kCreateVariable[] = "ZOV_AOT_CREATE";
+static const char kWriteVariable[] = "ZOV_AOT_WRITE";
+
+static char* Copy(const TextBuffer& text) {
+  char* copy = static_cast<char*>(HeapResize(nullptr, text.length() + 1));
+  memcpy(copy, text.c_str(), text.length() + 1);
+  return copy;
+}
+
 // FNV-1a: names a cache entry, guards nothing.
 __attribute__((noinline)) static uint32_t Hash(uint32_t hash, const void* data,
                                                size_t count) {
@@ -39,6 +55,13 @@ static void AppendHex(TextBuffer* out, uint32_t value) {
   char digits[8];
   PutHex(digits, value);
   out->Append(digits, 8);
+}
+
+// A name of this process's own: -PID and the suffix.
+static void AppendOwnName(TextBuffer* path, const char* suffix) {
+  path->Append("-");
+  AppendHex(path, static_cast<uint32_t>(PlatformProcessId()));
+  path->Append(suffix);
 }
 
 int ReleaseJavaVersion(const char* version) {
@@ -100,6 +123,14 @@ static bool CacheDirectory(TextBuffer* dir) {
   return true;
 }
 
+// The runtime says "AOTConfiguration recorded" on standard output, past
+// any -Xlog setting.
+static void AddQuietCacheOptions(JvmBridge* bridge) {
+  bridge->AddOption("-XX:+UnlockDiagnosticVMOptions");
+  bridge->AddOption("-XX:-DisplayVMOutput");
+  bridge->AddOption("-Xlog:aot*=off");
+}
+
 static void JNICALL FinishAndExit(jint code) {
   FinishClassDataSharing();
   exit(code);
@@ -117,6 +148,15 @@ static void AddArchiveOption(JvmBridge* bridge, const char* option,
 void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
                              JvmBridge* bridge) {
   if (CompareText(store.Lookup(TextBuffer("cds"), false), "auto") != 0) return;
+  if (CacheToWrite != nullptr) {
+    TextBuffer record(CacheToWrite);
+    bridge->AddOption("-XX:AOTMode=create");
+    AddQuietCacheOptions(bridge);
+    AddArchiveOption(bridge, "-XX:AOTConfiguration=", record);
+    record.Append(".tmp");
+    AddArchiveOption(bridge, "-XX:AOTCache=", record);
+    return;
+  }
 
   // The key: the runtime library and what an archive is checked against at
   // a start (VM flags, the class path and its files), so that a change
@@ -167,18 +207,32 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
   // one, which the runtime would map and crash on. Cut ones, duplicates and
   // those of this application's earlier keys (before an update) go.
   TextBuffer found;
+  bool cached = false, recording = false;
   TextBuffer entry(path.c_str(), directory);
   PlatformDirectory* listing = PlatformOpenDirectory(entry.c_str());
   const char* name;
   bool isDirectory;
   while (listing != nullptr && PlatformNextEntry(listing, &name, &isDirectory)) {
     size_t length = strlen(name);
-    if (isDirectory || length < 4 || strcmp(name + length - 4, ".jsa") != 0 ||
+    bool ours = strncmp(name, path.c_str() + directory, named) == 0;
+    // A recording or a creation under way: its files stay.
+    if (ours && strstr(name, ".aotconf")) recording = true;
+    bool cache = length > 4 && strcmp(name + length - 4, ".aot") == 0;
+    if (isDirectory || length < 4 ||
+        (!cache && strcmp(name + length - 4, ".jsa") != 0) ||
         strncmp(name, path.c_str() + directory, application) != 0) {
       continue;
     }
     entry.Resize(directory);
     entry.Append(name);
+    if (cache) {
+      if (ours && length == named + 4) {
+        cached = true;
+      } else {
+        PlatformDeleteFile(entry.c_str());
+      }
+      continue;
+    }
     char tail[14] = ".jsa";
     int64_t stamp[2];
     if (version < 19 && PlatformFileStamp(entry.c_str(), &stamp[0], &stamp[1])) {
@@ -196,8 +250,31 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
   }
   if (listing != nullptr) PlatformCloseDirectory(listing);
 
-  if (version >= 19) {
+  int64_t stamp[2];
+  bool archived = PlatformFileStamp(Concat(path, ".jsa").c_str(), &stamp[0], &stamp[1]);
+  if (cached) {
+    // Mapped; what the runtime refuses goes into a log of this start.
+    bridge->AddOption("-Xlog:aot*=off");
+    AddArchiveOption(bridge, "-XX:AOTCache=", Concat(path, ".aot"));
+    AppendOwnName(&path, ".log");
+    PendingLog = Copy(path);
+    // Quoted: a Windows path holds a ":", which -Xlog separates with.
+    path.Append("\"::filecount=0");
+    AddArchiveOption(bridge, "-Xlog:aot=error,cds=error:file=\"", path);
+    bridge->SetExitHook(FinishAndExit);
+  } else if (version >= 25 && archived && !recording) {
+    // The archive made the first start cheap; this one records for the
+    // cache, which a process of its own creates once this one has ended.
+    // Java 24 has the cache too, but not the "aot" log tag quieted here.
+    AppendOwnName(&path, ".aotconf");
+    bridge->AddOption("-XX:AOTMode=record");
+    AddQuietCacheOptions(bridge);
+    AddArchiveOption(bridge, "-XX:AOTConfiguration=", path);
+    PendingRecord = Copy(path);
+    bridge->SetExitHook(FinishAndExit);
+  } else if (version >= 19) {
     // The runtime checks, rewrites and replaces its archive itself.
+    Trace("cds: archive there: %d", archived);
     path.Append(".jsa");
     AddArchiveOption(bridge, "-XX:SharedArchiveFile=", path);
     bridge->AddOption("-XX:+AutoCreateSharedArchive");
@@ -206,9 +283,7 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
   } else {
     // A name of this process's own, so that simultaneous first starts each
     // write theirs; creating it first proves the folder writable.
-    path.Append("-");
-    AppendHex(&path, static_cast<uint32_t>(PlatformProcessId()));
-    path.Append(".tmp");
+    AppendOwnName(&path, ".tmp");
     if (!PlatformCreateNewFile(path.c_str())) {
       Trace("cds: off, %s not writable", path.c_str());
       return;
@@ -220,7 +295,37 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
   }
 }
 
+// The file's size, 0 when it is missing.
+static int64_t FileSize(const char* name) {
+  int64_t stamp[2] = {0, 0};
+  PlatformFileStamp(name, &stamp[0], &stamp[1]);
+  return stamp[0];
+}
+
 void FinishClassDataSharing() {
+  if (PendingLog != nullptr) {
+    if (FileSize(PendingLog) > 0) {
+      // Refused: gone, so that the next start records a new one.
+      TextBuffer cache(PendingLog);
+      cache.Resize(cache.length() - 13);
+      cache.Append(".aot");
+      PlatformDeleteFile(cache.c_str());
+      Trace("cds: cache %s rejected", cache.c_str());
+    }
+    PlatformDeleteFile(PendingLog);
+    PendingLog = nullptr;
+  }
+  if (PendingRecord != nullptr) {
+    // The runtime writes the configuration as it ends.
+    bool recorded = FileSize(PendingRecord) > 0;
+    Trace("cds: recorded %s: %d", PendingRecord, recorded);
+    if (recorded && PlatformSetEnvironment(kCreateVariable, PendingRecord)) {
+      PlatformStartSelf(false);
+    } else {
+      PlatformDeleteFile(PendingRecord);
+    }
+    PendingRecord = nullptr;
+  }
   char* pending = PendingArchive;
   if (pending == nullptr) return;
   PendingArchive = nullptr;
@@ -234,8 +339,37 @@ void FinishClassDataSharing() {
   PutHex(archive + length - 12, static_cast<uint32_t>(stamp[0]));
   memcpy(archive + length - 4, ".jsa", 5);
   // A rename is atomic: another start sees the whole archive or none.
-  if (stamp[0] == 0 || !PlatformRenameFile(pending, archive)) {
-    PlatformDeleteFile(pending);
-  }
+  bool written = stamp[0] != 0 && PlatformRenameFile(pending, archive);
+  if (!written) PlatformDeleteFile(pending);
+  Trace("cds: archive written: %d", written);
   free(pending);
+}
+
+bool CreatingCache() { return CacheToWrite != nullptr; }
+
+int CreateCache() {
+  TextBuffer record;
+  if (PlatformGetEnvironment(kWriteVariable, &record)) {
+    PlatformSetEnvironment(kWriteVariable, nullptr);
+    CacheToWrite = Copy(record);
+    return -1;
+  }
+  if (!PlatformGetEnvironment(kCreateVariable, &record)) return -1;
+  // Started detached once a recording start has ended: the runtime creates
+  // the cache in a process of its own, named for this one until it is
+  // whole, so that no start maps it half-written.
+  PlatformSetEnvironment(kCreateVariable, nullptr);
+  PlatformSetEnvironment(kWriteVariable, record.c_str());
+  PlatformSetEnvironment("ZOV_RESTARTED", "1");
+  int status = PlatformStartSelf(true);
+  TextBuffer written = Concat(record, ".tmp");
+  int32_t named = record.length() > 17 ? record.length() - 17 : 0;  // -PID.aotconf
+  TextBuffer cache(record.c_str(), named);
+  cache.Append(".aot");
+  bool created = status == 0 && FileSize(written.c_str()) > 0 &&
+                 PlatformRenameFile(written.c_str(), cache.c_str());
+  Trace("cds: created %s: %d", cache.c_str(), created);
+  PlatformDeleteFile(written.c_str());
+  PlatformDeleteFile(record.c_str());
+  return created ? 0 : 1;
 }

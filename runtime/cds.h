@@ -22,6 +22,14 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
 // final name, or is removed when the runtime wrote none. Safe to repeat.
 void FinishClassDataSharing();
 
+// First in a start: a process the launcher started to create an
+// ahead-of-time cache (Java 25 and later) does only that. Returns its exit
+// status, or -1 for any other start. In the process it starts in turn, the
+// runtime's own, CreatingCache holds: that one runs no application and
+// shows nothing.
+int CreateCache();
+bool CreatingCache();
+
 // JAVA_VERSION in the release file of the home that holds the runtime
 // library at libraryPath, found from the library upwards (bin\server\jvm.dll
 // and lib/server/libjvm.so sit two levels below it): "17.0.15", or the

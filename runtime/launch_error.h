@@ -14,6 +14,8 @@ enum LaunchError : int {
   MainClassNotFound = 7,
   MainMethodMissing = 8,   // no static void main(String[])
   VersionTooHigh = 11,     // above the configured maximum
+  WorkDirMissing = 12,     // the workdir folder does not exist
+  AlreadyRunning = 13,     // single_instance: another one runs
 };
 
 // Message id of the message box's caption.

@@ -1,4 +1,4 @@
-// %NAME% expansion of any text, checked against the one-pass rule written
+// %NAME% and %NAME:-DEFAULT% expansion of any text, checked against the one-pass rule written
 // out plainly, with variables that are set, empty, hold "%" or "=".
 #include <stddef.h>
 #include <stdint.h>
@@ -40,7 +40,14 @@ std::string Expected(const std::string& s) {
     size_t close = s.find('%', open + 1);
     if (close == std::string::npos) break;
     std::string value;
-    if (Variable(s.substr(open + 1, close - open - 1), &value)) {
+    std::string name = s.substr(open + 1, close - open - 1);
+    size_t dash = name.find(":-");
+    bool defined = Variable(name.substr(0, dash), &value);
+    if (dash != std::string::npos && (!defined || value.empty())) {
+      value = name.substr(dash + 2);
+      defined = true;
+    }
+    if (defined) {
       out += s.substr(copyFrom, open - copyFrom) + value;
       copyFrom = scanFrom = close + 1;
     } else {

@@ -23,6 +23,10 @@
 //   main-exits=N      main ends the process with status N, as System.exit
 //   no-string-class   FindClass("java/lang/String") fails
 //   newstring-fails   NewString fails with java/lang/OutOfMemoryError
+//   log-cwd           JNI_CreateJavaVM logs "cwd PATH", the current directory
+//   main-window=MS    (Windows) main shows a minimized window titled
+//                     "testruntime window" for MS milliseconds and logs
+//                     "window restored" when it is restored
 // Option "-Dtestruntime.mainclass=a/B" makes a/B the only application class
 // found; without it every class is found except names containing '.' (as
 // in HotSpot) and names starting "missing/". Classes "java/..." are system
@@ -67,6 +71,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 #ifdef ZOV_TESTRUNTIME_DEPENDENCY
@@ -97,6 +103,7 @@ struct State {
   std::string vmVersion;
   int mainMillis = 0;
   int mainExit = -1;
+  int windowMillis = 0;
   std::vector<std::unique_ptr<Object>> objects;
   std::vector<std::unique_ptr<Method>> methods;
   Object* pending = nullptr;
@@ -190,6 +197,37 @@ void Log(const std::string& line) {
   fflush(stderr);
   abort();
 }
+
+#ifdef _WIN32
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_SIZE && w == SIZE_RESTORED) Log("window restored");
+  return DefWindowProcA(window, message, w, l);
+}
+
+void ShowWindowFor(int millis) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "TESTRUNTIMEWINDOW";
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowA("TESTRUNTIMEWINDOW", "testruntime window",
+                              WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                              nullptr, windowClass.hInstance, nullptr);
+  ShowWindow(window, SW_SHOWMINIMIZED);
+  Log("window shown");
+  DWORD end = GetTickCount() + static_cast<DWORD>(millis);
+  while (static_cast<LONG>(end - GetTickCount()) > 0) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      DispatchMessageA(&message);
+    }
+    Sleep(20);
+  }
+  DestroyWindow(window);
+}
+#else
+void ShowWindowFor(int) {}
+#endif
 
 void SleepMillis(int millis) {
 #ifdef _WIN32
@@ -439,6 +477,7 @@ void JNICALL CallStaticVoidMethodV(JNIEnv* env, jclass type, jmethodID id,
                 : prefix + " null");
   }
   if (state->mainMillis > 0) SleepMillis(state->mainMillis);
+  if (state->windowMillis > 0) ShowWindowFor(state->windowMillis);
   if (Has("main-prints")) WriteStandardOutput("hello from main\n");
   if (state->mainExit >= 0) {
     Log("exit " + std::to_string(state->mainExit));
@@ -635,6 +674,8 @@ void ReadScenario(const std::string& option) {
       state->vmVersion = item.substr(11);
     } else if (StartsWith(item, "main-exits=")) {
       state->mainExit = atoi(item.c_str() + 11);
+    } else if (StartsWith(item, "main-window=")) {
+      state->windowMillis = atoi(item.c_str() + 12);
     } else if (StartsWith(item, "main-sleeps=")) {
       state->mainMillis = atoi(item.c_str() + 12);
     } else if (!item.empty()) {
@@ -678,6 +719,15 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env,
     *vm = reinterpret_cast<JavaVM*>(static_cast<uintptr_t>(0xBAD0));
     *env = reinterpret_cast<void*>(static_cast<uintptr_t>(0xBAD1));
     return JNI_ERR;
+  }
+  if (Has("log-cwd")) {
+    char cwd[4096] = "";
+#ifdef _WIN32
+    GetCurrentDirectoryA(sizeof cwd, cwd);
+#else
+    if (getcwd(cwd, sizeof cwd) == nullptr) cwd[0] = 0;
+#endif
+    Log(std::string("cwd ") + Escape(cwd));
   }
   state->running = true;
   *vm = &theVm;
