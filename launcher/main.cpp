@@ -6,6 +6,7 @@
 #include "platform/trace.h"
 #include "runtime/cds.h"
 #include "runtime/jvm_bridge.h"
+#include "runtime/packed_runtime.h"
 #include "splash/splash.h"
 #include "zov_version.h"
 
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
 
   bridge->Shutdown();
   FinishClassDataSharing();
+  FinishPackedRuntime();
   ActiveConfigStore = nullptr;
   ActiveJvmBridge = nullptr;
   delete bridge;

@@ -9,6 +9,7 @@
 #include "runtime/cds.h"
 #include "runtime/class_path.h"
 #include "runtime/jvm_bridge.h"
+#include "runtime/packed_runtime.h"
 #include "runtime/launch_error.h"
 #include "runtime/runtime_discovery.h"
 #include "splash/splash.h"
@@ -77,7 +78,9 @@ int RunApplication(int argumentCount, char** arguments) {
 
   TextBuffer library = FindRuntimeLibrary(store);
   PrepareClassDataSharing(store, library.CStr(), bridge);
-  result = bridge->CreateVm(library.CStr());
+  result = library.length() == 0 && PackedRuntimeFailed()
+               ? RuntimeUnpackFailed
+               : bridge->CreateVm(library.CStr());
 
   if (result == Success) {
     TextBuffer minimum = store.Lookup(TextBuffer("minjre"), false);

@@ -23,6 +23,8 @@ const char kUsage[] =
     "                        configuration on any system locale\n"
     "  --merge PATH          merge a dependency jar, or a folder's jars, into\n"
     "                        the archive (repeatable)\n"
+    "  --runtime DIR         carry the Java runtime image DIR (a jlink output\n"
+    "                        or a JDK/JRE home for the target) in the file\n"
     "  --cds                 keep a class-data archive per user (line cds auto)\n"
     "  --show FILE           describe a packed file\n"
     "  -h, --help            show this help\n"
@@ -93,6 +95,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
       p.splash_path = v;
     } else if (a == "--icon") {
       p.icon_path = v;
+    } else if (a == "--runtime") {
+      p.runtime_dir = v;
     } else if (a == "--merge") {
       p.merge_paths.push_back(v);
     } else {

@@ -10,7 +10,8 @@ namespace zovpack {
 namespace {
 
 const char* const kKeys[] = {"option", "property", "classpath", "jre_order",
-                             "jvmdll", "minjre",   "mainclass", "cds"};
+                             "jvmdll", "minjre",   "mainclass", "cds",
+                             "packed_runtime"};
 
 // Keys the launcher reads only the first value of.
 bool FirstValueOnly(const char* key) {

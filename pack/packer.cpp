@@ -13,6 +13,7 @@
 #include "main_class.h"
 #include "merge.h"
 #include "pe_resources.h"
+#include "runtime_image.h"
 #include "zip_archive.h"
 
 namespace zovpack {
@@ -230,11 +231,37 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     *error = in.archive_name + ": manifest: " + *error;
     return false;
   }
+  bool edit = !in.splash_bmp.empty() || !in.icon_ico.empty();
+  if (edit && !windows) {
+    *error = "--splash and --icon need a Windows stub";
+    return false;
+  }
+  edit = edit || (in.utf8 && windows);
+  std::string edited;
+  if (edit) {
+    edited = in.stub;
+    if (!EditResources(in, &edited, error)) return false;
+  }
+  std::string stub = edit ? edited : in.stub;
+  std::string runtime_line;
+  if (in.runtime != nullptr) {
+    runtime_line = "packed_runtime " + RuntimeLineValue(stub.size(), *in.runtime);
+    stub += in.runtime->payload;
+  }
+
   std::vector<std::string> lines;
   if (!ComposeLines(in, manifest_main, &lines, warnings, error) ||
       !CheckConfigLines(lines, windows && !in.utf8, warnings, error)) {
     return false;
   }
+  for (const std::string& line : lines) {
+    const char* key = ReadLauncherLine(line).key;
+    if (key != nullptr && std::strcmp(key, "packed_runtime") == 0) {
+      *error = "the line packed_runtime is zovpack's own; use --runtime DIR";
+      return false;
+    }
+  }
+  if (!runtime_line.empty()) lines.push_back(runtime_line);
   if (in.check_main_class &&
       !CheckMainClass(zip, ReadLauncherLine(lines[0]).value, lines, warnings,
                       error)) {
@@ -255,18 +282,6 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     return false;
   }
 
-  bool edit = !in.splash_bmp.empty() || !in.icon_ico.empty();
-  if (edit && !windows) {
-    *error = "--splash and --icon need a Windows stub";
-    return false;
-  }
-  edit = edit || (in.utf8 && windows);
-  std::string edited;
-  if (edit) {
-    edited = in.stub;
-    if (!EditResources(in, &edited, error)) return false;
-  }
-  const std::string& stub = edit ? edited : in.stub;
 
   // The end record's own fields can hold the signature bytes, which the
   // launcher would find first; a gap before the central directory moves its
@@ -359,6 +374,13 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
     return false;
   }
   in.archive_name = request.archive_path;
+  PackedRuntime runtime;
+  if (!request.runtime_dir.empty()) {
+    if (!PackRuntime(request.runtime_dir, request.target, &runtime, error)) {
+      return false;
+    }
+    in.runtime = &runtime;
+  }
   std::string output;
   if (!BuildPackedFile(in, &output, warnings, error)) return false;
   return WriteFileAtomically(request.output_path, output, error);

@@ -48,6 +48,9 @@ struct PackInputs {
   bool utf8 = false;     // a Windows stub's manifest asks for UTF-8
   // Refuse a main class the archive lacks (see CheckMainClass).
   bool check_main_class = false;
+  // Stored between the stub and the archive, named by a packed_runtime
+  // line; null for none.
+  const struct PackedRuntime* runtime = nullptr;
 };
 
 // Builds the packed file in `*output`. The main class comes from
@@ -76,6 +79,7 @@ struct PackRequest {
   bool console = false;     // --console
   bool utf8 = false;        // --utf8
   std::vector<std::string> merge_paths;  // jars or folders of jars
+  std::string runtime_dir;  // --runtime; empty: none
 };
 
 // Reads the files a request names, builds the packed file and writes it

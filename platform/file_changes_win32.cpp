@@ -38,3 +38,11 @@ bool PlatformDeleteFile(const char* name) {
 }
 
 unsigned long PlatformProcessId() { return GetCurrentProcessId(); }
+
+bool PlatformRemoveDirectory(const char* name) {
+  return RemoveDirectoryA(name) != 0;
+}
+
+unsigned long PlatformLastError() { return GetLastError(); }
+
+uint32_t PlatformTickCount() { return GetTickCount(); }

@@ -20,6 +20,12 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
 // final name, or is removed when the runtime wrote none. Safe to repeat.
 void FinishClassDataSharing();
 
+// The user's cache folder zov/name (%LOCALAPPDATA% on Windows,
+// $XDG_CACHE_HOME or ~/.cache on Linux), created when missing, with a
+// separator at the end; false when it cannot be made.
+class TextBuffer;
+bool UserCacheFolder(const char* name, TextBuffer* dir);
+
 // The feature version named by a runtime's release file text:
 // JAVA_VERSION="17.0.2" gives 17, "1.8.0_392" gives 8; 0 when there is none.
 int ReleaseJavaVersion(const char* text);

@@ -13,6 +13,7 @@ enum LaunchError : int {
   VersionTooLow = 6,       // below the configured minimum
   MainClassNotFound = 7,
   MainMethodMissing = 8,   // no static void main(String[])
+  RuntimeUnpackFailed = 9,  // the file's own runtime, unpacked nowhere
 };
 
 // Message id of the message box's caption.

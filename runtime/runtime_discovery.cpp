@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "runtime/library_width.h"
+#include "runtime/packed_runtime.h"
 
 namespace {
 
@@ -44,8 +45,8 @@ const char* const kHomeSubdirectoryPrefixes[] = {
 const char kJavaName[] = "java";
 #endif
 
-const char kKnownLetters[] = "csieajpf";
-const char kDefaultOrder[] = "casiejpf";
+const char kKnownLetters[] = "csieajpfr";
+const char kDefaultOrder[] = "rcasiejpf";
 
 void TraceCandidate(char letter, const char* path, const char* verdict) {
   Trace("runtime %c: %s: %s", letter, path, verdict);
@@ -350,6 +351,11 @@ bool FromSource(char letter, const ConfigStore& store, TextBuffer* found) {
     case 'j': return FromJavaSoftKeys(found);
     case 'p': return FromSearchPath(found);
     case 'f': return FromInstallFolders(found);
+    case 'r': {
+      TextBuffer home = PackedRuntimeHome(store);
+      return home.length() != 0 &&
+             SearchFolder('r', static_cast<TextBuffer&&>(home), found);
+    }
     default: return false;
   }
 }
