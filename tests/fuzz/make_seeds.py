@@ -10,6 +10,7 @@ import os
 import struct
 import sys
 import zipfile
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -209,6 +210,31 @@ def pe_seeds():
     put("fuzz_pe", "elf", b"\x7fELF\x02\x01\x01" + b"\0" * 57)
 
 
+def runtime_stream(entries):
+    """The decoded payload of a packed runtime: kind, size, path; data."""
+    listing = b"".join(kind + struct.pack("<Q", len(data)) + path + b"\0"
+                       for kind, path, data in entries)
+    return (b"ZRT1" + struct.pack("<I", len(listing)) + listing +
+            b"".join(data for _, _, data in entries))
+
+
+def raw_deflate(data, level=9):
+    z = zlib.compressobj(level, zlib.DEFLATED, -15)
+    return z.compress(data) + z.flush()
+
+
+def runtime_seeds():
+    stream = runtime_stream([(b"d", b"lib", b""),
+                             (b"f", b"lib/a.txt", b"hello " * 40),
+                             (b"x", b"lib/run", b"#!/bin/sh\n"),
+                             (b"f", b"empty", b"")])
+    put("fuzz_runtime_payload", "runtime", raw_deflate(stream))
+    put("fuzz_runtime_payload", "stored", raw_deflate(stream, 0))
+    put("fuzz_runtime_payload", "escape",
+        raw_deflate(runtime_stream([(b"f", b"../x", b"y")])))
+    put("fuzz_runtime_payload", "text", b"abcabcabcabc" * 20)
+
+
 def main():
     config_lookup()
     expand()
@@ -217,6 +243,7 @@ def main():
     string_table()
     zip_seeds()
     pe_seeds()
+    runtime_seeds()
     return 0
 
 
