@@ -221,14 +221,14 @@ TextBuffer CachedHome(const ConfigStore& store, const Payload& payload) {
   if (!Unpack(store, payload, own)) return TextBuffer();
   // A damaged copy goes; one another start put in place first stays.
   if (!FromExecutable(store, payload, home, true)) RemoveTree(home.c_str());
-  if (PlatformRenameFile(own.c_str(), home.c_str())) return home;
-  if (FromExecutable(store, payload, home, true)) {
-    RemoveTree(own.c_str());
-    return home;
+  if (!PlatformRenameFile(own.c_str(), home.c_str()) &&
+      !FromExecutable(store, payload, home, true)) {
+    Trace("runtime r: cannot rename %s: system error %lu", own.c_str(),
+          PlatformLastError());
+    return own;
   }
-  Trace("runtime r: cannot rename %s: system error %lu", own.c_str(),
-        PlatformLastError());
-  return own;
+  RemoveTree(own.c_str());  // when another start's copy came first
+  return home;
 }
 
 }  // namespace
@@ -264,18 +264,18 @@ bool ReadPayload(InflateReader reader, void* context, uint32_t adler,
   return ok;
 }
 
-// Removes a folder and all it holds, one path buffer for the whole walk.
+// path ends in a separator; one buffer for the whole walk.
 static void RemoveAll(TextBuffer* path) {
   int32_t length = path->length();
-  path->Append(&kPathSeparator, 1);
   PlatformDirectory* listing = PlatformOpenDirectory(path->c_str());
   const char* name;
   bool isDirectory;
   while (listing != nullptr && PlatformNextEntry(listing, &name, &isDirectory)) {
     if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
-    path->Resize(length + 1);
+    path->Resize(length);
     path->Append(name);
     if (isDirectory) {
+      path->Append(&kPathSeparator, 1);
       RemoveAll(path);
     } else {
       PlatformDeleteFile(path->c_str());
@@ -288,10 +288,6 @@ static void RemoveAll(TextBuffer* path) {
 
 void RemoveTree(const char* path) {
   TextBuffer folder(path);
-  // A separator at the end would name the folder twice over.
-  if (folder.length() > 0 && folder.data()[folder.length() - 1] == kPathSeparator) {
-    folder.Resize(folder.length() - 1);
-  }
   RemoveAll(&folder);
 }
 

@@ -45,7 +45,8 @@ bool ReadPayload(InflateReader reader, void* context, uint32_t adler,
 // or ".." part, no "\" or ":".
 bool SafeEntryPath(const char* path);
 
-// Removes a folder and all it holds, as far as the system lets it.
+// Removes a folder (path ends in a separator) and all it holds, as far
+// as the system lets it.
 void RemoveTree(const char* path);
 
 #endif  // ZOV_RUNTIME_PACKED_RUNTIME_H_
