@@ -202,6 +202,34 @@ bool Unpack(const ConfigStore& store, const Payload& payload,
   return false;
 }
 
+// The folders KEY.PID of starts killed while unpacking, once they are a day
+// older than own, which this start just made: an unpacking takes seconds.
+void RemoveLeftovers(const TextBuffer& home, const TextBuffer& own) {
+#ifdef _WIN32
+  const int64_t kDay = 864000000000;  // in 100 ns
+#else
+  const int64_t kDay = 86400000000000;  // in ns
+#endif
+  int64_t size, now, time;
+  TextBuffer path(home.c_str(), home.length() - 33);  // the runtimes folder
+  int32_t length = path.length();
+  PlatformDirectory* listing = PlatformOpenDirectory(path.c_str());
+  const char* name;
+  bool isDirectory;
+  if (listing == nullptr || !PlatformFileStamp(own.c_str(), &size, &now)) return;
+  while (PlatformNextEntry(listing, &name, &isDirectory)) {
+    path.Resize(length);
+    path.Append(name);
+    path.Append(&kPathSeparator, 1);
+    if (isDirectory && strlen(name) > 33 && name[32] == '.' &&
+        PlatformFileStamp(path.c_str(), &size, &time) && time < now - kDay) {
+      Trace("runtime r: removing %s, left by a killed start", path.c_str());
+      RemoveTree(path.c_str());
+    }
+  }
+  PlatformCloseDirectory(listing);
+}
+
 TextBuffer CachedHome(const ConfigStore& store, const Payload& payload) {
   TextBuffer home;
   if (!UserCacheFolder("runtimes", &home)) {
@@ -219,6 +247,7 @@ TextBuffer CachedHome(const ConfigStore& store, const Payload& payload) {
   own.Append(".");
   own = OwnFolder(own);  // KEY.PID, beside KEY
   if (!Unpack(store, payload, own)) return TextBuffer();
+  RemoveLeftovers(home, own);
   // A damaged copy goes; one another start put in place first stays.
   if (!FromExecutable(store, payload, home, true)) RemoveTree(home.c_str());
   if (!PlatformRenameFile(own.c_str(), home.c_str()) &&
