@@ -25,6 +25,13 @@ const char kUsage[] =
     "                        the archive (repeatable)\n"
     "  --runtime DIR         carry the Java runtime image DIR (a jlink output\n"
     "                        or a JDK/JRE home for the target) in the file\n"
+    "  --jlink               make that runtime with jdeps and jlink of a JDK\n"
+    "  --jdk DIR             the JDK for --jlink (default: JAVA_HOME, else\n"
+    "                        javac on PATH)\n"
+    "  --add-modules LIST    modules jdeps cannot see (services such as\n"
+    "                        jdk.crypto.ec, jdk.localedata, jdk.charsets)\n"
+    "  --jmods DIR           the target platform's jmods, for --jlink of a\n"
+    "                        Windows runtime on Linux (same Java version)\n"
     "  --cds                 keep a class-data archive per user (line cds auto)\n"
     "  --show FILE           describe a packed file\n"
     "  -h, --help            show this help\n"
@@ -52,6 +59,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
     }
     if (a == "--console" || a == "--utf8") {
       (a == "--console" ? p.console : p.utf8) = true;
+      continue;
+    }
+    if (a == "--jlink") {
+      p.jlink = true;
       continue;
     }
     if (a == "--cds") {
@@ -97,6 +108,12 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
       p.icon_path = v;
     } else if (a == "--runtime") {
       p.runtime_dir = v;
+    } else if (a == "--jdk") {
+      p.jdk = v;
+    } else if (a == "--add-modules") {
+      p.add_modules = v;
+    } else if (a == "--jmods") {
+      p.jmods = v;
     } else if (a == "--merge") {
       p.merge_paths.push_back(v);
     } else {

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "app_resources.h"
 #include "byte_order.h"
@@ -9,6 +10,7 @@
 #include "file_io.h"
 #include "image_files.h"
 #include "jar_manifest.h"
+#include "jlink.h"
 #include "manifest.h"
 #include "main_class.h"
 #include "merge.h"
@@ -375,7 +377,25 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
   }
   in.archive_name = request.archive_path;
   PackedRuntime runtime;
-  if (!request.runtime_dir.empty()) {
+  if (request.jlink && !request.runtime_dir.empty()) {
+    *error = "give --runtime DIR or --jlink, not both";
+    return false;
+  }
+  if (request.jlink) {
+    // jdeps reads the archive as packed, merged jars included.
+    std::string work = request.output_path + ".jlink";
+    std::error_code ec;
+    std::filesystem::remove_all(work, ec);
+    std::filesystem::create_directories(work, ec);
+    std::string modules;
+    bool ok = WriteFileAtomically(work + "/app.jar", in.archive, error) &&
+              LinkRuntime({request.jdk, request.add_modules, request.jmods},
+                          work + "/app.jar", work + "/runtime", &modules, error) &&
+              PackRuntime(work + "/runtime", request.target, &runtime, error);
+    std::filesystem::remove_all(work, ec);
+    if (!ok) return false;
+    in.runtime = &runtime;
+  } else if (!request.runtime_dir.empty()) {
     if (!PackRuntime(request.runtime_dir, request.target, &runtime, error)) {
       return false;
     }

@@ -80,6 +80,8 @@ struct PackRequest {
   bool utf8 = false;        // --utf8
   std::vector<std::string> merge_paths;  // jars or folders of jars
   std::string runtime_dir;  // --runtime; empty: none
+  bool jlink = false;       // --jlink: make the runtime from a JDK
+  std::string jdk, add_modules, jmods;  // --jdk, --add-modules, --jmods
 };
 
 // Reads the files a request names, builds the packed file and writes it

@@ -153,6 +153,36 @@ TEST_F(PackedRuntime, RunsAloneWhereNoJavaIsInstalledThenFromTheCache) {
   EXPECT_TRUE(Has(shown.out, "modules:   java.base")) << shown.out;
 }
 
+TEST_F(PackedRuntime, JlinkMakesTheRuntimeTheApplicationNeeds) {
+  e2e::PackRequest request;
+  request.mainClass = "e2e.Carried";
+  request.extra = {"--jlink", "--jdk", ZOV_JDK_HOME, "--add-modules", "jdk.zipfs"};
+  std::string app = dir_.Join("app");
+  e2e::Pack(request, app);
+  ProcessResult shown = RunProcess({ZOVPACK, "--show", app});
+  // e2e.Main in the same jar needs java.management, which jdeps finds.
+  EXPECT_TRUE(Has(shown.out, "modules:   java.base java.management jdk.zipfs"))
+      << shown.out;
+  EXPECT_FALSE(fs::exists(app + ".jlink"));
+
+  ProcessResult run = Run(app, {"a"}, {}, true);
+  if (Has(run.err, "unshare") || Has(run.err, "mount:")) {
+    GTEST_SKIP() << "no mount namespace here: " << run.err;
+  }
+  EXPECT_EQ(0, run.status) << run.err;
+  ProcessResult java = RunProcess({ZOV_JDK_HOME "/bin/java", "-cp", app, "e2e.Carried", "a"});
+  EXPECT_EQ(java.out, run.out);
+  EXPECT_EQ(1u, LinesStartingWith(run.err, "HOME " + cache_ + "zov/runtimes/").size())
+      << run.err;
+
+  ProcessResult refused = RunProcess({ZOVPACK, ZOV_E2E_JAR, "-o", dir_.Join("no"),
+                                      "--target", "linux", "--stub", ZOV_LINUX_STUB,
+                                      "--main-class", "e2e.Carried", "--jlink",
+                                      "--jdk", dir_.path()});
+  EXPECT_NE(0, refused.status);
+  EXPECT_TRUE(Has(refused.err, "is not a JDK with jlink")) << refused.err;
+}
+
 TEST_F(PackedRuntime, ConcurrentFirstStartsAllRunAndLeaveOneCopy) {
   std::string app = PackApp("app");
   // What starts killed while unpacking left: one two days ago, one (maybe

@@ -1,0 +1,29 @@
+// --jlink: the runtime image made for the application with the jdeps and
+// jlink of a JDK, instead of one given with --runtime.
+#ifndef ZOV_PACK_JLINK_H_
+#define ZOV_PACK_JLINK_H_
+
+#include <string>
+
+namespace zovpack {
+
+struct JlinkRequest {
+  std::string jdk;          // --jdk; empty: JAVA_HOME, else javac on PATH
+  std::string add_modules;  // --add-modules, comma-separated
+  std::string jmods;        // --jmods: the target platform's jmods folder
+};
+
+// The JDK home the request names or finds; empty (and *error) when none.
+std::string FindJdk(const JlinkRequest& request, std::string* error);
+
+// Links into output (which must not exist) the modules jdeps finds for
+// the jar at jar_path plus request.add_modules, without debug data, man
+// pages or headers and without jlink's own compression (the packed file
+// compresses the whole image better). *modules gets what was linked.
+bool LinkRuntime(const JlinkRequest& request, const std::string& jar_path,
+                 const std::string& output, std::string* modules,
+                 std::string* error);
+
+}  // namespace zovpack
+
+#endif  // ZOV_PACK_JLINK_H_
