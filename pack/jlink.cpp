@@ -76,9 +76,23 @@ std::string FindJdk(const JlinkRequest& request, std::string* error) {
   return home;
 }
 
+std::string ModuleName(const JlinkRequest& request, const std::string& jar_path) {
+  std::string error;
+  std::string jdk = FindJdk(request, &error);
+  std::string said;
+  if (jdk.empty() ||
+      !RunTool(Tool(jdk, "jar") + " --describe-module --file " + Quote(jar_path), &said)) {
+    return "";
+  }
+  // "name@version jar:file:...", or "No module descriptor found..."
+  size_t end = said.find_first_of("@ \r\n");
+  std::string name = said.substr(0, end);
+  return said.compare(0, 2, "No") == 0 ? "" : name;
+}
+
 bool LinkRuntime(const JlinkRequest& request, const std::string& jar_path,
-                 const std::string& output, std::string* modules,
-                 std::string* error) {
+                 const std::string& module_name, const std::string& output,
+                 std::string* modules, std::string* error) {
   std::string jdk = FindJdk(request, error);
   if (jdk.empty()) return false;
   std::string found;
@@ -97,7 +111,17 @@ bool LinkRuntime(const JlinkRequest& request, const std::string& jar_path,
   if (!request.add_modules.empty()) *modules += "," + request.add_modules;
   std::string command = Tool(jdk, "jlink") + " --add-modules " + Quote(*modules) +
                         " --strip-debug --no-man-pages --no-header-files";
-  if (!request.jmods.empty()) command += " --module-path " + Quote(request.jmods);
+  std::string jmods = request.jmods.empty() ? (fs::path(jdk) / "jmods").string()
+                                            : request.jmods;
+  if (!module_name.empty()) {
+    *modules += "," + module_name;
+    command = Tool(jdk, "jlink") + " --add-modules " + Quote(*modules) +
+              " --strip-debug --no-man-pages --no-header-files";
+    command += " --module-path " +
+               Quote(jar_path + std::string(1, kPathListSeparator) + jmods);
+  } else if (!request.jmods.empty()) {
+    command += " --module-path " + Quote(jmods);
+  }
   command += " --output " + Quote(output);
   std::string said;
   if (!RunTool(command, &said)) {

@@ -20,9 +20,14 @@ std::string FindJdk(const JlinkRequest& request, std::string* error);
 // the jar at jar_path plus request.add_modules, without debug data, man
 // pages or headers and without jlink's own compression (the packed file
 // compresses the whole image better). *modules gets what was linked.
+// A modular jar (module_name not empty) is linked in as that module.
 bool LinkRuntime(const JlinkRequest& request, const std::string& jar_path,
-                 const std::string& output, std::string* modules,
-                 std::string* error);
+                 const std::string& module_name, const std::string& output,
+                 std::string* modules, std::string* error);
+
+// The name of the module a modular jar declares; empty when it declares
+// none or jar cannot say.
+std::string ModuleName(const JlinkRequest& request, const std::string& jar_path);
 
 }  // namespace zovpack
 

@@ -387,11 +387,21 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
     std::error_code ec;
     std::filesystem::remove_all(work, ec);
     std::filesystem::create_directories(work, ec);
-    std::string modules;
-    bool ok = WriteFileAtomically(work + "/app.jar", in.archive, error) &&
-              LinkRuntime({request.jdk, request.add_modules, request.jmods},
-                          work + "/app.jar", work + "/runtime", &modules, error) &&
-              PackRuntime(work + "/runtime", request.target, &runtime, error);
+    std::string modules, module_name;
+    JlinkRequest link = {request.jdk, request.add_modules, request.jmods};
+    bool ok = WriteFileAtomically(work + "/app.jar", in.archive, error);
+    ZipArchive zip;
+    std::string ignored;
+    if (ok && ParseZip(in.archive, &zip, &ignored) &&
+        FindZipEntry(zip, "module-info.class") != nullptr) {
+      module_name = ModuleName(link, work + "/app.jar");
+    }
+    ok = ok &&
+         LinkRuntime(link, work + "/app.jar", module_name, work + "/runtime",
+                     &modules, error) &&
+         PackRuntime(work + "/runtime", request.target, &runtime, error);
+    // A module linked into the image runs as that named module.
+    if (!module_name.empty()) in.lines.push_back("option -Djdk.module.main=" + module_name);
     std::filesystem::remove_all(work, ec);
     if (!ok) return false;
     in.runtime = &runtime;

@@ -183,6 +183,21 @@ TEST_F(PackedRuntime, JlinkMakesTheRuntimeTheApplicationNeeds) {
   EXPECT_TRUE(Has(refused.err, "is not a JDK with jlink")) << refused.err;
 }
 
+TEST_F(PackedRuntime, JlinkRunsAModularApplicationAsItsNamedModule) {
+  e2e::PackRequest request;
+  request.jar = ZOV_MODULAR_JAR;
+  request.extra = {"--jlink", "--jdk", ZOV_JDK_HOME};
+  std::string app = dir_.Join("modular");
+  e2e::Pack(request, app);
+  ProcessResult run = Run(app, {}, {}, true);
+  if (Has(run.err, "unshare") || Has(run.err, "mount:")) {
+    GTEST_SKIP() << "no mount namespace here: " << run.err;
+  }
+  EXPECT_EQ(0, run.status) << run.err;
+  // As java -m runs it, not from the class path's unnamed module.
+  EXPECT_EQ("MODULE e2e.modular\nMAIN DONE\n", run.out) << run.err;
+}
+
 TEST_F(PackedRuntime, ConcurrentFirstStartsAllRunAndLeaveOneCopy) {
   std::string app = PackApp("app");
   // What starts killed while unpacking left: one two days ago, one (maybe
