@@ -1,4 +1,5 @@
-// Linux: the file operations behind the launcher's class-data cache.
+// Linux: the file operations behind the launcher's caches (class
+// data, unpacked runtimes).
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>

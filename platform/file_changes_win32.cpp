@@ -1,4 +1,5 @@
-// Windows: the file operations behind the launcher's class-data cache.
+// Windows: the file operations behind the launcher's caches (class
+// data, unpacked runtimes).
 #include <windows.h>
 
 #include "platform/platform.h"

@@ -23,8 +23,8 @@ const uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5, 
 const uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                       11, 4,  12, 3, 13, 2, 14, 1, 15};
 
-// Codes up to this length decode through one table look-up, longer ones
-// bit by bit: a bit at a time alone decodes a runtime about 4 times slower.
+// Codes up to this length, which most symbols have, decode through one
+// table look-up; longer ones bit by bit.
 const int kFastBits = 9;
 
 struct Huffman {
@@ -52,7 +52,7 @@ struct Inflater {
   unsigned char input[kInputSize];
 };
 
-int NextByte(Inflater* s) {
+int InflateByte(Inflater* s) {
   if (s->inPos == s->inEnd) {
     s->inPos = 0;
     s->inEnd = s->reader(s->readerContext, s->input, kInputSize);
@@ -66,22 +66,22 @@ int NextByte(Inflater* s) {
   return s->input[s->inPos++];
 }
 
-void Need(Inflater* s, int n) {
+void NeedBits(Inflater* s, int n) {
   while (s->bitCount < n) {
-    s->bits |= static_cast<uint32_t>(NextByte(s)) << s->bitCount;
+    s->bits |= static_cast<uint32_t>(InflateByte(s)) << s->bitCount;
     s->bitCount += 8;
   }
 }
 
-uint32_t Bits(Inflater* s, int n) {
-  Need(s, n);
+uint32_t TakeBits(Inflater* s, int n) {
+  NeedBits(s, n);
   uint32_t value = s->bits & ((1u << n) - 1);
   s->bits >>= n;
   s->bitCount -= n;
   return value;
 }
 
-bool Flush(Inflater* s) {
+bool FlushWindow(Inflater* s) {
   int count = static_cast<int>(s->outPos - s->flushed);
   if (count > 0 && !s->failed && !s->sink(s->sinkContext,
                             s->window + (s->flushed & (kWindowSize - 1)),
@@ -92,15 +92,15 @@ bool Flush(Inflater* s) {
   return !s->failed;
 }
 
-void Put(Inflater* s, unsigned char byte) {
+void PutByte(Inflater* s, unsigned char byte) {
   s->window[s->outPos & (kWindowSize - 1)] = byte;
-  if ((++s->outPos & (kWindowSize - 1)) == 0) Flush(s);
+  if ((++s->outPos & (kWindowSize - 1)) == 0) FlushWindow(s);
   if (s->total < kWindowSize) ++s->total;
 }
 
 // False for an over-subscribed set of lengths; an incomplete one is kept,
 // its missing codes fail when they are met.
-bool Build(Huffman* h, const uint8_t* length, int n) {
+bool BuildHuffman(Huffman* h, const uint8_t* length, int n) {
   uint16_t offsets[16];
   memset(h, 0, sizeof *h);
   for (int i = 0; i < n; ++i) h->count[length[i]]++;
@@ -129,16 +129,16 @@ bool Build(Huffman* h, const uint8_t* length, int n) {
   return true;
 }
 
-int Decode(Inflater* s, const Huffman* h) {
-  Need(s, kFastBits);
+int DecodeSymbol(Inflater* s, const Huffman* h) {
+  NeedBits(s, kFastBits);
   uint16_t entry = h->fast[s->bits & ((1u << kFastBits) - 1)];
   if (entry != 0) {
-    Bits(s, entry & 15);
+    TakeBits(s, entry & 15);
     return entry >> 4;
   }
   int code = 0, first = 0, index = 0;
   for (int len = 1; len < 16; ++len) {
-    code |= static_cast<int>(Bits(s, 1));
+    code |= static_cast<int>(TakeBits(s, 1));
     int count = h->count[len];
     if (code - first < count) return h->symbol[index + code - first];
     index += count;
@@ -148,57 +148,57 @@ int Decode(Inflater* s, const Huffman* h) {
   return -1;
 }
 
-bool Stored(Inflater* s) {
-  Bits(s, s->bitCount & 7);
-  uint32_t length = Bits(s, 16);
-  if ((Bits(s, 16) ^ 0xffff) != length) return false;
-  while (length-- > 0 && !s->failed) Put(s, static_cast<unsigned char>(Bits(s, 8)));
+bool StoredBlock(Inflater* s) {
+  TakeBits(s, s->bitCount & 7);
+  uint32_t length = TakeBits(s, 16);
+  if ((TakeBits(s, 16) ^ 0xffff) != length) return false;
+  while (length-- > 0 && !s->failed) PutByte(s, static_cast<unsigned char>(TakeBits(s, 8)));
   return true;
 }
 
-bool Codes(Inflater* s) {
+bool CodedBlock(Inflater* s) {
   for (;;) {
-    int symbol = Decode(s, &s->lengths);
+    int symbol = DecodeSymbol(s, &s->lengths);
     if (s->failed || symbol < 0) return false;
     if (symbol < 256) {
-      Put(s, static_cast<unsigned char>(symbol));
+      PutByte(s, static_cast<unsigned char>(symbol));
       continue;
     }
     if (symbol == 256) return true;
     symbol -= 257;
     if (symbol >= 29) return false;
-    uint32_t length = kLengthBase[symbol] + Bits(s, kLengthExtra[symbol]);
-    symbol = Decode(s, &s->distances);
+    uint32_t length = kLengthBase[symbol] + TakeBits(s, kLengthExtra[symbol]);
+    symbol = DecodeSymbol(s, &s->distances);
     if (symbol < 0 || symbol >= 30) return false;
-    uint32_t distance = kDistanceBase[symbol] + Bits(s, kDistanceExtra[symbol]);
+    uint32_t distance = kDistanceBase[symbol] + TakeBits(s, kDistanceExtra[symbol]);
     if (distance > s->total) return false;
     while (length-- > 0) {
-      Put(s, s->window[(s->outPos - distance) & (kWindowSize - 1)]);
+      PutByte(s, s->window[(s->outPos - distance) & (kWindowSize - 1)]);
     }
   }
 }
 
-bool Fixed(Inflater* s) {
+bool FixedBlock(Inflater* s) {
   uint8_t length[288 + 30];
   for (int i = 0; i < 288 + 30; ++i) {
     length[i] = i < 144 ? 8 : i < 256 ? 9 : i < 280 ? 7 : i < 288 ? 8 : 5;
   }
-  Build(&s->lengths, length, 288);
-  Build(&s->distances, length + 288, 30);
-  return Codes(s);
+  BuildHuffman(&s->lengths, length, 288);
+  BuildHuffman(&s->distances, length + 288, 30);
+  return CodedBlock(s);
 }
 
-bool Dynamic(Inflater* s) {
+bool DynamicBlock(Inflater* s) {
   uint8_t length[288 + 32];
-  int literals = static_cast<int>(Bits(s, 5)) + 257;
-  int distances = static_cast<int>(Bits(s, 5)) + 1;
-  int codes = static_cast<int>(Bits(s, 4)) + 4;
+  int literals = static_cast<int>(TakeBits(s, 5)) + 257;
+  int distances = static_cast<int>(TakeBits(s, 5)) + 1;
+  int codes = static_cast<int>(TakeBits(s, 4)) + 4;
   if (literals > 286 || distances > 30) return false;
   memset(length, 0, 19);
-  for (int i = 0; i < codes; ++i) length[kCodeLengthOrder[i]] = static_cast<uint8_t>(Bits(s, 3));
-  if (!Build(&s->lengths, length, 19)) return false;
+  for (int i = 0; i < codes; ++i) length[kCodeLengthOrder[i]] = static_cast<uint8_t>(TakeBits(s, 3));
+  if (!BuildHuffman(&s->lengths, length, 19)) return false;
   for (int i = 0; i < literals + distances;) {
-    int symbol = Decode(s, &s->lengths);
+    int symbol = DecodeSymbol(s, &s->lengths);
     if (symbol < 0 || s->failed) return false;
     if (symbol < 16) {
       length[i++] = static_cast<uint8_t>(symbol);
@@ -210,13 +210,13 @@ bool Dynamic(Inflater* s) {
     symbol -= 16;
     if (symbol == 0 && i == 0) return false;
     uint8_t value = symbol == 0 ? length[i - 1] : 0;
-    int repeat = kRepeatBase[symbol] + static_cast<int>(Bits(s, kRepeatBits[symbol]));
+    int repeat = kRepeatBase[symbol] + static_cast<int>(TakeBits(s, kRepeatBits[symbol]));
     if (i + repeat > literals + distances) return false;
     while (repeat-- > 0) length[i++] = value;
   }
   if (length[256] == 0) return false;  // no end of block
-  return Build(&s->lengths, length, literals) &&
-         Build(&s->distances, length + literals, distances) && Codes(s);
+  return BuildHuffman(&s->lengths, length, literals) &&
+         BuildHuffman(&s->distances, length + literals, distances) && CodedBlock(s);
 }
 
 }  // namespace
@@ -231,16 +231,16 @@ InflateResult Inflate(InflateReader reader, void* readerContext,
   s->sinkContext = sinkContext;
   bool last = false, ok = true;
   while (ok && !last) {
-    last = Bits(s, 1) != 0;
-    switch (Bits(s, 2)) {
-      case 0: ok = Stored(s); break;
-      case 1: ok = Fixed(s); break;
-      case 2: ok = Dynamic(s); break;
+    last = TakeBits(s, 1) != 0;
+    switch (TakeBits(s, 2)) {
+      case 0: ok = StoredBlock(s); break;
+      case 1: ok = FixedBlock(s); break;
+      case 2: ok = DynamicBlock(s); break;
       default: ok = false;
     }
     ok = ok && !s->failed;
   }
-  if (ok) ok = Flush(s);
+  if (ok) ok = FlushWindow(s);
   InflateResult result =
       ok ? InflateDone : s->stopped ? InflateStopped : InflateDamaged;
   free(s);

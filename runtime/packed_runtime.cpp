@@ -39,7 +39,7 @@ uint64_t LoadLittle(const char* p, int count) {
 
 // The entry at next into path, its kind and size; 0 when the list is
 // damaged there.
-char ReadEntry(Unpacker* u, uint64_t* size) {
+char ReadListEntry(Unpacker* u, uint64_t* size) {
   const char* p = u->list.data() + u->next;
   int32_t room = u->listEnd - u->next;
   const char* nul =
@@ -56,9 +56,9 @@ char ReadEntry(Unpacker* u, uint64_t* size) {
 }
 
 // Creates entries up to the next file that has bytes to come, and opens it.
-bool OpenNext(Unpacker* u) {
+bool OpenNextEntry(Unpacker* u) {
   while (u->next < u->listEnd) {
-    char kind = ReadEntry(u, &u->left);
+    char kind = ReadListEntry(u, &u->left);
     if (kind == 0) return false;
     if (kind == 'd') {
       if (!PlatformMakeDirectory(u->path.c_str())) return false;
@@ -73,7 +73,7 @@ bool OpenNext(Unpacker* u) {
   return true;
 }
 
-bool Write(Unpacker* u, const unsigned char* data, int count) {
+bool WriteEntries(Unpacker* u, const unsigned char* data, int count) {
   while (count > 0) {
     if (u->listEnd == 0 || u->list.length() < u->listEnd) {
       int32_t want = (u->listEnd == 0 ? 8 : u->listEnd) - u->list.length();
@@ -91,7 +91,7 @@ bool Write(Unpacker* u, const unsigned char* data, int count) {
       }
       if (u->list.length() == u->listEnd) {
         if (u->check) return false;  // the list is all it needs
-        if (!PlatformMakeDirectory(u->path.c_str()) || !OpenNext(u)) {
+        if (!PlatformMakeDirectory(u->path.c_str()) || !OpenNextEntry(u)) {
           return false;
         }
       }
@@ -107,16 +107,16 @@ bool Write(Unpacker* u, const unsigned char* data, int count) {
     if (u->left == 0) {
       PlatformCloseFile(u->out);
       u->out = nullptr;
-      if (!OpenNext(u)) return false;
+      if (!OpenNextEntry(u)) return false;
     }
   }
   return true;
 }
 
-bool Take(void* context, const unsigned char* data, int count) {
+bool TakeOutput(void* context, const unsigned char* data, int count) {
   Unpacker* u = static_cast<Unpacker*>(context);
   u->adler = Adler32(u->adler, data, count);
-  if (Write(u, data, count)) return true;
+  if (WriteEntries(u, data, count)) return true;
   u->broken = !u->check || u->listEnd == 0;
   return false;
 }
@@ -125,7 +125,7 @@ bool CheckEntries(Unpacker* u) {
   while (u->next < u->listEnd) {
     uint64_t size;
     int64_t stamp[2];
-    char kind = ReadEntry(u, &size);
+    char kind = ReadListEntry(u, &size);
     if (kind == 0 || !PlatformFileStamp(u->path.c_str(), &stamp[0], &stamp[1]) ||
         (kind != 'd' && static_cast<uint64_t>(stamp[0]) != size)) {
       Trace("runtime r: %s missing or cut", u->path.c_str());
@@ -149,13 +149,13 @@ int ReadPart(void* context, unsigned char* buffer, int size) {
 }
 
 // What the packed_runtime line says.
-struct Payload {
+struct PayloadLine {
   int64_t offset, length, adler;
   const char* key;
 };
 
 // A decimal number and the space after it.
-const char* Number(const char* p, int64_t* value) {
+const char* ReadNumber(const char* p, int64_t* value) {
   *value = 0;
   const char* start = p;
   for (; *p >= '0' && *p <= '9' && *value < (int64_t{1} << 50); ++p) {
@@ -166,7 +166,7 @@ const char* Number(const char* p, int64_t* value) {
 
 // Reads the payload from the executable into home (a check only, with
 // check).
-bool FromExecutable(const ConfigStore& store, const Payload& payload,
+bool FromExecutable(const ConfigStore& store, const PayloadLine& payload,
                     const TextBuffer& home, bool check) {
   FileReader reader = {PlatformOpenFile(store.ExecutablePath().c_str()),
                        payload.length};
@@ -187,7 +187,7 @@ TextBuffer OwnFolder(const TextBuffer& path) {
 }
 
 // Unpacks into home, a folder of this process's own.
-bool Unpack(const ConfigStore& store, const Payload& payload,
+bool UnpackInto(const ConfigStore& store, const PayloadLine& payload,
             const TextBuffer& home) {
   uint32_t start = PlatformTickCount();
   RemoveTree(home.c_str());  // of a killed start whose id this one has
@@ -230,7 +230,7 @@ void RemoveLeftovers(const TextBuffer& home, const TextBuffer& own) {
   PlatformCloseDirectory(listing);
 }
 
-TextBuffer CachedHome(const ConfigStore& store, const Payload& payload) {
+TextBuffer CachedHome(const ConfigStore& store, const PayloadLine& payload) {
   TextBuffer home;
   if (!UserCacheFolder("runtimes", &home)) {
     Trace("runtime r: no cache folder %s: system error %lu", home.c_str(),
@@ -246,7 +246,7 @@ TextBuffer CachedHome(const ConfigStore& store, const Payload& payload) {
   TextBuffer own(home.c_str(), home.length() - 1);
   own.Append(".");
   own = OwnFolder(own);  // KEY.PID, beside KEY
-  if (!Unpack(store, payload, own)) return TextBuffer();
+  if (!UnpackInto(store, payload, own)) return TextBuffer();
   RemoveLeftovers(home, own);
   // A damaged copy goes; one another start put in place first stays.
   if (!FromExecutable(store, payload, home, true)) RemoveTree(home.c_str());
@@ -281,7 +281,7 @@ bool ReadPayload(InflateReader reader, void* context, uint32_t adler,
   u.check = check;
   u.path.Assign(home);
   u.homeLength = u.path.length();
-  InflateResult result = Inflate(reader, context, Take, &u);
+  InflateResult result = Inflate(reader, context, TakeOutput, &u);
   bool ok = !u.broken && u.listEnd != 0;
   if (check) {
     ok = ok && result == InflateStopped && CheckEntries(&u);
@@ -322,13 +322,17 @@ void RemoveTree(const char* path) {
 
 TextBuffer PackedRuntimeHome(const ConfigStore& store) {
   TextBuffer line = store.Lookup(TextBuffer("packed_runtime"), true);
-  Payload payload;
-  const char* p = Number(line.c_str(), &payload.offset);
-  if (p) p = Number(p, &payload.length);
-  if (p) p = Number(p, &payload.adler);
+  if (line.length() == 0) {
+    Trace("runtime r: none in the file");
+    return line;
+  }
+  PayloadLine payload;
+  const char* p = ReadNumber(line.c_str(), &payload.offset);
+  if (p) p = ReadNumber(p, &payload.length);
+  if (p) p = ReadNumber(p, &payload.adler);
   if (p == nullptr || strlen(p) != 32 || strspn(p, "0123456789abcdef") != 32) {
     Trace("runtime r: packed_runtime \"%s\" not read", line.c_str());
-    UnpackFailed = line.length() != 0;
+    UnpackFailed = true;
     return TextBuffer();
   }
   payload.key = p;
@@ -345,7 +349,7 @@ TextBuffer PackedRuntimeHome(const ConfigStore& store) {
   temporary.Append(&kPathSeparator, 1);
   temporary.Append("zov-runtime-");
   home = OwnFolder(temporary);
-  if (Unpack(store, payload, home)) {
+  if (UnpackInto(store, payload, home)) {
     TemporaryHome = static_cast<char*>(HeapResize(nullptr, home.length() + 1));
     memcpy(TemporaryHome, home.c_str(), home.length() + 1);
     return home;
