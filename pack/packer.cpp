@@ -284,7 +284,6 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     return false;
   }
 
-
   // The end record's own fields can hold the signature bytes, which the
   // launcher would find first; a gap before the central directory moves its
   // offset (the low, second or third byte) off them.
