@@ -34,7 +34,12 @@ std::string Quote(const std::string& s) {
 // Runs command; its standard output and error in *output; true on status 0.
 bool RunTool(const std::string& command, std::string* output) {
   output->clear();
+#ifdef _WIN32
+  // cmd /c drops the first and the last quote of its line: these ones.
+  FILE* pipe = popen(("\"" + command + " 2>&1\"").c_str(), "r");
+#else
   FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+#endif
   if (pipe == nullptr) return false;
   char buffer[4096];
   size_t n;
