@@ -227,7 +227,13 @@ bool PackRuntime(const std::string& dir, Target target, PackedRuntime* out,
     if (fs::is_directory(status)) {
       e.kind = 'd';
     } else if (fs::is_regular_file(status)) {
+#ifdef _WIN32
+      // Windows keeps no executable bit: a Linux runtime's programs by name.
+      bool exec = e.path.compare(0, 4, "bin/") == 0 ||
+                  e.path == "lib/jspawnhelper" || e.path == "lib/jexec";
+#else
       bool exec = (status.permissions() & fs::perms::owner_exec) != fs::perms::none;
+#endif
       e.kind = exec && !windows ? 'x' : 'f';
       if (!ReadWholeFile(it->path().string(), &e.data, &why)) {
         *error = "--runtime: " + why;
