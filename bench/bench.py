@@ -82,9 +82,10 @@ def parse_args():
     parser.add_argument("--work", help="where temporary files go")
     parser.add_argument("--output", help="also write the report here")
     parser.add_argument("--only", help="comma-separated sections: "
-                        "time,archive,rss,instructions,stubs,deps,cds,aot")
+                        "time,archive,rss,instructions,stubs,deps,cds,aot,runtime")
     parser.add_argument("--cds-pairs", type=int, default=20,
-                        help="rounds of the Groovy starts (about 1 s each)")
+                        help="rounds of the Groovy starts (about 1 s each)"
+                        " and of the packed runtime's")
     parser.add_argument("--smoke", action="store_true",
                         help="one round of everything, a 1 MiB big archive")
     args = parser.parse_args()
@@ -187,9 +188,9 @@ def alternate(commands, rounds, warmup, measure):
     return results
 
 
-def pack(ctx, jar, output, lines=(), merge=()):
+def pack(ctx, jar, output, lines=(), merge=(), extra=()):
     argv = [ctx.zovpack, jar, "-o", output, "--target", "linux",
-            "--stub", ctx.zov]
+            "--stub", ctx.zov] + list(extra)
     for line in lines:
         argv += ["--line", line]
     for path in merge:
@@ -891,6 +892,67 @@ def bench_aot(ctx, out):
             out.append("")
 
 
+def tree_size(path):
+    return sum(os.path.getsize(os.path.join(d, f))
+               for d, _, files in os.walk(path) for f in files)
+
+
+def bench_runtime(ctx, out):
+    out.append("## 9. A runtime inside the file\n")
+    image = os.path.join(ctx.work, "runtime")
+    proc = subprocess.run(
+        [os.path.join(ctx.args.jdk, "bin", "jlink"), "--add-modules",
+         "java.base,java.desktop", "--strip-debug", "--no-man-pages",
+         "--no-header-files", "--output", image],
+        stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    if proc.returncode != 0:
+        raise BenchError("jlink failed: " + proc.stdout.decode())
+    packed = pack(ctx, ctx.jar, os.path.join(ctx.work, "hello-runtime"),
+                  extra=["--runtime", image])
+    unpacked = tree_size(image)
+    size = os.path.getsize(packed)
+    out.append("A jlinked `java.base,java.desktop` runtime: {:.1f} MiB "
+               "unpacked, the packed file {:.1f} MiB: {:.3f} of it (aim "
+               "≤ 0.40).\n".format(unpacked / 2 ** 20, size / 2 ** 20,
+                                    size / unpacked))
+    installed = [os.path.join(image, "bin", "java"), "-cp", ctx.jar, MAIN_CLASS]
+    env = dict(ctx.env)
+    env["XDG_CACHE_HOME"] = os.path.join(ctx.work, "cache")
+    # The first warm-up round unpacks what the later starts load.
+    runs = alternate([("zov, later start", [packed]),
+                      ("installed runtime, java -cp", installed)],
+                     ctx.args.cds_pairs, max(ctx.args.warmup, 1),
+                     lambda argv: timed_run(argv, env))
+    first = {"zov, first start": [], "installed runtime, java -cp": []}
+    rss = {"zov, first start": [], "installed runtime, java -cp": []}
+    for i in range(max(ctx.args.cds_pairs // 4, 1)):
+        fresh = dict(env)
+        fresh["XDG_CACHE_HOME"] = os.path.join(ctx.work, "first{}".format(i))
+        first["zov, first start"].append(timed_run([packed], fresh))
+        first["installed runtime, java -cp"].append(timed_run(installed, env))
+        fresh["XDG_CACHE_HOME"] += "-rss"
+        rss["zov, first start"].append(peak_rss_kib([packed], fresh, ctx.work))
+        rss["installed runtime, java -cp"].append(
+            peak_rss_kib(installed, env, ctx.work))
+        shutil.rmtree(fresh["XDG_CACHE_HOME"], ignore_errors=True)
+    out.append("Later starts, {} rounds in turn; milliseconds:\n".format(
+        ctx.args.cds_pairs))
+    timing_table(runs, out)
+    out.append("- later start / installed, total (aim ≤ 1.02): " + ratio_line(
+        [v[1] for v in runs["zov, later start"]],
+        [v[1] for v in runs["installed runtime, java -cp"]]))
+    out.append("\nFirst starts, each with an empty cache:\n")
+    timing_table(first, out)
+    extra = [a[1] - b[1] for a, b in zip(first["zov, first start"],
+                                         first["installed runtime, java -cp"])]
+    out.append("- first start − installed start, total (aim < 1500 ms): "
+               + spread(extra))
+    out.append("- peak resident memory, first start / installed (KiB): {} / {}"
+               " (aim: within 32 MiB)\n".format(
+                   median(rss["zov, first start"]),
+                   median(rss["installed runtime, java -cp"])))
+
+
 def main():
     # Killed, still remove the gigabyte of temporary files.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
@@ -915,7 +977,8 @@ def main():
     sections = [("time", bench_time), ("archive", bench_archive),
                 ("rss", bench_rss), ("instructions", bench_instructions),
                 ("stubs", bench_stubs), ("deps", bench_deps),
-                ("cds", bench_cds), ("aot", bench_aot)]
+                ("cds", bench_cds), ("aot", bench_aot),
+               ("runtime", bench_runtime)]
     if args.only:
         wanted = args.only.split(",")
         sections = [s for s in sections if s[0] in wanted]

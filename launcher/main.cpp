@@ -7,6 +7,7 @@
 #include "platform/trace.h"
 #include "runtime/cds.h"
 #include "runtime/jvm_bridge.h"
+#include "runtime/packed_runtime.h"
 #include "splash/splash.h"
 #include "zov_version.h"
 
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
   bridge->Shutdown();
   FinishClassDataSharing();
   status = Relaunch(status);
+  FinishPackedRuntime();
   ActiveConfigStore = nullptr;
   ActiveJvmBridge = nullptr;
   delete bridge;

@@ -39,7 +39,8 @@ const Language kLanguages[] = {
       u"Java virtual machine version %d.%d is too low, require %d.%d or "
       u"higher.",
       u"The main startup class could not be found.",
-      u"The main startup class is not valid, main method missing.", u"",
+      u"The main startup class is not valid, main method missing.",
+      u"The Java runtime inside this program could not be unpacked.",
       u"Error",
       u"Java virtual machine version %d.%d is too high, require %d.%d or "
       u"lower.", u"Working folder not found:", u"Already running."}},
@@ -48,7 +49,8 @@ const Language kLanguages[] = {
       u"Java 虛擬機初始化失敗。", u"Java 虛擬機創建失敗。",
       u"未能獲取 Java 虛擬機版本。",
       u"Java 虛擬機版本 %d.%d 太低，需要 %d.%d 或更高版本。",
-      u"主啟動類未找到。", u"主啟動類無效，缺少 main 方法。", u"", u"錯誤",
+      u"主啟動類未找到。", u"主啟動類無效，缺少 main 方法。",
+      u"無法解開此程式內附的 Java 運行環境。", u"錯誤",
       u"Java 虛擬機版本 %d.%d 太高，需要 %d.%d 或更低版本。", u"工作資料夾不存在：",
       u"程式已在執行。"}},
     {2052, "zh_CN.UTF-8",
@@ -56,7 +58,8 @@ const Language kLanguages[] = {
       u"Java 虚拟机初始化失败。", u"Java 虚拟机创建失败。",
       u"未能获取 Java 虚拟机版本。",
       u"Java 虚拟机版本 %d.%d 太低，需要 %d.%d 或更高版本。",
-      u"主启动类未找到。", u"主启动类无效，缺少 main 方法。", u"", u"错误",
+      u"主启动类未找到。", u"主启动类无效，缺少 main 方法。",
+      u"无法解开此程序内附的 Java 运行环境。", u"错误",
       u"Java 虚拟机版本 %d.%d 太高，需要 %d.%d 或更低版本。", u"工作文件夹不存在：",
       u"程序已在运行。"}},
 };

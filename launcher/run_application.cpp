@@ -16,6 +16,7 @@
 #include "runtime/java_option.h"
 #include "runtime/jvm_bridge.h"
 #include "runtime/launch_error.h"
+#include "runtime/packed_runtime.h"
 #include "runtime/runtime_discovery.h"
 #include "runtime/runtime_version.h"
 #include "splash/splash.h"
@@ -117,8 +118,10 @@ int RunApplication(int argumentCount, char** arguments) {
   if (result == Success) {
     library = FindRuntimeLibrary(store, &choice);
     if (library.length() == 0) {
-      result = MissedVersions(choice, &runtimeMajor, &runtimeMinor,
-                              &requiredMajor, &requiredMinor);
+      result = PackedRuntimeFailed()
+                   ? RuntimeUnpackFailed
+                   : MissedVersions(choice, &runtimeMajor, &runtimeMinor,
+                                    &requiredMajor, &requiredMinor);
     }
   }
   if (result == Success) {

@@ -38,6 +38,15 @@ const char kUsage[] =
     "                        and theirs\n"
     "  --no-manifest-options do not carry over the manifest's Add-Opens,\n"
     "                        Add-Exports and Enable-Native-Access\n"
+    "  --runtime DIR         carry the Java runtime image DIR (a jlink output\n"
+    "                        or a JDK/JRE home for the target) in the file\n"
+    "  --jlink               make that runtime with jdeps and jlink of a JDK\n"
+    "  --jdk DIR             the JDK for --jlink (default: JAVA_HOME, else\n"
+    "                        javac on PATH)\n"
+    "  --add-modules LIST    modules jdeps cannot see (services such as\n"
+    "                        jdk.crypto.ec, jdk.localedata, jdk.charsets)\n"
+    "  --jmods DIR           the target platform's jmods, for --jlink of a\n"
+    "                        Windows runtime on Linux (same Java version)\n"
     "  --cds                 keep a class-data archive per user (line cds auto)\n"
     "  --show FILE           describe a packed file\n"
     "  -h, --help            show this help\n"
@@ -77,6 +86,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
     }
     if (a == "--no-splash") {
       p.no_splash = true;
+      continue;
+    }
+    if (a == "--jlink") {
+      p.jlink = true;
       continue;
     }
     if (a == "--cds") {
@@ -130,6 +143,14 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
       p.identity.copyright = v;
     } else if (a == "--icon") {
       p.icon_path = v;
+    } else if (a == "--runtime") {
+      p.runtime_dir = v;
+    } else if (a == "--jdk") {
+      p.jdk = v;
+    } else if (a == "--add-modules") {
+      p.add_modules = v;
+    } else if (a == "--jmods") {
+      p.jmods = v;
     } else if (a == "--merge") {
       p.merge_paths.push_back(v);
     } else {

@@ -14,7 +14,7 @@ const char* const kKeys[] = {"option",   "property", "classpath",
                              "jre_order", "jvmdll", "minjre",
                              "mainclass", "cds",    "maxjre",
                              "argument", "workdir", "restart_status",
-                             "single_instance"};
+                             "single_instance", "packed_runtime"};
 
 // Keys the launcher reads only the first value of.
 bool FirstValueOnly(const char* key) {

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "app_resources.h"
 #include "byte_order.h"
@@ -10,12 +11,14 @@
 #include "image_files.h"
 #include "jar_manifest.h"
 #include "launch_attributes.h"
+#include "jlink.h"
 #include "manifest.h"
 #include "main_class.h"
 #include "merge.h"
 #include "pe_resources.h"
 #include "splash_image.h"
 #include "version_info.h"
+#include "runtime_image.h"
 #include "zip_archive.h"
 
 namespace zovpack {
@@ -296,32 +299,6 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
       if (notes != nullptr) notes->push_back(note);
     }
   }
-  std::vector<std::string> lines;
-  if (!ComposeLines(in, manifest_main, manifest_lines, &lines, warnings,
-                    error) ||
-      !CheckConfigLines(lines, windows && !in.utf8, warnings, error)) {
-    return false;
-  }
-  if (in.check_main_class &&
-      !CheckMainClass(zip, ReadLauncherLine(lines[0]).value, lines, warnings,
-                      error)) {
-    return false;
-  }
-  std::string comment = JoinConfigLines(lines);
-  if (comment.size() > kMaxConfigComment) {
-    *error = "the configuration is " + std::to_string(comment.size()) +
-             " bytes; the launcher finds at most " +
-             std::to_string(kMaxConfigComment) +
-             ". Name a folder of jars as one entry (classpath lib\\*), or "
-             "merge the jars into the archive (--merge lib)";
-    return false;
-  }
-  if (comment.find("PK\x05\x06") != std::string::npos) {
-    *error = "the configuration holds the bytes PK\\x05\\x06, which the "
-             "launcher would take for the end of the archive";
-    return false;
-  }
-
   if ((!in.splash_bmp.empty() || !in.icon_ico.empty()) && !windows) {
     *error = "--splash and --icon need a Windows stub";
     return false;
@@ -346,7 +323,46 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     edited = in.stub;
     if (!EditResources(in, splash, record, &edited, error)) return false;
   }
-  const std::string& stub = edit ? edited : in.stub;
+  std::string stub = edit ? edited : in.stub;
+  std::string runtime_line;
+  if (in.runtime != nullptr) {
+    runtime_line = "packed_runtime " + RuntimeLineValue(stub.size(), *in.runtime);
+    stub += in.runtime->payload;
+  }
+
+  std::vector<std::string> lines;
+  if (!ComposeLines(in, manifest_main, manifest_lines, &lines, warnings,
+                    error) ||
+      !CheckConfigLines(lines, windows && !in.utf8, warnings, error)) {
+    return false;
+  }
+  for (const std::string& line : lines) {
+    const char* key = ReadLauncherLine(line).key;
+    if (key != nullptr && std::strcmp(key, "packed_runtime") == 0) {
+      *error = "the line packed_runtime is zovpack's own; use --runtime DIR";
+      return false;
+    }
+  }
+  if (!runtime_line.empty()) lines.push_back(runtime_line);
+  if (in.check_main_class &&
+      !CheckMainClass(zip, ReadLauncherLine(lines[0]).value, lines, warnings,
+                      error)) {
+    return false;
+  }
+  std::string comment = JoinConfigLines(lines);
+  if (comment.size() > kMaxConfigComment) {
+    *error = "the configuration is " + std::to_string(comment.size()) +
+             " bytes; the launcher finds at most " +
+             std::to_string(kMaxConfigComment) +
+             ". Name a folder of jars as one entry (classpath lib\\*), or "
+             "merge the jars into the archive (--merge lib)";
+    return false;
+  }
+  if (comment.find("PK\x05\x06") != std::string::npos) {
+    *error = "the configuration holds the bytes PK\\x05\\x06, which the "
+             "launcher would take for the end of the archive";
+    return false;
+  }
 
   // The end record's own fields can hold the signature bytes, which the
   // launcher would find first; a gap before the central directory moves its
@@ -443,6 +459,41 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
     return false;
   }
   in.archive_name = request.archive_path;
+  PackedRuntime runtime;
+  if (request.jlink && !request.runtime_dir.empty()) {
+    *error = "give --runtime DIR or --jlink, not both";
+    return false;
+  }
+  if (request.jlink) {
+    // jdeps reads the archive as packed, merged jars included.
+    std::string work = request.output_path + ".jlink";
+    std::error_code ec;
+    std::filesystem::remove_all(work, ec);
+    std::filesystem::create_directories(work, ec);
+    std::string modules, module_name;
+    JlinkRequest link = {request.jdk, request.add_modules, request.jmods};
+    bool ok = WriteFileAtomically(work + "/app.jar", in.archive, error);
+    ZipArchive zip;
+    std::string ignored;
+    if (ok && ParseZip(in.archive, &zip, &ignored) &&
+        FindZipEntry(zip, "module-info.class") != nullptr) {
+      module_name = ModuleName(link, work + "/app.jar");
+    }
+    ok = ok &&
+         LinkRuntime(link, work + "/app.jar", module_name, work + "/runtime",
+                     &modules, error) &&
+         PackRuntime(work + "/runtime", request.target, &runtime, error);
+    // A module linked into the image runs as that named module.
+    if (!module_name.empty()) in.lines.push_back("option -Djdk.module.main=" + module_name);
+    std::filesystem::remove_all(work, ec);
+    if (!ok) return false;
+    in.runtime = &runtime;
+  } else if (!request.runtime_dir.empty()) {
+    if (!PackRuntime(request.runtime_dir, request.target, &runtime, error)) {
+      return false;
+    }
+    in.runtime = &runtime;
+  }
   std::string output;
   if (!BuildPackedFile(in, &output, warnings, error, notes)) return false;
   return WriteFileAtomically(request.output_path, output, error);

@@ -56,6 +56,9 @@ struct PackInputs {
   // A Windows file's version record (ComposeVersionRecord).
   IdentityOptions identity;
   std::string output_name = "app.exe";
+  // Stored between the stub and the archive, named by a packed_runtime
+  // line; null for none.
+  const struct PackedRuntime* runtime = nullptr;
 };
 
 // Builds the packed file in `*output`. The main class comes from
@@ -92,6 +95,9 @@ struct PackRequest {
   std::vector<std::string> merge_paths;  // jars or folders of jars
   bool manifest_options = true;  // off: --no-manifest-options
   bool merge_class_path = false;  // --merge-class-path
+  std::string runtime_dir;  // --runtime; empty: none
+  bool jlink = false;       // --jlink: make the runtime from a JDK
+  std::string jdk, add_modules, jmods;  // --jdk, --add-modules, --jmods
 };
 
 // Reads the files a request names, builds the packed file and writes it

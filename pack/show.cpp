@@ -13,6 +13,7 @@
 #include "pe_image.h"
 #include "pe_resources.h"
 #include "version_info.h"
+#include "runtime_image.h"
 #include "zip_archive.h"
 
 namespace zovpack {
@@ -86,6 +87,7 @@ bool DescribePackedFile(const std::string& file, std::string* report,
 
   std::string comment;
   std::string main_class;
+  std::string runtime_value;
   bool has_main = false;
   std::vector<std::string> lines;
   const bool found = FindLauncherComment(file, &comment) != std::string::npos;
@@ -104,6 +106,9 @@ bool DescribePackedFile(const std::string& file, std::string* report,
       }
       out += "    -> " + std::string(read.key) + " = \"" +
              Printable(read.value) + "\"\n";
+      if (runtime_value.empty() && std::strcmp(read.key, "packed_runtime") == 0) {
+        runtime_value = read.value;
+      }
       if (!has_main && std::strcmp(read.key, "mainclass") == 0) {
         main_class = read.value;
         has_main = true;
@@ -132,6 +137,13 @@ bool DescribePackedFile(const std::string& file, std::string* report,
     out += "manifest:    unreadable (" + why + ")\n";
   }
   out += "entries:     " + std::to_string(zip.entries.size()) + "\n";
+  if (runtime_value.empty()) {
+    out += "runtime:     none\n";
+  } else {
+    std::string runtime;
+    DescribeRuntime(file, runtime_value, &runtime);
+    out += runtime;
+  }
   if (uint32_t signature = TrailingSignatureSize(file)) {
     out += "signature:   " + std::to_string(signature) +
            " bytes at the end; the configuration is " +

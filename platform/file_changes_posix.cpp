@@ -1,7 +1,10 @@
-// Linux: the file operations behind the launcher's class-data cache.
+// Linux: the file operations behind the launcher's caches (class
+// data, unpacked runtimes).
+#include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "platform/platform.h"
@@ -36,4 +39,14 @@ bool PlatformDeleteFile(const char* name) { return unlink(name) == 0; }
 
 unsigned long PlatformProcessId() {
   return static_cast<unsigned long>(getpid());
+}
+
+bool PlatformRemoveDirectory(const char* name) { return rmdir(name) == 0; }
+
+unsigned long PlatformLastError() { return static_cast<unsigned long>(errno); }
+
+uint32_t PlatformTickCount() {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
 }

@@ -1,4 +1,5 @@
-// Windows: the file operations behind the launcher's class-data cache.
+// Windows: the file operations behind the launcher's caches (class
+// data, unpacked runtimes).
 #include <windows.h>
 
 #include "platform/platform.h"
@@ -38,3 +39,11 @@ bool PlatformDeleteFile(const char* name) {
 }
 
 unsigned long PlatformProcessId() { return GetCurrentProcessId(); }
+
+bool PlatformRemoveDirectory(const char* name) {
+  return RemoveDirectoryA(name) != 0;
+}
+
+unsigned long PlatformLastError() { return GetLastError(); }
+
+uint32_t PlatformTickCount() { return GetTickCount(); }

@@ -88,8 +88,9 @@ void PlatformCloseFile(PlatformFile* file);
 // writers; on Linux "-" stands for a duplicate of standard error. Null
 // when it cannot be opened.
 PlatformFile* PlatformOpenAppend(const char* name);
-// Appends count bytes at the end of the file, as one write.
-void PlatformWriteFile(PlatformFile* file, const void* data, int32_t count);
+// Appends count bytes at the end of the file, as one write. False when not
+// all of them could be written (a full disk).
+bool PlatformWriteFile(PlatformFile* file, const void* data, int32_t count);
 
 // A read-only mapping of the last tailBytes of a file (all of a shorter
 // one): data points at the first of those size bytes. Only the tail is
@@ -120,6 +121,17 @@ bool PlatformRenameFile(const char* from, const char* to);
 // Removes a file, also a read-only one.
 bool PlatformDeleteFile(const char* name);
 unsigned long PlatformProcessId();
+// Moves a file opened for reading to offset from its start.
+bool PlatformSeekFile(PlatformFile* file, int64_t offset);
+// Creates a file for writing that must not exist yet; on Linux executable
+// when asked. Null when it exists or cannot be created.
+PlatformFile* PlatformCreateFile(const char* name, bool executable);
+// Removes an empty directory.
+bool PlatformRemoveDirectory(const char* name);
+// The system's code of the last failed call (errno, GetLastError).
+unsigned long PlatformLastError();
+// Milliseconds from some fixed moment, for measuring how long work took.
+uint32_t PlatformTickCount();
 
 // Enumerates the entries of a directory (D + "*.*" on Windows), in the file
 // system's order. Null when the directory cannot be read.

@@ -283,14 +283,15 @@ PlatformFile* PlatformOpenAppend(const char* name) {
   return file;
 }
 
-void PlatformWriteFile(PlatformFile* file, const void* data, int32_t count) {
+bool PlatformWriteFile(PlatformFile* file, const void* data, int32_t count) {
   const char* bytes = static_cast<const char*>(data);
   while (count > 0) {
     ssize_t n = write(file->fd, bytes, static_cast<size_t>(count));
-    if (n <= 0) return;
+    if (n <= 0) return false;
     bytes += n;
     count -= static_cast<int32_t>(n);
   }
+  return true;
 }
 
 bool PlatformMapFileTail(const char* name, int64_t tailBytes,
@@ -430,4 +431,18 @@ bool PlatformStringBlock(unsigned block, const uint16_t** data,
 void PlatformMessageBox(const char* text, const char* caption) {
   fprintf(stderr, "%s: %s\n", caption, text);
   fflush(stderr);
+}
+
+bool PlatformSeekFile(PlatformFile* file, int64_t offset) {
+  return lseek(file->fd, static_cast<off_t>(offset), SEEK_SET) == offset;
+}
+
+PlatformFile* PlatformCreateFile(const char* name, bool executable) {
+  int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                executable ? 0755 : 0644);
+  if (fd < 0) return nullptr;
+  PlatformFile* file =
+      static_cast<PlatformFile*>(HeapResize(nullptr, sizeof(PlatformFile)));
+  file->fd = fd;
+  return file;
 }

@@ -150,9 +150,11 @@ PlatformFile* PlatformOpenAppend(const char* name) {
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-void PlatformWriteFile(PlatformFile* file, const void* data, int32_t count) {
+bool PlatformWriteFile(PlatformFile* file, const void* data, int32_t count) {
   DWORD written;
-  WriteFile(file->handle, data, static_cast<DWORD>(count), &written, nullptr);
+  return WriteFile(file->handle, data, static_cast<DWORD>(count), &written,
+                   nullptr) &&
+         written == static_cast<DWORD>(count);
 }
 
 bool PlatformMapFileTail(const char* name, int64_t tailBytes,
@@ -360,3 +362,15 @@ void PlatformMessageBox(const char* text, const char* caption) {
   MessageBoxA(nullptr, text, caption, 0x30);  // MB_OK | MB_ICONWARNING
 }
 #endif
+
+bool PlatformSeekFile(PlatformFile* file, int64_t offset) {
+  LONG high = static_cast<LONG>(offset >> 32);
+  return SetFilePointer(file->handle, static_cast<LONG>(offset), &high,
+                        FILE_BEGIN) != INVALID_SET_FILE_POINTER ||
+         GetLastError() == NO_ERROR;
+}
+
+PlatformFile* PlatformCreateFile(const char* name, bool) {
+  return WrapHandle(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}

@@ -101,8 +101,7 @@ TextBuffer ReadReleaseVersion(const char* libraryPath) {
   return path;
 }
 
-// The cache folder, created when missing, with a separator at the end.
-static bool CacheDirectory(TextBuffer* dir) {
+bool UserCacheFolder(const char* name, TextBuffer* dir) {
 #ifdef _WIN32
   if (!PlatformGetEnvironment("LOCALAPPDATA", dir)) return false;
 #else
@@ -112,10 +111,10 @@ static bool CacheDirectory(TextBuffer* dir) {
     dir->Append("/.cache");
   }
 #endif
-  for (int part = -4; part < 8; part += 4) {  // the base, zov, cds
-    if (part >= 0) {
+  for (int part = 0; part < 3; ++part) {  // the base, zov, name
+    if (part > 0) {
       dir->Append(&kPathSeparator, 1);
-      dir->Append("zov\0cds" + part, 3);
+      dir->Append(part == 1 ? "zov" : name);
     }
     if (dir->length() == 0 || !PlatformMakeDirectory(dir->c_str())) return false;
   }
@@ -190,7 +189,7 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
     Trace("cds: off, runtime %d", version);
     return;
   }
-  if (!CacheDirectory(&path)) {
+  if (!UserCacheFolder("cds", &path)) {
     Trace("cds: off, %s not writable", path.c_str());
     return;
   }

@@ -40,4 +40,9 @@ TextBuffer ReadReleaseVersion(const char* libraryPath);
 // is none.
 int ReleaseJavaVersion(const char* version);
 
+// The user's cache folder zov/name (%LOCALAPPDATA% on Windows,
+// $XDG_CACHE_HOME or ~/.cache on Linux), created when missing, with a
+// separator at the end; false when it cannot be made.
+bool UserCacheFolder(const char* name, TextBuffer* dir);
+
 #endif  // ZOV_RUNTIME_CDS_H_

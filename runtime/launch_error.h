@@ -13,6 +13,7 @@ enum LaunchError : int {
   VersionTooLow = 6,       // below the configured minimum
   MainClassNotFound = 7,
   MainMethodMissing = 8,   // no static void main(String[])
+  RuntimeUnpackFailed = 9,  // the file's own runtime, unpacked nowhere
   VersionTooHigh = 11,     // above the configured maximum
   WorkDirMissing = 12,     // the workdir folder does not exist
   AlreadyRunning = 13,     // single_instance: another one runs

@@ -10,6 +10,7 @@
 #include "runtime/cds.h"
 #include "runtime/library_width.h"
 #include "runtime/runtime_version.h"
+#include "runtime/packed_runtime.h"
 
 namespace {
 
@@ -46,8 +47,8 @@ const char* const kHomeSubdirectoryPrefixes[] = {
 const char kJavaName[] = "java";
 #endif
 
-const char kKnownLetters[] = "csieajpf";
-const char kDefaultOrder[] = "casiejpf";
+const char kKnownLetters[] = "csieajpfr";
+const char kDefaultOrder[] = "rcasiejpf";
 
 // The bounds of the search FindRuntimeLibrary runs; null for the other
 // entry points, which judge no version.
@@ -390,6 +391,11 @@ bool FromSource(char letter, const ConfigStore& store, TextBuffer* found) {
     case 'j': return FromJavaSoftKeys(found);
     case 'p': return FromSearchPath(found);
     case 'f': return FromInstallFolders(found);
+    case 'r': {
+      TextBuffer home = PackedRuntimeHome(store);
+      return home.length() != 0 &&
+             SearchFolder('r', static_cast<TextBuffer&&>(home), found);
+    }
     default: return false;
   }
 }

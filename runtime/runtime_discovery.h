@@ -9,8 +9,9 @@
 #include "text/text.h"
 
 // Runs the sources that the key jre_order names, one letter each after
-// lowering; other characters are skipped, repeats run again; "casiejpf"
+// lowering; other characters are skipped, repeats run again; "rcasiejpf"
 // when it names none:
+//   r  the runtime the file carries, unpacked into the user's cache
 //   c  the key jvmdll, expanded and resolved
 //   a  a "jre" or "runtime" folder beside the executable, as a home
 //   s  the registry key JavaSoft\Java Runtime Environment

@@ -36,6 +36,7 @@ void Pack(const PackRequest& request, const std::string& path) {
   }
   if (!request.splash.empty()) argv.insert(argv.end(), {"--splash", request.splash});
   if (!request.icon.empty()) argv.insert(argv.end(), {"--icon", request.icon});
+  argv.insert(argv.end(), request.extra.begin(), request.extra.end());
   ProcessResult packed = RunProcess(argv);
   ASSERT_EQ(0, packed.status) << packed.err;
 }

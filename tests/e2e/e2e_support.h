@@ -20,6 +20,7 @@ struct PackRequest {
   bool console = false;  // the console launcher
   bool utf8 = false;
   std::string stub;  // empty: the target's own launcher
+  std::vector<std::string> extra;  // more zovpack arguments
 };
 
 // Packs into path; fails the calling test when zovpack fails.

@@ -217,6 +217,8 @@ def manifest_seeds():
         "Multi-Release: true\r\n\r\nName: dep/\r\nImplementation-Version: 2.5\r\n\r\n")
     put("fuzz_manifest", "odd", "main-class:a\n broken\rName: x\n\n\nStray: y\n"
         "Name: " + "\u00e9" * 40 + "\n Name: z\n\nName: \n")
+
+
 def version_node(key, value=b"", type_=1, value_length=0, children=b""):
     node = key.encode("utf-16-le") + b"\0\0"
     node += b"\0" * (-(6 + len(node)) % 4) + value
@@ -259,6 +261,31 @@ def image_seeds():
         b",\0\0\0\0\1\0\1\0\0\2\2D\1\0;")
 
 
+def runtime_stream(entries):
+    """The decoded payload of a packed runtime: kind, size, path; data."""
+    listing = b"".join(kind + struct.pack("<Q", len(data)) + path + b"\0"
+                       for kind, path, data in entries)
+    return (b"ZRT1" + struct.pack("<I", len(listing)) + listing +
+            b"".join(data for _, _, data in entries))
+
+
+def raw_deflate(data, level=9):
+    z = zlib.compressobj(level, zlib.DEFLATED, -15)
+    return z.compress(data) + z.flush()
+
+
+def runtime_seeds():
+    stream = runtime_stream([(b"d", b"lib", b""),
+                             (b"f", b"lib/a.txt", b"hello " * 40),
+                             (b"x", b"lib/run", b"#!/bin/sh\n"),
+                             (b"f", b"empty", b"")])
+    put("fuzz_runtime_payload", "runtime", raw_deflate(stream))
+    put("fuzz_runtime_payload", "stored", raw_deflate(stream, 0))
+    put("fuzz_runtime_payload", "escape",
+        raw_deflate(runtime_stream([(b"f", b"../x", b"y")])))
+    put("fuzz_runtime_payload", "text", b"abcabcabcabc" * 20)
+
+
 def main():
     manifest_seeds()
     config_lookup()
@@ -270,6 +297,7 @@ def main():
     pe_seeds()
     version_seeds()
     image_seeds()
+    runtime_seeds()
     return 0
 
 

@@ -1,0 +1,368 @@
+#include "runtime/packed_runtime.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "config/config_store.h"
+#include "launcher/messages.h"
+#include "platform/platform.h"
+#include "platform/trace.h"
+#include "runtime/cds.h"
+
+namespace {
+
+// Set when the file's runtime could be unpacked nowhere.
+bool UnpackFailed;
+// A home under the temporary folder, removed at exit; null when none.
+char* TemporaryHome;
+
+const uint32_t kMaxList = 1 << 26;  // far more than any runtime's file list
+
+struct Unpacker {
+  bool check = false;
+  bool broken = false;  // damaged, or a write failed
+  ByteBuffer list;      // "ZRT1", its length, the entries
+  int32_t listEnd = 0;  // 0 until the length is read
+  int32_t next = 0;     // the next entry in list
+  TextBuffer path;      // the home, then the path of the current entry
+  int32_t homeLength = 0;
+  PlatformFile* out = nullptr;
+  uint64_t left = 0;  // bytes still due to out
+  uint32_t adler = 1;
+};
+
+uint64_t LoadLittle(const char* p, int count) {
+  uint64_t value = 0;
+  while (count-- > 0) value = value << 8 | static_cast<unsigned char>(p[count]);
+  return value;
+}
+
+// The entry at next into path, its kind and size; 0 when the list is
+// damaged there.
+char ReadListEntry(Unpacker* u, uint64_t* size) {
+  const char* p = u->list.data() + u->next;
+  int32_t room = u->listEnd - u->next;
+  const char* nul =
+      room > 9 ? static_cast<const char*>(memchr(p + 9, 0, room - 9)) : nullptr;
+  if (nul == nullptr || !SafeEntryPath(p + 9) || strchr("dfx", p[0]) == nullptr) {
+    return 0;
+  }
+  *size = LoadLittle(p + 1, 8);
+  // Windows takes "/" in paths as "\".
+  u->path.Resize(u->homeLength);
+  u->path.Append(p + 9);
+  u->next = static_cast<int32_t>(nul + 1 - u->list.data());
+  return p[0];
+}
+
+// Creates entries up to the next file that has bytes to come, and opens it.
+bool OpenNextEntry(Unpacker* u) {
+  while (u->next < u->listEnd) {
+    char kind = ReadListEntry(u, &u->left);
+    if (kind == 0) return false;
+    if (kind == 'd') {
+      if (!PlatformMakeDirectory(u->path.c_str())) return false;
+      continue;
+    }
+    u->out = PlatformCreateFile(u->path.c_str(), kind == 'x');
+    if (u->out == nullptr) return false;
+    if (u->left != 0) return true;
+    PlatformCloseFile(u->out);
+    u->out = nullptr;
+  }
+  return true;
+}
+
+bool WriteEntries(Unpacker* u, const unsigned char* data, int count) {
+  while (count > 0) {
+    if (u->listEnd == 0 || u->list.length() < u->listEnd) {
+      int32_t want = (u->listEnd == 0 ? 8 : u->listEnd) - u->list.length();
+      int32_t n = count < want ? count : want;
+      u->list.Append(reinterpret_cast<const char*>(data), n);
+      data += n;
+      count -= n;
+      if (u->listEnd == 0 && u->list.length() == 8) {
+        uint64_t length = LoadLittle(u->list.data() + 4, 4);
+        if (memcmp(u->list.data(), "ZRT1", 4) != 0 || length > kMaxList) {
+          return false;
+        }
+        u->listEnd = 8 + static_cast<int32_t>(length);
+        u->next = 8;
+      }
+      if (u->list.length() == u->listEnd) {
+        if (u->check) return false;  // the list is all it needs
+        if (!PlatformMakeDirectory(u->path.c_str()) || !OpenNextEntry(u)) {
+          return false;
+        }
+      }
+      continue;
+    }
+    // Bytes beyond the last file are damage too.
+    int n = u->left < static_cast<uint64_t>(count) ? static_cast<int>(u->left)
+                                                   : count;
+    if (u->out == nullptr || !PlatformWriteFile(u->out, data, n)) return false;
+    data += n;
+    count -= n;
+    u->left -= static_cast<uint64_t>(n);
+    if (u->left == 0) {
+      PlatformCloseFile(u->out);
+      u->out = nullptr;
+      if (!OpenNextEntry(u)) return false;
+    }
+  }
+  return true;
+}
+
+bool TakeOutput(void* context, const unsigned char* data, int count) {
+  Unpacker* u = static_cast<Unpacker*>(context);
+  u->adler = Adler32(u->adler, data, count);
+  if (WriteEntries(u, data, count)) return true;
+  u->broken = !u->check || u->listEnd == 0;
+  return false;
+}
+
+bool CheckEntries(Unpacker* u) {
+  while (u->next < u->listEnd) {
+    uint64_t size;
+    int64_t stamp[2];
+    char kind = ReadListEntry(u, &size);
+    if (kind == 0 || !PlatformFileStamp(u->path.c_str(), &stamp[0], &stamp[1]) ||
+        (kind != 'd' && static_cast<uint64_t>(stamp[0]) != size)) {
+      Trace("runtime r: %s missing or cut", u->path.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+struct FileReader {
+  PlatformFile* file;
+  int64_t left;
+};
+
+int ReadPart(void* context, unsigned char* buffer, int size) {
+  FileReader* r = static_cast<FileReader*>(context);
+  if (r->left < size) size = static_cast<int>(r->left);
+  int64_t got = PlatformReadFile(r->file, buffer, size);
+  r->left -= got;
+  return static_cast<int>(got);
+}
+
+// What the packed_runtime line says.
+struct PayloadLine {
+  int64_t offset, length, adler;
+  const char* key;
+};
+
+// A decimal number and the space after it.
+const char* ReadNumber(const char* p, int64_t* value) {
+  *value = 0;
+  const char* start = p;
+  for (; *p >= '0' && *p <= '9' && *value < (int64_t{1} << 50); ++p) {
+    *value = *value * 10 + (*p - '0');
+  }
+  return p != start && *p == ' ' ? p + 1 : nullptr;
+}
+
+// Reads the payload from the executable into home (a check only, with
+// check).
+bool FromExecutable(const ConfigStore& store, const PayloadLine& payload,
+                    const TextBuffer& home, bool check) {
+  FileReader reader = {PlatformOpenFile(store.ExecutablePath().c_str()),
+                       payload.length};
+  if (reader.file == nullptr) return false;
+  bool ok = PlatformSeekFile(reader.file, payload.offset) &&
+            ReadPayload(ReadPart, &reader, static_cast<uint32_t>(payload.adler),
+                        home.c_str(), check);
+  PlatformCloseFile(reader.file);
+  return ok;
+}
+
+// path + this process's id + separator: a folder no other start uses.
+TextBuffer OwnFolder(const TextBuffer& path) {
+  TextBuffer folder;
+  FormatText(&folder, "%s%lu%c", path.c_str(), PlatformProcessId(),
+             kPathSeparator);
+  return folder;
+}
+
+// Unpacks into home, a folder of this process's own.
+bool UnpackInto(const ConfigStore& store, const PayloadLine& payload,
+            const TextBuffer& home) {
+  uint32_t start = PlatformTickCount();
+  RemoveTree(home.c_str());  // of a killed start whose id this one has
+  if (FromExecutable(store, payload, home, false)) {
+    Trace("runtime r: unpacked into %s in %u ms", home.c_str(),
+          static_cast<unsigned>(PlatformTickCount() - start));
+    return true;
+  }
+  Trace("runtime r: cannot unpack into %s: system error %lu", home.c_str(),
+        PlatformLastError());
+  RemoveTree(home.c_str());
+  return false;
+}
+
+// The folders KEY.PID of starts killed while unpacking, once they are a day
+// older than own, which this start just made: an unpacking takes seconds.
+void RemoveLeftovers(const TextBuffer& home, const TextBuffer& own) {
+#ifdef _WIN32
+  const int64_t kDay = 864000000000;  // in 100 ns
+#else
+  const int64_t kDay = 86400000000000;  // in ns
+#endif
+  int64_t size, now, time;
+  TextBuffer path(home.c_str(), home.length() - 33);  // the runtimes folder
+  int32_t length = path.length();
+  PlatformDirectory* listing = PlatformOpenDirectory(path.c_str());
+  const char* name;
+  bool isDirectory;
+  if (listing == nullptr || !PlatformFileStamp(own.c_str(), &size, &now)) return;
+  while (PlatformNextEntry(listing, &name, &isDirectory)) {
+    path.Resize(length);
+    path.Append(name);
+    path.Append(&kPathSeparator, 1);
+    if (isDirectory && strlen(name) > 33 && name[32] == '.' &&
+        PlatformFileStamp(path.c_str(), &size, &time) && time < now - kDay) {
+      Trace("runtime r: removing %s, left by a killed start", path.c_str());
+      RemoveTree(path.c_str());
+    }
+  }
+  PlatformCloseDirectory(listing);
+}
+
+TextBuffer CachedHome(const ConfigStore& store, const PayloadLine& payload) {
+  TextBuffer home;
+  if (!UserCacheFolder("runtimes", &home)) {
+    Trace("runtime r: no cache folder %s: system error %lu", home.c_str(),
+          PlatformLastError());
+    return TextBuffer();
+  }
+  home.Append(payload.key);
+  home.Append(&kPathSeparator, 1);
+  if (FromExecutable(store, payload, home, true)) {
+    Trace("runtime r: reused %s", home.c_str());
+    return home;
+  }
+  TextBuffer own(home.c_str(), home.length() - 1);
+  own.Append(".");
+  own = OwnFolder(own);  // KEY.PID, beside KEY
+  if (!UnpackInto(store, payload, own)) return TextBuffer();
+  RemoveLeftovers(home, own);
+  // A damaged copy goes; one another start put in place first stays.
+  if (!FromExecutable(store, payload, home, true)) RemoveTree(home.c_str());
+  if (!PlatformRenameFile(own.c_str(), home.c_str()) &&
+      !FromExecutable(store, payload, home, true)) {
+    Trace("runtime r: cannot rename %s: system error %lu", own.c_str(),
+          PlatformLastError());
+    return own;
+  }
+  RemoveTree(own.c_str());  // when another start's copy came first
+  return home;
+}
+
+}  // namespace
+
+bool SafeEntryPath(const char* path) {
+  if (strpbrk(path, "\\:") != nullptr) return false;
+  for (const char* part = path;; ++part) {
+    const char* end = strchr(part, '/');
+    size_t n = end ? static_cast<size_t>(end - part) : strlen(part);
+    if (n == 0 || (part[0] == '.' && (n == 1 || (n == 2 && part[1] == '.')))) {
+      return false;
+    }
+    if (end == nullptr) return true;
+    part = end;
+  }
+}
+
+bool ReadPayload(InflateReader reader, void* context, uint32_t adler,
+                 const char* home, bool check) {
+  Unpacker u;
+  u.check = check;
+  u.path.Assign(home);
+  u.homeLength = u.path.length();
+  InflateResult result = Inflate(reader, context, TakeOutput, &u);
+  bool ok = !u.broken && u.listEnd != 0;
+  if (check) {
+    ok = ok && result == InflateStopped && CheckEntries(&u);
+  } else {
+    ok = ok && result == InflateDone && u.out == nullptr &&
+         u.list.length() == u.listEnd && u.next == u.listEnd && u.adler == adler;
+  }
+  if (u.out != nullptr) PlatformCloseFile(u.out);
+  return ok;
+}
+
+// path ends in a separator; one buffer for the whole walk.
+static void RemoveAll(TextBuffer* path) {
+  int32_t length = path->length();
+  PlatformDirectory* listing = PlatformOpenDirectory(path->c_str());
+  const char* name;
+  bool isDirectory;
+  while (listing != nullptr && PlatformNextEntry(listing, &name, &isDirectory)) {
+    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
+    path->Resize(length);
+    path->Append(name);
+    if (isDirectory) {
+      path->Append(&kPathSeparator, 1);
+      RemoveAll(path);
+    } else {
+      PlatformDeleteFile(path->c_str());
+    }
+  }
+  if (listing != nullptr) PlatformCloseDirectory(listing);
+  path->Resize(length);
+  PlatformRemoveDirectory(path->c_str());
+}
+
+void RemoveTree(const char* path) {
+  TextBuffer folder(path);
+  RemoveAll(&folder);
+}
+
+TextBuffer PackedRuntimeHome(const ConfigStore& store) {
+  TextBuffer line = store.Lookup(TextBuffer("packed_runtime"), true);
+  if (line.length() == 0) {
+    Trace("runtime r: none in the file");
+    return line;
+  }
+  PayloadLine payload;
+  const char* p = ReadNumber(line.c_str(), &payload.offset);
+  if (p) p = ReadNumber(p, &payload.length);
+  if (p) p = ReadNumber(p, &payload.adler);
+  if (p == nullptr || strlen(p) != 32 || strspn(p, "0123456789abcdef") != 32) {
+    Trace("runtime r: packed_runtime \"%s\" not read", line.c_str());
+    UnpackFailed = true;
+    return TextBuffer();
+  }
+  payload.key = p;
+  TextBuffer home = CachedHome(store, payload);
+  if (home.length() != 0) return home;
+  TextBuffer temporary;
+#ifdef _WIN32
+  PlatformGetEnvironment("TEMP", &temporary);
+#else
+  if (!PlatformGetEnvironment("TMPDIR", &temporary) || temporary.length() == 0) {
+    temporary.Assign("/tmp");
+  }
+#endif
+  temporary.Append(&kPathSeparator, 1);
+  temporary.Append("zov-runtime-");
+  home = OwnFolder(temporary);
+  if (UnpackInto(store, payload, home)) {
+    TemporaryHome = static_cast<char*>(HeapResize(nullptr, home.length() + 1));
+    memcpy(TemporaryHome, home.c_str(), home.length() + 1);
+    return home;
+  }
+  UnpackFailed = true;
+  return TextBuffer();
+}
+
+bool PackedRuntimeFailed() { return UnpackFailed; }
+
+void FinishPackedRuntime() {
+  if (TemporaryHome == nullptr) return;
+  RemoveTree(TemporaryHome);
+  free(TemporaryHome);
+  TemporaryHome = nullptr;
+}

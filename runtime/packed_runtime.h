@@ -1,0 +1,52 @@
+// The Java runtime a packed file carries (source "r" of the runtime
+// search). zovpack stores it as one raw DEFLATE stream between the launcher
+// image and the archive, and names it in the embedded line
+//   packed_runtime OFFSET LENGTH ADLER32 KEY
+// (decimal numbers, KEY the hex digest of the runtime's content). The
+// stream decodes to "ZRT1", the 32-bit little-endian length of the entry
+// list, the list, then every file's bytes in list order. An entry is a
+// kind ('d' folder, 'f' file, 'x' executable file), its size in 8 bytes
+// little-endian, and its path below the home with "/" separators, ended
+// by a NUL; a folder comes before what it holds.
+#ifndef ZOV_RUNTIME_PACKED_RUNTIME_H_
+#define ZOV_RUNTIME_PACKED_RUNTIME_H_
+
+#include <stdint.h>
+
+#include "runtime/inflate.h"
+#include "text/text.h"
+
+class ConfigStore;
+
+// The home of the file's runtime, unpacked when needed: the user's cache
+// folder zov/runtimes/KEY, checked against the entry list on every start
+// and unpacked again once when a file is missing or of the wrong size;
+// each unpacking goes into a folder of this process's own beside it, then
+// one rename. When the cache cannot take it, a folder under the system's
+// temporary folder, removed by FinishPackedRuntime. The empty text when
+// the file carries no runtime or it could not be unpacked (then
+// PackedRuntimeFailed holds).
+TextBuffer PackedRuntimeHome(const ConfigStore& store);
+
+bool PackedRuntimeFailed();
+
+// At exit: removes a runtime unpacked into the temporary folder.
+void FinishPackedRuntime();
+
+// Decodes a payload from reader into the folder home (ending in a
+// separator), which must not exist. False when the payload is damaged,
+// its Adler-32 is not adler, or a file cannot be written; what was
+// written is left for the caller to remove. With check, writes nothing:
+// true when every entry of the list is under home, files of their size.
+bool ReadPayload(InflateReader reader, void* context, uint32_t adler,
+                 const char* home, bool check);
+
+// A path of an entry that stays below the home: not empty, no empty, "."
+// or ".." part, no "\" or ":".
+bool SafeEntryPath(const char* path);
+
+// Removes a folder (path ends in a separator) and all it holds, as far
+// as the system lets it.
+void RemoveTree(const char* path);
+
+#endif  // ZOV_RUNTIME_PACKED_RUNTIME_H_

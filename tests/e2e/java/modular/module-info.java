@@ -1,0 +1,2 @@
+module e2e.modular {
+}

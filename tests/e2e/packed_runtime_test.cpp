@@ -1,0 +1,281 @@
+// A packed Linux file that carries its own runtime (zovpack --runtime):
+// where no Java is installed, after a killed or concurrent first start, a
+// damaged cache, an update, and a cache that cannot be written.
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "tests/e2e/e2e_support.h"
+#include "tests/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using e2e::LinesStartingWith;
+using e2e::ProcessOptions;
+using e2e::ProcessResult;
+using e2e::RunProcess;
+using testing_support::ReadFile;
+using testing_support::ScopedTempDir;
+using testing_support::WriteFile;
+
+class PackedRuntime : public ::testing::Test {
+ protected:
+  // One packed file for the suite, of the build's java.base image.
+  static void SetUpTestSuite() {
+    suiteDir_ = new ScopedTempDir();
+    packed_ = new std::string(suiteDir_->Join("app"));
+    PackInto(*packed_, {});
+  }
+
+  static void PackInto(const std::string& path, std::vector<std::string> lines) {
+    e2e::PackRequest request;
+    request.mainClass = "e2e.Carried";
+    request.lines = std::move(lines);
+    request.extra = {"--runtime", ZOV_E2E_RUNTIME};
+    e2e::Pack(request, path);
+  }
+  static void TearDownTestSuite() {
+    delete packed_;
+    delete suiteDir_;
+    suiteDir_ = nullptr;
+  }
+
+  // The suite's packed file, or one packed with lines (a new version).
+  std::string PackApp(const std::string& name,
+                      std::vector<std::string> lines = {}) {
+    std::string path = dir_.Join(name);
+    if (lines.empty()) {
+      fs::copy_file(*packed_, path);
+    } else {
+      PackInto(path, std::move(lines));
+    }
+    return path;
+  }
+
+  // The launcher with the cache and temporary folder of this test, no
+  // Java in the environment, the trace on standard error.
+  ProcessResult Run(const std::string& app, std::vector<std::string> args = {},
+                    std::vector<std::pair<std::string, std::string>> env = {},
+                    bool hideJava = false) {
+    ProcessOptions options;
+    options.setEnv = {{"XDG_CACHE_HOME", dir_.Join("cache")}, {"TMPDIR", dir_.Join("tmp")},
+                      {"ZOV_TRACE", "-"}, {"LANG", "C.UTF-8"}};
+    options.setEnv.insert(options.setEnv.end(), env.begin(), env.end());
+    options.unsetEnv = {"JAVA_HOME", "JRE_HOME", "CLASSPATH", "LC_ALL",
+                        "JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS"};
+    std::vector<std::string> argv = {app};
+    if (hideJava) {
+      // A user's machine without Java: /usr/lib/jvm empty, and with it
+      // every java command that links there.
+      argv = {"/usr/bin/unshare", "-m", "/bin/sh", "-c",
+              "mount -t tmpfs none /usr/lib/jvm && exec \"$0\" \"$@\"", app};
+    }
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProcess(argv, options);
+  }
+
+  std::vector<std::string> Runtimes() const {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(cache_ + "zov/runtimes", ec)) {
+      names.push_back(e.path().filename().string());
+    }
+    return names;
+  }
+
+  static ScopedTempDir* suiteDir_;
+  static std::string* packed_;
+  ScopedTempDir dir_;
+  std::string cache_ = dir_.Join("cache/");
+  std::string temp_ = dir_.Join("tmp/");
+};
+
+ScopedTempDir* PackedRuntime::suiteDir_ = nullptr;
+std::string* PackedRuntime::packed_ = nullptr;
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST_F(PackedRuntime, RunsAloneWhereNoJavaIsInstalledThenFromTheCache) {
+  testing_support::MakeDirectory(temp_);
+  std::string packed = PackApp("app");
+  ScopedTempDir empty;
+  std::string app = empty.Join("app");
+  fs::copy_file(packed, app);
+  fs::permissions(app, fs::perms::owner_all);
+
+  ProcessResult first = Run(app, {"one", "two words"}, {}, true);
+  if (Has(first.err, "unshare") || Has(first.err, "mount:")) {
+    GTEST_SKIP() << "no mount namespace here: " << first.err;
+  }
+  ASSERT_EQ(0, first.status) << first.err;
+  ProcessResult java = RunProcess({ZOV_JDK_HOME "/bin/java", "-cp", app,
+                                   "e2e.Carried", "one", "two words"});
+  EXPECT_EQ(java.out, first.out);
+  EXPECT_TRUE(Has(first.err, "runtime r: unpacked into ")) << first.err;
+  std::vector<std::string> home = LinesStartingWith(first.err, "HOME ");
+  ASSERT_EQ(1u, home.size()) << first.err;
+  EXPECT_EQ(0u, home[0].find(cache_ + "zov/runtimes/")) << home[0];
+  // One copy under its key, nothing of the unpacking left beside it.
+  std::vector<std::string> names = Runtimes();
+  ASSERT_EQ(1u, names.size());
+  EXPECT_EQ(cache_ + "zov/runtimes/" + names[0], home[0]);
+  EXPECT_EQ(32u, names[0].size());
+  // The runtime's programs keep their executable bit.
+  EXPECT_TRUE((fs::status(home[0] + "/bin/java").permissions() &
+               fs::perms::owner_exec) != fs::perms::none);
+
+  ProcessResult later = Run(app, {"one", "two words"}, {}, true);
+  ASSERT_EQ(0, later.status) << later.err;
+  EXPECT_EQ(java.out, later.out);
+  EXPECT_TRUE(Has(later.err, "runtime r: reused ")) << later.err;
+  EXPECT_FALSE(Has(later.err, "unpacked")) << later.err;
+
+  // zovpack --show names the same key and the runtime's version.
+  ProcessResult shown = RunProcess({ZOVPACK, "--show", app});
+  EXPECT_TRUE(Has(shown.out, "cache key: " + names[0])) << shown.out;
+  EXPECT_TRUE(Has(shown.out, "runtime:     Java ")) << shown.out;
+  EXPECT_TRUE(Has(shown.out, "modules:   java.base")) << shown.out;
+}
+
+TEST_F(PackedRuntime, JlinkMakesTheRuntimeTheApplicationNeeds) {
+  e2e::PackRequest request;
+  request.mainClass = "e2e.Carried";
+  request.extra = {"--jlink", "--jdk", ZOV_JDK_HOME, "--add-modules", "jdk.zipfs"};
+  std::string app = dir_.Join("app");
+  e2e::Pack(request, app);
+  ProcessResult shown = RunProcess({ZOVPACK, "--show", app});
+  // e2e.Main in the same jar needs java.management, which jdeps finds.
+  EXPECT_TRUE(Has(shown.out, "modules:   java.base java.management jdk.zipfs"))
+      << shown.out;
+  EXPECT_FALSE(fs::exists(app + ".jlink"));
+
+  ProcessResult run = Run(app, {"a"}, {}, true);
+  if (Has(run.err, "unshare") || Has(run.err, "mount:")) {
+    GTEST_SKIP() << "no mount namespace here: " << run.err;
+  }
+  EXPECT_EQ(0, run.status) << run.err;
+  ProcessResult java = RunProcess({ZOV_JDK_HOME "/bin/java", "-cp", app, "e2e.Carried", "a"});
+  EXPECT_EQ(java.out, run.out);
+  EXPECT_EQ(1u, LinesStartingWith(run.err, "HOME " + cache_ + "zov/runtimes/").size())
+      << run.err;
+
+  ProcessResult refused = RunProcess({ZOVPACK, ZOV_E2E_JAR, "-o", dir_.Join("no"),
+                                      "--target", "linux", "--stub", ZOV_LINUX_STUB,
+                                      "--main-class", "e2e.Carried", "--jlink",
+                                      "--jdk", dir_.path()});
+  EXPECT_NE(0, refused.status);
+  EXPECT_TRUE(Has(refused.err, "is not a JDK with jlink")) << refused.err;
+}
+
+TEST_F(PackedRuntime, JlinkRunsAModularApplicationAsItsNamedModule) {
+  e2e::PackRequest request;
+  request.jar = ZOV_MODULAR_JAR;
+  request.extra = {"--jlink", "--jdk", ZOV_JDK_HOME};
+  std::string app = dir_.Join("modular");
+  e2e::Pack(request, app);
+  ProcessResult run = Run(app, {}, {}, true);
+  if (Has(run.err, "unshare") || Has(run.err, "mount:")) {
+    GTEST_SKIP() << "no mount namespace here: " << run.err;
+  }
+  EXPECT_EQ(0, run.status) << run.err;
+  // As java -m runs it, not from the class path's unnamed module.
+  EXPECT_EQ("MODULE e2e.modular\nMAIN DONE\n", run.out) << run.err;
+}
+
+TEST_F(PackedRuntime, ConcurrentFirstStartsAllRunAndLeaveOneCopy) {
+  std::string app = PackApp("app");
+  // What starts killed while unpacking left: one two days ago, one (maybe
+  // still unpacking) just now.
+  std::string runtimes = cache_ + "zov/runtimes/";
+  std::string old = "0123456789abcdef0123456789abcdef.4242";
+  std::string recent = "0123456789abcdef0123456789abcdef.4243";
+  for (const std::string& name : {old, recent}) {
+    fs::create_directories(runtimes + name + "/lib");
+    WriteFile(runtimes + name + "/lib/modules", "part");
+  }
+  fs::last_write_time(runtimes + old,
+                      fs::file_time_type::clock::now() - std::chrono::hours(48));
+  std::vector<ProcessResult> runs(4);
+  std::vector<std::thread> threads;
+  for (ProcessResult& run : runs) {
+    threads.emplace_back([&] { run = Run(app, {"x"}); });
+  }
+  for (std::thread& t : threads) t.join();
+  for (const ProcessResult& run : runs) {
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ(std::vector<std::string>{"DONE"}, LinesStartingWith(run.out, "MAIN "));
+  }
+  std::vector<std::string> names = Runtimes();
+  ASSERT_EQ(2u, names.size()) << testing::PrintToString(names);
+  EXPECT_TRUE(names[0] == recent || names[1] == recent);
+  EXPECT_TRUE(names[0].size() == 32 || names[1].size() == 32);
+}
+
+TEST_F(PackedRuntime, DamagedCopyIsUnpackedAgainAndAnUpdateReusesIt) {
+  std::string app = PackApp("app");
+  ASSERT_EQ(0, Run(app).status);
+  std::vector<std::string> names = Runtimes();
+  ASSERT_EQ(1u, names.size());
+  std::string home = cache_ + "zov/runtimes/" + names[0] + "/";
+
+  // What antivirus tools do: one file deleted, one cut short.
+  fs::remove(home + "lib/libjava.so");
+  fs::resize_file(home + "lib/modules", 1000);
+  ProcessResult repaired = Run(app);
+  EXPECT_EQ(0, repaired.status) << repaired.err;
+  EXPECT_TRUE(Has(repaired.err, "missing or cut")) << repaired.err;
+  EXPECT_TRUE(Has(repaired.err, "runtime r: unpacked into ")) << repaired.err;
+  EXPECT_EQ(std::vector<std::string>{names[0]}, Runtimes());
+  EXPECT_GT(fs::file_size(home + "lib/modules"), 1000u);
+
+  // A new version of the application with the same runtime unpacks nothing.
+  std::string update = PackApp("app2", {"property app.version=2"});
+  ProcessResult updated = Run(update);
+  EXPECT_EQ(0, updated.status) << updated.err;
+  EXPECT_TRUE(Has(updated.err, "runtime r: reused " + home)) << updated.err;
+  EXPECT_FALSE(Has(updated.err, "unpacked")) << updated.err;
+}
+
+TEST_F(PackedRuntime, UnwritableCacheUsesTemporaryFolderThenFailsClearly) {
+  std::string app = PackApp("app");
+  // The machine's own Java is not to be found instead.
+  WriteFile(dir_.Join("app.cfg"), "jre_order r\n");
+  // A file where the cache folder would be: no folder can be made there.
+  WriteFile(dir_.Join("cache"), "");
+  testing_support::MakeDirectory(temp_);
+  ProcessResult run = Run(app);
+  EXPECT_EQ(0, run.status) << run.err;
+  std::vector<std::string> home = LinesStartingWith(run.err, "HOME ");
+  ASSERT_EQ(1u, home.size()) << run.err;
+  EXPECT_EQ(0u, home[0].find(temp_ + "zov-runtime-")) << home[0];
+  EXPECT_TRUE(fs::is_empty(temp_)) << "the temporary copy is removed at exit";
+
+  // Nowhere to unpack: message 9, its status, nothing left behind.
+  ProcessResult nowhere = Run(app, {}, {{"TMPDIR", dir_.Join("cache")}});
+  EXPECT_EQ(9, nowhere.status) << nowhere.err;
+  EXPECT_TRUE(Has(nowhere.err,
+                  "The Java runtime inside this program could not be unpacked."))
+      << nowhere.err;
+  EXPECT_TRUE(Has(nowhere.err, "system error")) << nowhere.err;
+
+  // A damaged payload fails the same way, in the cache too.
+  fs::remove(dir_.Join("cache"));
+  std::string file = ReadFile(app);
+  size_t middle = file.size() / 2;  // inside the runtime's data
+  for (size_t i = 0; i < 64; ++i) file[middle + i] = static_cast<char>(~file[middle + i]);
+  WriteFile(app, file);
+  ProcessResult damaged = Run(app);
+  EXPECT_EQ(9, damaged.status) << damaged.err;
+  EXPECT_TRUE(Runtimes().empty());
+  EXPECT_TRUE(fs::is_empty(temp_));
+}
+
+}  // namespace

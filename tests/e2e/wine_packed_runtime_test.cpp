@@ -1,0 +1,77 @@
+// A Windows file that carries its runtime (the test runtime as
+// bin\server\jvm.dll of a home), under Wine: unpacked into
+// LOCALAPPDATA\zov\runtimes\KEY on the first start, loaded from there on
+// the next; of the target's width (e2e::WindowsTarget()).
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "tests/e2e/e2e_support.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using e2e::WindowsPath;
+using testing_support::ReadFile;
+using testing_support::ScopedTempDir;
+using testing_support::WriteFile;
+
+class WinePackedRuntime : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { e2e::StartWineSession(); }
+
+  e2e::WineRun Run(const std::string& exe, const std::string& trace) {
+    e2e::ProcessOptions options;
+    options.timeoutSeconds = 120;
+    options.setEnv = {{"ZOV_TRACE", WindowsPath(trace)}};
+    return e2e::RunWine(exe, {}, dir_.Join("runtime.log"), options);
+  }
+
+  ScopedTempDir dir_;
+};
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST_F(WinePackedRuntime, UnpacksOnceIntoTheUsersCacheThenLoadsFromThere) {
+  std::string home = dir_.Join("jdk/");
+  testing_support::MakeDirectory(home + "bin/server");
+  WriteFile(home + "bin/server/jvm.dll",
+            ReadFile(e2e::WindowsTestRuntime("jvm/jvm.dll")));
+  // A key of this run's own, so that a copy an earlier run left in the
+  // prefix is not reused.
+  WriteFile(home + "release", "JAVA_VERSION=\"17\"\r\nRUN=\"" + dir_.path() + "\"\r\n");
+  e2e::PackRequest request;
+  request.target = e2e::WindowsTarget();
+  request.mainClass = "e2e.Main";
+  request.lines = {"jre_order r"};
+  request.extra = {"--runtime", home};
+  std::string exe = dir_.Join("app.exe");
+  e2e::Pack(request, exe);
+
+  e2e::WineRun first = Run(exe, dir_.Join("first.txt"));
+  std::string trace = ReadFile(dir_.Join("first.txt"));
+  EXPECT_EQ(0, first.process.status) << trace;
+  EXPECT_TRUE(first.boxes.empty());
+  EXPECT_TRUE(Has(first.log, "CallStaticVoidMethodV")) << first.log;
+  EXPECT_TRUE(Has(trace, "runtime r: unpacked into ")) << trace;
+  std::vector<std::string> found = e2e::LinesStartingWith(trace, "runtime r: ");
+  std::string library;
+  for (const std::string& line : found) {
+    if (line.size() > 7 && line.compare(line.size() - 7, 7, ": found") == 0) {
+      library = line.substr(0, line.size() - 7);
+    }
+  }
+  EXPECT_TRUE(Has(library, "\\AppData\\Local\\zov\\runtimes\\")) << trace;
+  EXPECT_TRUE(Has(library, "\\bin\\server\\jvm.dll")) << trace;
+
+  e2e::WineRun later = Run(exe, dir_.Join("later.txt"));
+  trace = ReadFile(dir_.Join("later.txt"));
+  EXPECT_EQ(0, later.process.status) << trace;
+  EXPECT_TRUE(Has(trace, "runtime r: reused ")) << trace;
+  EXPECT_FALSE(Has(trace, "unpacked")) << trace;
+  EXPECT_TRUE(Has(trace, library + ": found")) << trace;
+}
+
+}  // namespace
