@@ -7,7 +7,7 @@
 #include "config/resolve_path.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
-#include "runtime/library_width.h"
+#include "runtime/library_machine.h"
 
 namespace {
 
@@ -57,15 +57,19 @@ void TraceMissing(char letter, const TextBuffer& path) {
 
 // A library candidate: true when it exists and this process can load it.
 bool Accept(char letter, const TextBuffer& path) {
-  const char* verdict = "found";
   if (!FileExists(path.c_str())) {
-    verdict = "missing";
-  } else {
-    int width = LibraryWidth(path.c_str());
-    if (width != 0 && width != kProcessWidth) verdict = "wrong width";
+    TraceMissing(letter, path);
+    return false;
   }
-  TraceCandidate(letter, path.c_str(), verdict);
-  return verdict[0] == 'f';
+  // One of no known kind is left to the loader, which says what is wrong.
+  unsigned machine = LibraryMachine(path.c_str());
+  if (machine != 0 && machine != kProcessMachine) {
+    Trace("runtime %c: %s: built for %s, not %s", letter, path.c_str(),
+          MachineName(machine), MachineName(kProcessMachine));
+    return false;
+  }
+  TraceCandidate(letter, path.c_str(), "found");
+  return true;
 }
 
 void EndWithSeparator(TextBuffer* path) {
@@ -320,15 +324,24 @@ bool SearchInstall(char letter, TextBuffer base, TextBuffer* found) {
 
 bool FromInstallFolders(TextBuffer* found) {
 #ifdef _WIN32
-  TextBuffer programFiles;
-  if (!PlatformGetEnvironment("ProgramFiles", &programFiles) ||
-      programFiles.length() == 0) {
-    return false;
-  }
-  EndWithSeparator(&programFiles);
-  for (const char* vendor = kVendorFolders; *vendor != 0;
-       vendor += strlen(vendor) + 1) {
-    if (SearchInstall('f', Concat(programFiles, vendor), found)) return true;
+  // ARM64 runtimes go to %ProgramFiles% too, but the first ARM64 installers
+  // (2022) used the folder of 32-bit ARM programs.
+#ifdef __aarch64__
+  static const char* const kRoots[] = {"ProgramFiles", "ProgramFiles(Arm)"};
+#else
+  static const char* const kRoots[] = {"ProgramFiles"};
+#endif
+  for (const char* root : kRoots) {
+    TextBuffer programFiles;
+    if (!PlatformGetEnvironment(root, &programFiles) ||
+        programFiles.length() == 0) {
+      continue;
+    }
+    EndWithSeparator(&programFiles);
+    for (const char* vendor = kVendorFolders; *vendor != 0;
+         vendor += strlen(vendor) + 1) {
+      if (SearchInstall('f', Concat(programFiles, vendor), found)) return true;
+    }
   }
   return false;
 #else
