@@ -6,7 +6,8 @@ PACKAGES="cmake ninja-build g++ googletest python3 zip unzip zlib1g-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xdotool x11-apps
   imagemagick openjdk-17-jdk-headless valgrind clang libclang-rt-14-dev time
   osslsigncode openssl groovy libz-mingw-w64-dev dpkg-dev
-  qemu-system-x86 debootstrap busybox-static curl lld llvm python3-pefile"
+  qemu-system-x86 debootstrap busybox-static curl lld llvm python3-pefile
+  qemu-user-static"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" \
