@@ -1,5 +1,5 @@
 # The import libraries of the ARM64 build, made by llvm-dlltool from the
-# .def files beside this file and found by the plain library names that
+# .def files in cmake/winarm64 and found by the plain library names that
 # the targets link (kernel32, msvcrt...). Included by the top level before
 # any target.
 set(ZOV_IMPORT_DIR "${CMAKE_BINARY_DIR}/imports")

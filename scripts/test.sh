@@ -101,7 +101,7 @@ fi
 
 # The ARM64 launchers under emulation (tests/arm64): arm64 Wine under
 # user-mode qemu, about 2 minutes where the machine has the arm64 root.
-# Building that root takes 10 to 25 minutes, so only ZOV_ARM64=1 builds
+# Building that root takes up to half an hour, so only ZOV_ARM64=1 builds
 # it; ZOV_ARM64=0 leaves the suite out.
 arm64=${ZOV_ARM64:-auto}
 if [ "$arm64" = 1 ] ||

@@ -2,7 +2,7 @@
 # Prints the folder of the arm64 Debian root that holds arm64 Wine, building
 # it first when this machine has none for the current script. Roots live
 # outside the clone, keyed by this script, so every clone on the machine
-# shares one; building one takes 10 to 25 minutes, most of it emulated.
+# shares one; building one takes up to half an hour, most of it emulated.
 # With --exists it builds nothing and fails when there is none.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
