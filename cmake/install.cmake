@@ -11,6 +11,10 @@ endif()
 if(ZOV_WIN32_DIR)
   list(APPEND ZOV_STUB_FILES "${ZOV_WIN32_DIR}/zov32.exe" "${ZOV_WIN32_DIR}/zovc32.exe")
 endif()
+if(ZOV_WINARM64_DIR)
+  list(APPEND ZOV_STUB_FILES "${ZOV_WINARM64_DIR}/zova64.exe"
+       "${ZOV_WINARM64_DIR}/zovca64.exe")
+endif()
 set(ZOV_STUB_DESTINATION "${CMAKE_INSTALL_DATADIR}/zov")
 
 if(TARGET zovpack)
@@ -68,7 +72,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "Java application launcher: one executable per application")
 set(CPACK_PACKAGE_DESCRIPTION
   "zovpack packs a Java application's JAR behind the zov launcher stub for\n\
-Windows (64-bit and 32-bit) or Linux. The launcher finds an installed Java\n\
+Windows (x64, x86, ARM64) or Linux. The launcher finds an installed Java\n\
 runtime and runs the application's main class in its own process.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

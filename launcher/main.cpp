@@ -11,7 +11,9 @@
 #include "splash/splash.h"
 #include "zov_version.h"
 
-#if defined(_WIN64)
+#if defined(_WIN64) && defined(__aarch64__)
+#define ZOV_TARGET "winarm64"
+#elif defined(_WIN64)
 #define ZOV_TARGET "win64"
 #elif defined(_WIN32)
 #define ZOV_TARGET "win32"

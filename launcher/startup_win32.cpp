@@ -32,7 +32,11 @@ int main(int argc, char** argv);
 
 // Called from outside the program's own code (the loader, the call to
 // __main that GCC inserts into main): the whole-program build keeps them.
+#ifdef __clang__
+#define ZOV_EXTERNAL  // clang builds no whole program
+#else
 #define ZOV_EXTERNAL __attribute__((externally_visible))
+#endif
 
 // msvcrt exports atexit only as data, for the start-up files to supply it;
 // an executable's atexit is _onexit.
@@ -72,5 +76,8 @@ extern "C" [[noreturn]] ZOV_EXTERNAL void WinMainCRTStartup() {
   StartupInfo info = {0};
   // No wildcard expansion: arguments reach main as typed.
   if (__getmainargs(&argc, &argv, &env, 0, &info) < 0) PlatformOutOfMemory();
+#ifdef __clang__
+  __main();  // which clang, unlike GCC, does not call from main
+#endif
   exit(main(argc, argv));
 }

@@ -8,7 +8,8 @@ const char kUsage[] =
     "\n"
     "options:\n"
     "  -o, --output FILE     the packed executable to write\n"
-    "  --target T            win64 (default), win32 or linux\n"
+    "  --target T            win64 (default), win32, winarm64 (Windows on\n"
+    "                        ARM64) or linux\n"
     "  --stub FILE           launcher stub to use instead of the target's\n"
     "  --main-class NAME     main class (default: a mainclass line, else the\n"
     "                        manifest's Main-Class)\n"
@@ -28,7 +29,8 @@ const char kUsage[] =
     "  --vendor TEXT         company name (default: Implementation-Vendor)\n"
     "  --copyright TEXT      legal copyright\n"
     "  --console             the console launcher, for command-line tools\n"
-    "                        (Windows targets: zovc64.exe, zovc32.exe)\n"
+    "                        (Windows targets: zovc64.exe, zovc32.exe,\n"
+    "                        zovca64.exe)\n"
     "  --utf8                run with the UTF-8 code page (Windows 10 1903\n"
     "                        and later): non-ASCII paths, arguments and\n"
     "                        configuration on any system locale\n"
@@ -113,7 +115,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
       p.output_path = v;
     } else if (a == "--target") {
       if (!ParseTarget(v, &p.target)) {
-        *error = "unknown target " + v + " (win64, win32 or linux)";
+        *error = "unknown target " + v + " (win64, win32, winarm64 or linux)";
         return false;
       }
       p.target_given = true;

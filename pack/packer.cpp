@@ -139,6 +139,8 @@ bool ParseTarget(const std::string& text, Target* target) {
     *target = Target::kWin64;
   } else if (text == "win32") {
     *target = Target::kWin32;
+  } else if (text == "winarm64") {
+    *target = Target::kWinArm64;
   } else if (text == "linux") {
     *target = Target::kLinux;
   } else {
@@ -150,6 +152,7 @@ bool ParseTarget(const std::string& text, Target* target) {
 const char* StubFileName(Target target, bool console) {
   switch (target) {
     case Target::kWin32: return console ? "zovc32.exe" : "zov32.exe";
+    case Target::kWinArm64: return console ? "zovca64.exe" : "zova64.exe";
     case Target::kLinux: return "zov";
     default: return console ? "zovc64.exe" : "zov64.exe";
   }
@@ -158,8 +161,18 @@ const char* StubFileName(Target target, bool console) {
 ExecutableKind TargetExecutableKind(Target target) {
   switch (target) {
     case Target::kWin32: return ExecutableKind::kPe32;
+    case Target::kWinArm64: return ExecutableKind::kPeArm64;
     case Target::kLinux: return ExecutableKind::kElf;
     default: return ExecutableKind::kPe32Plus;
+  }
+}
+
+uint16_t TargetMachine(Target target) {
+  switch (target) {
+    case Target::kWin32: return 0x014C;
+    case Target::kWinArm64: return 0xAA64;
+    case Target::kLinux: return 0;
+    default: return 0x8664;
   }
 }
 
@@ -234,7 +247,7 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     const uint16_t kConsoleSubsystem = 3;
     if (Load16(in.stub, image.optional_pos + 68) != kConsoleSubsystem) {
       *error = "the stub is a GUI program; --console needs the console "
-               "launcher (zovc64.exe, zovc32.exe)";
+               "launcher (zovc64.exe, zovc32.exe, zovca64.exe)";
       return false;
     }
     if (!in.splash_bmp.empty()) {

@@ -3,6 +3,7 @@
 #ifndef ZOV_PACK_PACKER_H_
 #define ZOV_PACK_PACKER_H_
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,14 +12,18 @@
 
 namespace zovpack {
 
-enum class Target { kWin64, kWin32, kLinux };
+enum class Target { kWin64, kWin32, kWinArm64, kLinux };
 
-// Parses "win64", "win32" or "linux".
+// Parses "win64", "win32", "winarm64" or "linux".
 bool ParseTarget(const std::string& text, Target* target);
-// zov64.exe, zov32.exe or zov; zovc64.exe and zovc32.exe for the console
-// launcher (Linux has one launcher, a console program).
+// zov64.exe, zov32.exe, zova64.exe or zov; zovc64.exe, zovc32.exe and
+// zovca64.exe for the console launcher (Linux has one launcher, a console
+// program).
 const char* StubFileName(Target target, bool console = false);
 ExecutableKind TargetExecutableKind(Target target);
+// The PE machine field of the target's stubs and of the runtimes they can
+// load (0x8664, 0x014C, 0xAA64); 0 for Linux.
+uint16_t TargetMachine(Target target);
 
 // Where stubs are looked for, in order: $ZOV_STUB_DIR alone when set; else
 // share/zov beside the directory of the running zovpack (an installed

@@ -229,6 +229,42 @@ TEST_F(PackerTest, TheManifestsSplashScreenImageIsTheSplashUnlessLeftOut) {
   EXPECT_TRUE(Fails(in_, "SplashScreen-Image App.class: not a BMP, PNG, JPEG or GIF"));
 }
 
+// The x64 test stub with the machine field of ARM64 stands in for
+// zova64.exe: PE32+ both, told apart by that field alone.
+TEST_F(PackerTest, ArmTargetTakesAnArm64StubAndSaysSo) {
+  std::string stub = test::TestStub("stub64.exe");
+  if (stub.empty()) GTEST_SKIP() << "no mingw-w64 test stub";
+  Target target = Target::kWin64;
+  ASSERT_TRUE(ParseTarget("winarm64", &target));
+  EXPECT_EQ(Target::kWinArm64, target);
+  EXPECT_STREQ("zova64.exe", StubFileName(target));
+  EXPECT_STREQ("zovca64.exe", StubFileName(target, true));
+  EXPECT_EQ(0xAA64, TargetMachine(target));
+  EXPECT_EQ(0x8664, TargetMachine(Target::kWin64));
+
+  std::string x64 = test::ReadFileOrDie(stub);
+  std::string arm64 = x64;
+  Store16(&arm64, Load32(arm64, 0x3C) + 4, 0xAA64);
+  EXPECT_EQ(ExecutableKind::kPeArm64, DetectExecutable(arm64));
+  EXPECT_EQ(ExecutableKind::kPe32Plus, DetectExecutable(x64));
+  in_.stub = arm64;
+  in_.expected_kind = TargetExecutableKind(Target::kWinArm64);
+  in_.icon_ico = test::MakeIco({32});
+  std::string out, report, error;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
+  ASSERT_TRUE(DescribePackedFile(out, &report, &error)) << error;
+  EXPECT_NE(std::string::npos, report.find("target:      PE32+ ARM64 (winarm64)\n"))
+      << report;
+  EXPECT_NE(std::string::npos, report.find("icon:        1 image")) << report;
+  // Either stub for the other target is refused, naming both kinds.
+  in_.stub = x64;
+  EXPECT_TRUE(Fails(in_, "the stub is PE32+ but the target needs PE32+ ARM64"));
+  in_.stub = arm64;
+  in_.expected_kind = ExecutableKind::kPe32Plus;
+  EXPECT_TRUE(Fails(in_, "the stub is PE32+ ARM64 but the target needs PE32+"));
+}
+
 TEST_F(PackerTest, SigningAfterPackingKeepsArchiveAndConfiguration) {
   std::string stub = test::TestStub("stub64.exe");
   if (stub.empty()) GTEST_SKIP() << "no mingw-w64 test stub";

@@ -68,7 +68,9 @@ ExecutableKind DetectExecutable(const std::string& file) {
   }
   switch (Load16(file, pe + 24)) {
     case 0x10b: return ExecutableKind::kPe32;
-    case 0x20b: return ExecutableKind::kPe32Plus;
+    case 0x20b:
+      return Load16(file, pe + 4) == 0xAA64 ? ExecutableKind::kPeArm64
+                                            : ExecutableKind::kPe32Plus;
     default: return ExecutableKind::kUnknown;
   }
 }
@@ -77,6 +79,7 @@ const char* ExecutableKindName(ExecutableKind kind) {
   switch (kind) {
     case ExecutableKind::kPe32: return "PE32";
     case ExecutableKind::kPe32Plus: return "PE32+";
+    case ExecutableKind::kPeArm64: return "PE32+ ARM64";
     case ExecutableKind::kElf: return "ELF";
     default: return "unknown";
   }

@@ -12,11 +12,17 @@
 
 namespace zovpack {
 
-enum class ExecutableKind { kUnknown, kPe32, kPe32Plus, kElf };
+// kPe32Plus is an x64 image; kPeArm64 a PE32+ image for ARM64.
+enum class ExecutableKind { kUnknown, kPe32, kPe32Plus, kPeArm64, kElf };
 
-// Tells PE32 and PE32+ images and ELF files apart by their headers.
+// Tells PE32, PE32+ (x64 or ARM64) images and ELF files apart by their
+// headers.
 ExecutableKind DetectExecutable(const std::string& file);
 const char* ExecutableKindName(ExecutableKind kind);
+inline bool IsPe(ExecutableKind kind) {
+  return kind == ExecutableKind::kPe32 || kind == ExecutableKind::kPe32Plus ||
+         kind == ExecutableKind::kPeArm64;
+}
 
 struct PeSection {
   std::string name;

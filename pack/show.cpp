@@ -39,6 +39,7 @@ const char* TargetName(ExecutableKind kind) {
   switch (kind) {
     case ExecutableKind::kPe32: return "PE32 (win32)";
     case ExecutableKind::kPe32Plus: return "PE32+ (win64)";
+    case ExecutableKind::kPeArm64: return "PE32+ ARM64 (winarm64)";
     case ExecutableKind::kElf: return "ELF (linux)";
     default: return "unknown";
   }
@@ -148,12 +149,11 @@ bool DescribePackedFile(const std::string& file, std::string* report,
     out += "signature:   " + std::to_string(signature) +
            " bytes at the end; the configuration is " +
            (found ? "still found" : "NOT found") + "\n";
-  } else if (kind == ExecutableKind::kPe32 ||
-             kind == ExecutableKind::kPe32Plus) {
+  } else if (IsPe(kind)) {
     out += "signature:   none\n";
   }
 
-  if (kind == ExecutableKind::kPe32 || kind == ExecutableKind::kPe32Plus) {
+  if (IsPe(kind)) {
     PeImage image;
     std::vector<Resource> resources;
     std::string why;

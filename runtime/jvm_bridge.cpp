@@ -33,6 +33,14 @@ ZOV_JNI_SLOT(JNIInvokeInterface_, DetachCurrentThread, 5);
 #undef ZOV_JNI_SLOT
 
 static_assert(sizeof(jchar) == sizeof(uint16_t), "UTF-16 units");
+static_assert(sizeof(jint) == 4 && sizeof(jlong) == 8, "JNI integer widths");
+
+#ifdef _WIN32
+// The V slots take the va_list of Microsoft's compiler, which builds the
+// Windows runtimes: a plain pointer to the arguments on every processor,
+// ARM64 included, where AAPCS64 elsewhere has a structure of five fields.
+static_assert(sizeof(va_list) == sizeof(void*), "va_list as a pointer");
+#endif
 
 // JNICALL is __stdcall on 32-bit Windows; a mismatch would corrupt the
 // stack on the first call, and zov32.exe never runs here to show it.

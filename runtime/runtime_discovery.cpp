@@ -8,9 +8,9 @@
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "runtime/cds.h"
-#include "runtime/library_width.h"
-#include "runtime/runtime_version.h"
+#include "runtime/library_machine.h"
 #include "runtime/packed_runtime.h"
+#include "runtime/runtime_version.h"
 
 namespace {
 
@@ -75,16 +75,19 @@ bool JudgeKnownVersion(const TextBuffer& library, TextBuffer* verdict) {
 
 // A library candidate: true when it exists and this process can load it.
 bool Accept(char letter, const TextBuffer& path) {
-  const char* verdict = "found";
   if (!FileExists(path.c_str())) {
-    verdict = "missing";
-  } else {
-    int width = LibraryWidth(path.c_str());
-    if (width != 0 && width != kProcessWidth) verdict = "wrong width";
+    TraceMissing(letter, path);
+    return false;
   }
-  TextBuffer said(verdict);
-  bool ok = verdict[0] == 'f' &&
-            (Choice == nullptr || JudgeKnownVersion(path, &said));
+  // One of no known kind is left to the loader, which says what is wrong.
+  unsigned machine = LibraryMachine(path.c_str());
+  if (machine != 0 && machine != kProcessMachine) {
+    Trace("runtime %c: %s: built for %s, not %s", letter, path.c_str(),
+          MachineName(machine), MachineName(kProcessMachine));
+    return false;
+  }
+  TextBuffer said("found");
+  bool ok = Choice == nullptr || JudgeKnownVersion(path, &said);
   TraceCandidate(letter, path.c_str(), said.c_str());
   return ok;
 }
@@ -361,15 +364,24 @@ bool SearchInstall(char letter, TextBuffer base, TextBuffer* found) {
 
 bool FromInstallFolders(TextBuffer* found) {
 #ifdef _WIN32
-  TextBuffer programFiles;
-  if (!PlatformGetEnvironment("ProgramFiles", &programFiles) ||
-      programFiles.length() == 0) {
-    return false;
-  }
-  EndWithSeparator(&programFiles);
-  for (const char* vendor = kVendorFolders; *vendor != 0;
-       vendor += strlen(vendor) + 1) {
-    if (SearchInstall('f', Concat(programFiles, vendor), found)) return true;
+  // ARM64 runtimes go to %ProgramFiles% too, but the first ARM64 installers
+  // (2022) used the folder of 32-bit ARM programs.
+#ifdef __aarch64__
+  static const char* const kRoots[] = {"ProgramFiles", "ProgramFiles(Arm)"};
+#else
+  static const char* const kRoots[] = {"ProgramFiles"};
+#endif
+  for (const char* root : kRoots) {
+    TextBuffer programFiles;
+    if (!PlatformGetEnvironment(root, &programFiles) ||
+        programFiles.length() == 0) {
+      continue;
+    }
+    EndWithSeparator(&programFiles);
+    for (const char* vendor = kVendorFolders; *vendor != 0;
+         vendor += strlen(vendor) + 1) {
+      if (SearchInstall('f', Concat(programFiles, vendor), found)) return true;
+    }
   }
   return false;
 #else

@@ -5,6 +5,7 @@
 #include "config/config_store.h"
 #include "gtest/gtest.h"
 #include "platform/platform.h"
+#include "runtime/library_machine.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -112,8 +113,9 @@ TEST(FindRuntimeLibrary, RunsTheSourcesInTheConfiguredOrder) {
   EXPECT_EQ("", find("jre_order c"));
 }
 
-// A library header of the other processor width: found, then passed over.
-std::string OtherWidthLibrary() {
+// A library header for another processor: found, then passed over. On
+// Windows, sameWidth gives one of this width (ARM64 beside x64).
+std::string OtherMachineLibrary(bool sameWidth) {
 #ifdef _WIN32
   std::string image(0x86, '\0');
   image[0] = 'M';
@@ -121,23 +123,26 @@ std::string OtherWidthLibrary() {
   image[0x3C] = static_cast<char>(0x80);
   image.replace(0x80, 4, std::string("PE\0\0", 4));
   unsigned machine = sizeof(void*) == 8 ? 0x014C : 0x8664;
+  if (sameWidth) machine = kProcessMachine == 0xAA64 ? 0x8664 : 0xAA64;
   image[0x84] = static_cast<char>(machine & 0xFF);
   image[0x85] = static_cast<char>(machine >> 8);
   return image;
 #else
+  (void)sameWidth;
   return std::string("\x7F" "ELF", 4) + (sizeof(void*) == 8 ? '\x01' : '\x02');
 #endif
 }
 
-TEST(FindRuntimeLibrary, ShippedRuntimeFirstFoldersAsHomesOtherWidthsSkipped) {
+TEST(FindRuntimeLibrary, ShippedRuntimeFirstFoldersAsHomesOtherMachinesSkipped) {
   ScopedTempDir app;
   ScopedTempDir home;
   WriteFile(home.Join(kLib), "");
   std::string shipped = app.Join("runtime/" + kBin + "/server/" + kLib);
   MakeDirectory(app.Join("runtime/" + kBin + "/server"));
   WriteFile(shipped, "");
-  // Beside the right one, in a place searched earlier: of no use here.
-  WriteFile(app.Join("runtime/" + kLib), OtherWidthLibrary());
+  // Beside the right one, in places searched earlier: of no use here.
+  WriteFile(app.Join("runtime/" + kLib), OtherMachineLibrary(false));
+  WriteFile(app.Join("runtime/" + kBin + "/" + kLib), OtherMachineLibrary(true));
   ScopedEnv jreHome("JRE_HOME");
   ScopedEnv javaHome("JAVA_HOME", home.path());
   auto find = [&](const std::string& config) {
@@ -174,7 +179,8 @@ TEST(SearchInstallFolder, TriesTheHighestVersionFirst) {
   EXPECT_EQ(library("jdk-17.0.9+9"), search());
   WriteFile(library("jdk-17.0.10"), "");
   EXPECT_EQ(library("jdk-17.0.10"), search());
-  WriteFile(library("jdk-21-ea"), OtherWidthLibrary());
+  // A newer runtime for the other processor, as ARM64 Windows may hold.
+  WriteFile(library("jdk-21-ea"), OtherMachineLibrary(true));
   EXPECT_EQ(library("jdk-17.0.10"), search());
   EXPECT_EQ("", std::string(SearchInstallFolder('f', TextBuffer(base.Join("none").c_str())).c_str()));
 }

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Configures and builds the three targets: build/win64 (zov64.exe and its
-# tests), build/win32 (zov32.exe and its tests) and build/linux (zov, zovpack, the
+# Configures and builds the targets: build/win64 (zov64.exe and its
+# tests), build/win32 (zov32.exe and its tests), build/winarm64 (zova64.exe
+# and zovca64.exe, no tests) and build/linux (zov, zovpack, the
 # unit and integration tests, which also check the Windows builds); then the
 # Linux build again with AddressSanitizer and UBSan (build/asan) and the
 # fuzz targets with clang (build/fuzz).
@@ -17,8 +18,10 @@ cmake --build build/win64 -j "$jobs"
 # Its tests run in the i386 guest (tests/guest32): say ON over an old cache.
 configure build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw32.cmake -DZOV_BUILD_TESTS=ON
 cmake --build build/win32 -j "$jobs"
+configure build/winarm64 -DCMAKE_TOOLCHAIN_FILE=cmake/winarm64.cmake
+cmake --build build/winarm64 -j "$jobs"
 configure build/linux -DZOV_WIN64_DIR="$top/build/win64" \
-  -DZOV_WIN32_DIR="$top/build/win32"
+  -DZOV_WIN32_DIR="$top/build/win32" -DZOV_WINARM64_DIR="$top/build/winarm64"
 cmake --build build/linux -j "$jobs"
 configure build/asan -DZOV_SANITIZE=ON
 cmake --build build/asan -j "$jobs"

@@ -107,6 +107,27 @@ else
   summary="$summary win32:SKIPPED(no-32-bit-guest)"
 fi
 
+# The ARM64 launchers under emulation (tests/arm64): arm64 Wine under
+# user-mode qemu, about 2 minutes where the machine has the arm64 root.
+# Building that root takes up to half an hour, so only ZOV_ARM64=1 builds
+# it; ZOV_ARM64=0 leaves the suite out.
+arm64=${ZOV_ARM64:-auto}
+if [ "$arm64" = 1 ] ||
+   { [ "$arm64" = auto ] && sh tests/arm64/root.sh --exists >/dev/null; }; then
+  say "winarm64 (emulated arm64 Wine)"
+  if sh tests/arm64/run.sh; then
+    summary="$summary winarm64:ok"
+  else
+    status=1 summary="$summary winarm64:FAILED"
+  fi
+elif [ "$arm64" = 0 ]; then
+  echo "test: ********** skipped: ARM64 launchers left out (ZOV_ARM64=0) **********"
+  summary="$summary winarm64:SKIPPED(ZOV_ARM64=0)"
+else
+  echo "test: ********** skipped: no arm64 root on this machine; ZOV_ARM64=1 builds it and runs the ARM64 launchers under emulation **********"
+  summary="$summary winarm64:SKIPPED(no-arm64-root)"
+fi
+
 # The sanitizer build runs the native tests again. LeakSanitizer crashes
 # scanning the thread-local storage of the JVM's threads, so it scans none
 # (the launcher keeps no heap pointer there), and the JVM's own leaks are

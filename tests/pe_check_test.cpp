@@ -1,9 +1,11 @@
-// The Windows launchers must be GUI (or, zovc*.exe, console) executables of
-// the right width that import nothing but system DLLs and msvcrt.dll and
-// carry their manifest: zov32.exe never runs here, so its headers are the
-// check we have.
+// The Windows launchers must be GUI (or, zovc*.exe, console) executables for
+// the right processor that import nothing but system DLLs and msvcrt.dll,
+// carry their manifest and only the sections a linker makes of the
+// launcher's own code: zov32.exe and the ARM64 ones never run here by
+// default, so their headers are the check we have.
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -20,6 +22,8 @@ struct PeFacts {
   uint16_t subsystem = 0;
   uint16_t subsystemMajor = 0;
   std::vector<std::string> imports;
+  std::vector<std::string> sections;
+  bool writableCode = false;
   bool asInvoker = false;  // the manifest is there
 };
 
@@ -56,6 +60,13 @@ PeFacts Inspect(const std::string& path) {
   size_t dirs = opt + (plus ? 112 : 96);
   uint32_t importRva = Read32(b, dirs + 8);
   size_t table = opt + optSize;
+  for (uint16_t i = 0; i < sections; ++i) {
+    size_t s = table + i * 40u;
+    facts.sections.push_back(b.substr(s, 8).c_str());
+    const uint32_t kExecute = 0x20000000, kWrite = 0x80000000;
+    uint32_t flags = Read32(b, s + 36);
+    if ((flags & kExecute) && (flags & kWrite)) facts.writableCode = true;
+  }
   auto toOffset = [&](uint32_t rva) -> size_t {
     for (uint16_t i = 0; i < sections; ++i) {
       size_t s = table + i * 40u;
@@ -82,6 +93,14 @@ void ExpectLauncher(const std::string& path, uint16_t machine,
   EXPECT_EQ(subsystem, facts.subsystem);
   EXPECT_EQ(6, facts.subsystemMajor);  // Vista, whose calls it makes
   EXPECT_TRUE(facts.asInvoker);
+  EXPECT_FALSE(facts.writableCode);
+  // Not MinGW's start-up sections (.CRT, .tls), nor debug information.
+  static const std::set<std::string> kSections = {
+      ".text", ".rdata", ".data", ".bss", ".idata", ".pdata", ".xdata",
+      ".rsrc", ".reloc"};
+  for (const std::string& name : facts.sections) {
+    EXPECT_TRUE(kSections.count(name)) << "section " << name;
+  }
   static const std::set<std::string> kAllowed = {
       "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll",
       "msvcrt.dll"};
@@ -98,6 +117,12 @@ TEST(WindowsLaunchers, AreGuiExecutablesImportingOnlySystemDlls) {
   const uint16_t kConsole = 3;
   ExpectLauncher(ZOV_WIN32_CONSOLE_EXE, 0x14C, kConsole);
   ExpectLauncher(ZOV_WIN64_CONSOLE_EXE, 0x8664, kConsole);
+#ifdef ZOV_WINARM64_EXE
+  ExpectLauncher(ZOV_WINARM64_EXE, 0xAA64);
+  ExpectLauncher(ZOV_WINARM64_CONSOLE_EXE, 0xAA64, kConsole);
+#else
+  std::printf("ARM64 launchers not checked: no ZOV_WINARM64_DIR\n");
+#endif
 }
 
 }  // namespace

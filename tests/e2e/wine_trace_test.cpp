@@ -1,6 +1,8 @@
 // ZOV_TRACE in the Windows x64 launcher under Wine, against the test
 // runtime: a GUI program with no console still tells support what it did.
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -114,6 +116,37 @@ TEST_F(WineTrace, NamesTheRuntimeAndTheOptionsOfAStart) {
   EXPECT_TRUE(blocked.boxes.empty());
   EXPECT_NE(std::string::npos, blocked.log.find("CallStaticVoidMethodV"))
       << blocked.log;
+}
+
+// The test runtime with the machine field of an ARM64 build: what an x64
+// program sees on Windows on ARM, where both kinds sit in the same places.
+TEST_F(WineTrace, PassesOverARuntimeOfAnotherProcessorAndGoesOn) {
+  std::string arm64 = ReadFile(kRuntime);
+  ASSERT_GT(arm64.size(), 0x40u);
+  uint32_t pe = 0;
+  std::memcpy(&pe, arm64.data() + 0x3C, 4);
+  ASSERT_EQ(0, arm64.compare(pe, 4, std::string("PE\0\0", 4)));
+  arm64[pe + 4] = static_cast<char>(0x64);
+  arm64[pe + 5] = static_cast<char>(0xAA);
+  MakeDirectory(dir_.Join("arm64/bin/server"));
+  std::string library = dir_.Join("arm64/bin/server/jvm.dll");
+  WriteFile(library, arm64);
+  MakeDirectory(dir_.Join("home/bin/server"));
+  WriteFile(dir_.Join("home/bin/server/jvm.dll"), ReadFile(kRuntime));
+  std::string home = WindowsPath(dir_.Join("home/"));
+
+  std::string path = dir_.Join("trace.txt");
+  WineRun run = Run(PackApp({"jvmdll " + WindowsPath(dir_.Join("arm64")),
+                             "jre_order ce"}),
+                    {{"JAVA_HOME", home}, {"ZOV_TRACE", WindowsPath(path)}});
+  EXPECT_EQ(0, run.process.status);
+  EXPECT_TRUE(run.boxes.empty());
+  std::string own = e2e::WindowsTarget() == "win32" ? "x86" : "x64";
+  ExpectLines(ReadFile(path), {
+      "runtime c: " + WindowsPath(library) + ": built for ARM64, not " + own,
+      "runtime e: " + home + "bin\\server\\jvm.dll: found",
+      "main returned",
+  });
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "runtime/library_width.h"
+#include "runtime/library_machine.h"
 
 #include "platform/platform.h"
 
@@ -12,7 +12,7 @@ unsigned Read32(const unsigned char* p) {
 
 }  // namespace
 
-int LibraryWidth(const char* path) {
+unsigned LibraryMachine(const char* path) {
   PlatformFile* file = PlatformOpenFile(path);
   if (file == nullptr) return 0;
   // The PE header follows the DOS stub, which linkers keep well inside this.
@@ -34,9 +34,16 @@ int LibraryWidth(const char* path) {
   if (pe > static_cast<unsigned>(size) - 6 || Read32(header + pe) != 0x4550) {
     return 0;
   }
-  switch (Read16(header + pe + 4)) {
-    case 0x014C: return 32;  // i386
-    case 0x8664: return 64;  // x64
-    default: return 0;
+  return Read16(header + pe + 4);
+}
+
+const char* MachineName(unsigned machine) {
+  switch (machine) {
+    case 0x014C: return "x86";
+    case 0x8664: return "x64";
+    case 0xAA64: return "ARM64";
+    case 32: return "32-bit";
+    case 64: return "64-bit";
+    default: return "another processor";
   }
 }

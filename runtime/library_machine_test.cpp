@@ -1,4 +1,4 @@
-#include "runtime/library_width.h"
+#include "runtime/library_machine.h"
 
 #include <string>
 
@@ -26,26 +26,29 @@ std::string PeHeader(unsigned machine, unsigned at = 0x80) {
   return image;
 }
 
-TEST(LibraryWidth, ReadsPeMachinesAndElfClassesAndNothingElse) {
+TEST(LibraryMachine, ReadsPeMachinesAndElfClassesAndNothingElse) {
   ScopedTempDir dir;
-  auto width = [&](const std::string& bytes) {
+  auto machine = [&](const std::string& bytes) {
     std::string path = dir.Join("lib");
     WriteFile(path, bytes);
-    return LibraryWidth(path.c_str());
+    return LibraryMachine(path.c_str());
   };
-  EXPECT_EQ(32, width(PeHeader(0x014C)));
-  EXPECT_EQ(64, width(PeHeader(0x8664)));
-  EXPECT_EQ(0, width(PeHeader(0xAA64)));  // arm64: left to the loader
-  EXPECT_EQ(0, width(PeHeader(0x8664, 4000)));  // header past what is read
-  EXPECT_EQ(0, width(PeHeader(0x8664).substr(0, 0x84)));  // cut short
-  EXPECT_EQ(32, width(std::string("\x7F" "ELF\x01", 5)));
-  EXPECT_EQ(64, width(std::string("\x7F" "ELF\x02", 5)));
-  EXPECT_EQ(0, width(""));
-  EXPECT_EQ(0, LibraryWidth(dir.Join("missing").c_str()));
+  EXPECT_EQ(0x014Cu, machine(PeHeader(0x014C)));
+  EXPECT_EQ(0x8664u, machine(PeHeader(0x8664)));
+  EXPECT_EQ(0xAA64u, machine(PeHeader(0xAA64)));
+  EXPECT_EQ(0x01C4u, machine(PeHeader(0x01C4)));  // 32-bit ARM
+  EXPECT_EQ(0u, machine(PeHeader(0x8664, 4000)));  // header past what is read
+  EXPECT_EQ(0u, machine(PeHeader(0x8664).substr(0, 0x84)));  // cut short
+  EXPECT_EQ(32u, machine(std::string("\x7F" "ELF\x01", 5)));
+  EXPECT_EQ(64u, machine(std::string("\x7F" "ELF\x02", 5)));
+  EXPECT_EQ(0u, machine(""));
+  EXPECT_EQ(0u, LibraryMachine(dir.Join("missing").c_str()));
   // The test runtime was built for this very process.
   std::string own = SelfDir() + "testruntime" + kSep + "jvm" + kSep +
                     kRuntimeLibraryName;
-  EXPECT_EQ(kProcessWidth, LibraryWidth(own.c_str()));
+  EXPECT_EQ(kProcessMachine, LibraryMachine(own.c_str()));
+  EXPECT_STREQ("ARM64", MachineName(0xAA64));
+  EXPECT_STREQ("another processor", MachineName(0x01C4));
 }
 
 }  // namespace
