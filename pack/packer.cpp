@@ -171,7 +171,7 @@ uint16_t TargetMachine(Target target) {
   switch (target) {
     case Target::kWin32: return 0x014C;
     case Target::kWinArm64: return 0xAA64;
-    case Target::kLinux: return 0;
+    case Target::kLinux: return 62;  // EM_X86_64
     default: return 0x8664;
   }
 }

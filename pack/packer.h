@@ -21,8 +21,9 @@ bool ParseTarget(const std::string& text, Target* target);
 // program).
 const char* StubFileName(Target target, bool console = false);
 ExecutableKind TargetExecutableKind(Target target);
-// The PE machine field of the target's stubs and of the runtimes they can
-// load (0x8664, 0x014C, 0xAA64); 0 for Linux.
+// The machine field of the target's stubs and of the runtimes they can
+// load: the PE header's Machine (0x8664, 0x014C, 0xAA64), for Linux the ELF
+// header's e_machine (62, x86-64).
 uint16_t TargetMachine(Target target);
 
 // Where stubs are looked for, in order: $ZOV_STUB_DIR alone when set; else

@@ -77,14 +77,6 @@ std::string TargetText(Target target) {
 
 }  // namespace
 
-uint16_t TargetMachine(Target target) {
-  switch (target) {
-    case Target::kWin32: return 0x14c;
-    case Target::kLinux: return 62;  // EM_X86_64
-    default: return 0x8664;
-  }
-}
-
 uint16_t ImageMachine(const std::string& image, bool* pe) {
   *pe = false;
   if (image.size() >= 20 && image.compare(0, 4, "\x7f" "ELF") == 0) {

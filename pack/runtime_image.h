@@ -12,9 +12,6 @@
 
 namespace zovpack {
 
-// The machine value a target's runtime library must carry: the PE header's
-// Machine for Windows targets, the ELF header's e_machine for Linux.
-uint16_t TargetMachine(Target target);
 // The machine of a PE or ELF image; 0 when it is neither. *pe tells which.
 uint16_t ImageMachine(const std::string& image, bool* pe);
 std::string MachineName(uint16_t machine, bool pe);
