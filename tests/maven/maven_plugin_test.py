@@ -16,6 +16,9 @@ import tempfile
 
 source, zovpack, jdk = sys.argv[1:4]
 failures = []
+# maven/settings.xml names the local repository by $ZOV_M2, which
+# scripts/maven.sh defaults for itself alone.
+os.environ.setdefault("ZOV_M2", os.path.expanduser("~/.m2/repository"))
 
 
 def check(condition, what):
