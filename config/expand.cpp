@@ -26,9 +26,15 @@ TextBuffer ExpandEnvironment(const TextBuffer& text) {
     if (close < 0) break;
     name.Assign(s + open + 1, close - open - 1);
     // %NAME:-DEFAULT%: the default stands in for an undefined or empty value.
-    const char* dash = strstr(name.c_str(), ":-");
-    int32_t fallback = dash ? open + 3 + static_cast<int32_t>(dash - name.data()) : -1;
-    if (dash) name.Resize(fallback - open - 3);
+    // Searched over the whole name: a NUL must not hide the ":-" after it.
+    int32_t fallback = -1;
+    for (int32_t i = open + 1; i + 1 < close; ++i) {
+      if (s[i] == ':' && s[i + 1] == '-') {
+        fallback = i + 2;
+        break;
+      }
+    }
+    if (fallback >= 0) name.Resize(fallback - open - 3);
     // A NUL would cut the name short and look up another variable.
     bool defined = name.length() > 0 &&
                    memchr(name.data(), 0, static_cast<size_t>(name.length())) ==
