@@ -111,10 +111,11 @@ std::string Child(const std::string& node) {
   return out;
 }
 
-std::string Attribute(const JarManifest& manifest, const char* implementation,
-                      const char* specification) {
-  std::string value = ManifestAttribute(manifest, implementation);
-  return value.empty() ? ManifestAttribute(manifest, specification) : value;
+// The first attribute, else the second.
+std::string Attribute(const JarManifest& manifest, const char* first,
+                      const char* second) {
+  std::string value = ManifestAttribute(manifest, first);
+  return value.empty() ? ManifestAttribute(manifest, second) : value;
 }
 
 }  // namespace
