@@ -30,6 +30,10 @@ TextBuffer PackedRuntimeHome(const ConfigStore& store);
 
 bool PackedRuntimeFailed();
 
+// Whether the runtime was unpacked into the temporary folder, which
+// FinishPackedRuntime must remove at exit, System.exit included.
+bool PackedRuntimeTemporary();
+
 // At exit: removes a runtime unpacked into the temporary folder.
 void FinishPackedRuntime();
 
