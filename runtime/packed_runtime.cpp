@@ -220,10 +220,10 @@ bool RemoveUnused(const TextBuffer& folder) {
   return true;
 }
 
-// Removes from path (ends in a separator) the folders that starts killed
-// while unpacking left, a day after they were last used, and in the runtimes
-// folder (no prefix) the copies not used for 30 days, but not KEY's own.
-// now is the stamp of the folder this start just unpacked.
+// Removes from path (ends in a separator) the folders killed starts left,
+// a day after they were last used, and in the runtimes folder (no prefix)
+// the copies not used for 30 days, but not KEY's own. now is the stamp of
+// the folder this start just unpacked.
 void Sweep(TextBuffer* folder, const char* prefix, const char* key, int64_t now) {
   TextBuffer& path = *folder;
   int32_t length = path.length();
