@@ -320,8 +320,8 @@ TEST_F(PackedRuntime, CopiesUnusedForLongAndLeftoversGoButNoneInUse) {
   EXPECT_EQ(0, holder.status) << holder.err;
   EXPECT_EQ(std::vector<std::string>{"DONE"}, LinesStartingWith(holder.out, "MAIN "));
 
-  // No longer in use, the old copy goes at the next unpacking (of the
-  // first key, removed for that).
+  // No longer in use, the old copy goes at the next unpacking (the first
+  // key's copy is removed so that one happens).
   for (const std::string& name : Runtimes()) {
     std::string path = runtimes + name + "/";
     if (name.size() == 32 && path != inUse && path != recent) fs::remove_all(path);
