@@ -72,7 +72,9 @@ static void AddJavaCommand(JvmBridge* bridge, const TextBuffer& mainClass,
 static void JNICALL ExitAfterRelaunch(jint code) {
   NoteApplicationRan();
   FinishClassDataSharing();
-  exit(Relaunch(code));
+  int status = Relaunch(code);
+  FinishPackedRuntime();
+  exit(status);
 }
 
 // The workdir folder becomes the current directory; *folder names it.
@@ -127,7 +129,9 @@ int RunApplication(int argumentCount, char** arguments) {
   if (result == Success) {
     PrepareClassDataSharing(store, library.CStr(), bridge);
     // After System.exit too; it also finishes what class sharing started.
-    if (RestartConfigured()) bridge->SetExitHook(ExitAfterRelaunch);
+    if (RestartConfigured() || PackedRuntimeTemporary()) {
+      bridge->SetExitHook(ExitAfterRelaunch);
+    }
     result = bridge->CreateVm(library.CStr());
   }
   if (CreatingCache()) return result;  // no application, nothing to show

@@ -164,4 +164,14 @@ bool PlatformStringBlock(unsigned block, const uint16_t** data,
 // On Linux and in the Windows console launcher one line on standard error.
 void PlatformMessageBox(const char* text, const char* caption);
 
+// --- The runtime cache's in-use test. A start holds the folder it runs
+// from: its lock file zov.lock (created when missing) stays open for the
+// rest of the process, shared, with its modification time now (the mark of
+// last use). Holding one lets go of the one held before; null only lets go.
+bool PlatformHoldFolder(const char* folder);
+// Renames folder to aside unless a process holds it (Linux: the lock file
+// cannot be taken exclusively; Windows: an open file inside refuses the
+// rename).
+bool PlatformMoveUnused(const char* folder, const char* aside);
+
 #endif  // ZOV_PLATFORM_PLATFORM_H_

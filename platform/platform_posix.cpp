@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -445,4 +446,29 @@ PlatformFile* PlatformCreateFile(const char* name, bool executable) {
       static_cast<PlatformFile*>(HeapResize(nullptr, sizeof(PlatformFile)));
   file->fd = fd;
   return file;
+}
+
+// --- The runtime cache's in-use test.
+static int HeldFolder = -1;
+
+static int OpenLock(const char* folder, int flags) {
+  TextBuffer name(folder);
+  name.Append("zov.lock");
+  return open(name.c_str(), flags | O_CLOEXEC, 0644);
+}
+
+bool PlatformHoldFolder(const char* folder) {
+  if (HeldFolder >= 0) close(HeldFolder);
+  HeldFolder = folder != nullptr ? OpenLock(folder, O_WRONLY | O_CREAT) : -1;
+  // Blocks only while a remover holds it, which then moves the folder away.
+  return HeldFolder >= 0 && pwrite(HeldFolder, "u", 1, 0) == 1 &&
+         flock(HeldFolder, LOCK_SH) == 0;
+}
+
+bool PlatformMoveUnused(const char* folder, const char* aside) {
+  int fd = OpenLock(folder, O_RDONLY);
+  bool moved = (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) == 0) &&
+               rename(folder, aside) == 0;
+  if (fd >= 0) close(fd);
+  return moved;
 }

@@ -374,3 +374,26 @@ PlatformFile* PlatformCreateFile(const char* name, bool) {
   return WrapHandle(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
+
+// --- The runtime cache's in-use test.
+static HANDLE HeldFolder = INVALID_HANDLE_VALUE;
+
+bool PlatformHoldFolder(const char* folder) {
+  if (HeldFolder != INVALID_HANDLE_VALUE) CloseHandle(HeldFolder);
+  HeldFolder = INVALID_HANDLE_VALUE;
+  if (folder == nullptr) return false;
+  TextBuffer name(folder);
+  name.Append("zov.lock");
+  // Without FILE_SHARE_DELETE: nothing renames or deletes the folder
+  // while this handle is open.
+  HeldFolder = CreateFileA(name.c_str(), GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written;
+  return HeldFolder != INVALID_HANDLE_VALUE &&
+         WriteFile(HeldFolder, "u", 1, &written, nullptr);
+}
+
+bool PlatformMoveUnused(const char* folder, const char* aside) {
+  return MoveFileExA(folder, aside, 0) != 0;
+}

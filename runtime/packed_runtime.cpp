@@ -202,32 +202,79 @@ bool UnpackInto(const ConfigStore& store, const PayloadLine& payload,
   return false;
 }
 
-// The folders KEY.PID of starts killed while unpacking, once they are a day
-// older than own, which this start just made: an unpacking takes seconds.
-void RemoveLeftovers(const TextBuffer& home, const TextBuffer& own) {
 #ifdef _WIN32
-  const int64_t kDay = 864000000000;  // in 100 ns
+const int64_t kDay = 864000000000;  // in 100 ns
 #else
-  const int64_t kDay = 86400000000000;  // in ns
+const int64_t kDay = 86400000000000;  // in ns
 #endif
-  int64_t size, now, time;
-  TextBuffer path(home.c_str(), home.length() - 33);  // the runtimes folder
+
+// Removes folder (ends in a separator) unless a start runs from it. It is
+// renamed first, to NAME.0 (a leftover's name if this start is killed),
+// so that no start sees half of it.
+bool RemoveUnused(const TextBuffer& folder) {
+  TextBuffer aside(folder.c_str(), folder.length() - 1);
+  aside.Append(".0");
+  aside.Append(&kPathSeparator, 1);
+  if (!PlatformMoveUnused(folder.c_str(), aside.c_str())) return false;
+  RemoveTree(aside.c_str());
+  return true;
+}
+
+// Removes from path (ends in a separator) the folders killed starts left,
+// a day after they were last used, and in the runtimes folder (no prefix)
+// the copies not used for 30 days, but not KEY's own. now is the stamp of
+// the folder this start just unpacked.
+void Sweep(TextBuffer* folder, const char* prefix, const char* key, int64_t now) {
+  TextBuffer& path = *folder;
   int32_t length = path.length();
   PlatformDirectory* listing = PlatformOpenDirectory(path.c_str());
   const char* name;
   bool isDirectory;
-  if (listing == nullptr || !PlatformFileStamp(own.c_str(), &size, &now)) return;
-  while (PlatformNextEntry(listing, &name, &isDirectory)) {
+  while (listing != nullptr && PlatformNextEntry(listing, &name, &isDirectory)) {
+    size_t n = strlen(name);
+    bool copy = prefix == nullptr && n == 32 && strcmp(name, key) != 0;
+    bool leftover = prefix == nullptr ? n > 33 && name[32] == '.'
+                                      : strncmp(name, prefix, strlen(prefix)) == 0;
+    if (!isDirectory || !(copy || leftover)) continue;
     path.Resize(length);
     path.Append(name);
     path.Append(&kPathSeparator, 1);
-    if (isDirectory && strlen(name) > 33 && name[32] == '.' &&
-        PlatformFileStamp(path.c_str(), &size, &time) && time < now - kDay) {
-      Trace("runtime r: removing %s, left by a killed start", path.c_str());
-      RemoveTree(path.c_str());
+    int32_t end = path.length();
+    // The mark a start leaves; a folder no start held yet has its own time.
+    path.Append("zov.lock");
+    int64_t size, time;
+    bool stamped = PlatformFileStamp(path.c_str(), &size, &time);
+    path.Resize(end);
+    if ((stamped || PlatformFileStamp(path.c_str(), &size, &time)) &&
+        time < now - (copy ? 30 * kDay : kDay) && RemoveUnused(path)) {
+      Trace("runtime r: removed %s, unused", path.c_str());
     }
   }
-  PlatformCloseDirectory(listing);
+  if (listing != nullptr) PlatformCloseDirectory(listing);
+}
+
+TextBuffer TemporaryFolder() {
+  TextBuffer temporary;
+#ifdef _WIN32
+  PlatformGetEnvironment("TEMP", &temporary);
+#else
+  if (!PlatformGetEnvironment("TMPDIR", &temporary) || temporary.length() == 0) {
+    temporary.Assign("/tmp");
+  }
+#endif
+  temporary.Append(&kPathSeparator, 1);
+  return temporary;
+}
+
+// After an unpacking into own (rare, and slower than any listing): what
+// earlier starts left in the cache and the temporary folder.
+void SweepAfterUnpacking(const TextBuffer& own, const char* key) {
+  int64_t size, now;
+  TextBuffer folder;
+  if (!PlatformFileStamp(own.c_str(), &size, &now)) return;
+  if (UserCacheFolder("runtimes", &folder)) Sweep(&folder, nullptr, key, now);
+  folder = TemporaryFolder();
+  Sweep(&folder, "zov-runtime-", key, now);
 }
 
 TextBuffer CachedHome(const ConfigStore& store, const PayloadLine& payload) {
@@ -239,24 +286,30 @@ TextBuffer CachedHome(const ConfigStore& store, const PayloadLine& payload) {
   }
   home.Append(payload.key);
   home.Append(&kPathSeparator, 1);
-  if (FromExecutable(store, payload, home, true)) {
+  // Held before the check: no sweep takes the copy away after it.
+  if (PlatformHoldFolder(home.c_str()) &&
+      FromExecutable(store, payload, home, true)) {
     Trace("runtime r: reused %s", home.c_str());
     return home;
   }
+  PlatformHoldFolder(nullptr);
   TextBuffer own(home.c_str(), home.length() - 1);
   own.Append(".");
   own = OwnFolder(own);  // KEY.PID, beside KEY
   if (!UnpackInto(store, payload, own)) return TextBuffer();
-  RemoveLeftovers(home, own);
-  // A damaged copy goes; one another start put in place first stays.
-  if (!FromExecutable(store, payload, home, true)) RemoveTree(home.c_str());
+  SweepAfterUnpacking(own, payload.key);
+  // A damaged copy goes unless a start runs from it; one another start put
+  // in place first stays.
+  if (!FromExecutable(store, payload, home, true)) RemoveUnused(home);
   if (!PlatformRenameFile(own.c_str(), home.c_str()) &&
       !FromExecutable(store, payload, home, true)) {
     Trace("runtime r: cannot rename %s: system error %lu", own.c_str(),
           PlatformLastError());
+    PlatformHoldFolder(own.c_str());
     return own;
   }
   RemoveTree(own.c_str());  // when another start's copy came first
+  PlatformHoldFolder(home.c_str());
   return home;
 }
 
@@ -338,18 +391,12 @@ TextBuffer PackedRuntimeHome(const ConfigStore& store) {
   payload.key = p;
   TextBuffer home = CachedHome(store, payload);
   if (home.length() != 0) return home;
-  TextBuffer temporary;
-#ifdef _WIN32
-  PlatformGetEnvironment("TEMP", &temporary);
-#else
-  if (!PlatformGetEnvironment("TMPDIR", &temporary) || temporary.length() == 0) {
-    temporary.Assign("/tmp");
-  }
-#endif
-  temporary.Append(&kPathSeparator, 1);
+  TextBuffer temporary = TemporaryFolder();
   temporary.Append("zov-runtime-");
   home = OwnFolder(temporary);
   if (UnpackInto(store, payload, home)) {
+    PlatformHoldFolder(home.c_str());
+    SweepAfterUnpacking(home, payload.key);
     TemporaryHome = static_cast<char*>(HeapResize(nullptr, home.length() + 1));
     memcpy(TemporaryHome, home.c_str(), home.length() + 1);
     return home;
@@ -360,8 +407,11 @@ TextBuffer PackedRuntimeHome(const ConfigStore& store) {
 
 bool PackedRuntimeFailed() { return UnpackFailed; }
 
+bool PackedRuntimeTemporary() { return TemporaryHome != nullptr; }
+
 void FinishPackedRuntime() {
   if (TemporaryHome == nullptr) return;
+  PlatformHoldFolder(nullptr);  // its open lock file would stay
   RemoveTree(TemporaryHome);
   free(TemporaryHome);
   TemporaryHome = nullptr;

@@ -23,12 +23,18 @@ class ConfigStore;
 // and unpacked again once when a file is missing or of the wrong size;
 // each unpacking goes into a folder of this process's own beside it, then
 // one rename. When the cache cannot take it, a folder under the system's
-// temporary folder, removed by FinishPackedRuntime. The empty text when
+// temporary folder, removed by FinishPackedRuntime. The start holds the
+// folder it returns (PlatformHoldFolder); one that unpacks removes what no
+// start holds: copies unused for 30 days, leftovers a day old. The empty text when
 // the file carries no runtime or it could not be unpacked (then
 // PackedRuntimeFailed holds).
 TextBuffer PackedRuntimeHome(const ConfigStore& store);
 
 bool PackedRuntimeFailed();
+
+// Whether the runtime was unpacked into the temporary folder, which
+// FinishPackedRuntime must remove at exit, System.exit included.
+bool PackedRuntimeTemporary();
 
 // At exit: removes a runtime unpacked into the temporary folder.
 void FinishPackedRuntime();

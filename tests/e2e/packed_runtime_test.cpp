@@ -33,11 +33,13 @@ class PackedRuntime : public ::testing::Test {
     PackInto(*packed_, {});
   }
 
-  static void PackInto(const std::string& path, std::vector<std::string> lines) {
+  static void PackInto(const std::string& path, std::vector<std::string> lines,
+                       const char* mainClass = "e2e.Carried",
+                       const std::string& runtime = ZOV_E2E_RUNTIME) {
     e2e::PackRequest request;
-    request.mainClass = "e2e.Carried";
+    request.mainClass = mainClass;
     request.lines = std::move(lines);
-    request.extra = {"--runtime", ZOV_E2E_RUNTIME};
+    request.extra = {"--runtime", runtime};
     e2e::Pack(request, path);
   }
   static void TearDownTestSuite() {
@@ -244,6 +246,92 @@ TEST_F(PackedRuntime, DamagedCopyIsUnpackedAgainAndAnUpdateReusesIt) {
   EXPECT_FALSE(Has(updated.err, "unpacked")) << updated.err;
 }
 
+void Age(const std::string& path, int hours) {
+  fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(hours));
+}
+
+TEST_F(PackedRuntime, CopiesUnusedForLongAndLeftoversGoButNoneInUse) {
+  std::string app = PackApp("app");
+  // A second runtime, so a second key: the one a start keeps running from.
+  std::string runtime = dir_.Join("runtime2");
+  fs::copy(ZOV_E2E_RUNTIME, runtime, fs::copy_options::recursive);
+  WriteFile(runtime + "/release", ReadFile(runtime + "/release") + "RUN=2\n");
+  std::string held = dir_.Join("held");
+  PackInto(held, {}, "e2e.Carried", runtime);
+  std::string other = dir_.Join("other");
+  fs::copy_file(held, other);
+  // The held start waits inside its runtime until pause is removed.
+  std::string pause = dir_.Join("paused");
+  WriteFile(dir_.Join("held.cfg"),
+            "option -XX:+UnlockDiagnosticVMOptions\noption -XX:+PauseAtStartup\n"
+            "option -XX:PauseAtStartupFile=" + pause + "\n");
+  ProcessResult holder;
+  std::thread holding([&] { holder = Run(held); });
+  for (int i = 0; i < 600 && !fs::exists(pause); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_TRUE(fs::exists(pause));
+  ASSERT_EQ(1u, Runtimes().size());
+  std::string runtimes = cache_ + "zov/runtimes/";
+  std::string inUse = runtimes + Runtimes()[0] + "/";
+
+  // Last used 40 days ago, as after a long run.
+  Age(inUse + "zov.lock", 40 * 24);
+  // Copies last used 40 and 20 days ago (the mark counts, not the folder's
+  // time), what killed starts left, a temporary copy of a start.
+  std::string unused = runtimes + std::string(32, 'f') + "/";
+  std::string recent = runtimes + std::string(32, 'e') + "/";
+  std::string left = runtimes + std::string(32, 'd') + ".77/";
+  std::string leftTemp = temp_ + "zov-runtime-77/";
+  std::string recentTemp = temp_ + "zov-runtime-78/";
+  for (const std::string& folder : {unused, recent, left, leftTemp, recentTemp}) {
+    fs::create_directories(folder + "lib");
+    WriteFile(folder + "lib/modules", "part");
+    WriteFile(folder + "zov.lock", "u");
+  }
+  Age(unused + "zov.lock", 40 * 24);
+  Age(recent + "zov.lock", 20 * 24);
+  Age(recent, 40 * 24);
+  Age(left + "zov.lock", 48);
+  Age(leftTemp + "zov.lock", 48);
+
+  // The sweep runs when a start unpacks.
+  ProcessResult first = Run(app);
+  EXPECT_EQ(0, first.status) << first.err;
+  EXPECT_TRUE(Has(first.err, "runtime r: unpacked into ")) << first.err;
+  EXPECT_FALSE(fs::exists(unused));
+  EXPECT_FALSE(fs::exists(left));
+  EXPECT_FALSE(fs::exists(leftTemp));
+  EXPECT_TRUE(fs::exists(recent + "lib/modules"));
+  EXPECT_TRUE(fs::exists(recentTemp + "lib/modules"));
+  EXPECT_TRUE(fs::exists(inUse + "bin/java")) << first.err;
+
+  // Damaged while in use: it stays, this start runs from a folder of its own.
+  fs::remove(inUse + "release");
+  ProcessResult damaged = Run(other);
+  EXPECT_EQ(0, damaged.status) << damaged.err;
+  std::vector<std::string> home = LinesStartingWith(damaged.err, "HOME ");
+  ASSERT_EQ(1u, home.size()) << damaged.err;
+  EXPECT_EQ(0u, home[0].find(inUse.substr(0, inUse.size() - 1) + ".")) << home[0];
+  EXPECT_TRUE(fs::exists(inUse + "bin/java"));
+
+  fs::remove(pause);
+  holding.join();
+  EXPECT_EQ(0, holder.status) << holder.err;
+  EXPECT_EQ(std::vector<std::string>{"DONE"}, LinesStartingWith(holder.out, "MAIN "));
+
+  // No longer in use, the old copy goes at the next unpacking (the first
+  // key's copy is removed so that one happens).
+  for (const std::string& name : Runtimes()) {
+    std::string path = runtimes + name + "/";
+    if (name.size() == 32 && path != inUse && path != recent) fs::remove_all(path);
+  }
+  Age(inUse + "zov.lock", 40 * 24);  // the damaged start's look marked it
+  ProcessResult later = Run(app);
+  EXPECT_EQ(0, later.status) << later.err;
+  EXPECT_FALSE(fs::exists(inUse)) << later.err;
+}
+
 TEST_F(PackedRuntime, UnwritableCacheUsesTemporaryFolderThenFailsClearly) {
   std::string app = PackApp("app");
   // The machine's own Java is not to be found instead.
@@ -257,6 +345,13 @@ TEST_F(PackedRuntime, UnwritableCacheUsesTemporaryFolderThenFailsClearly) {
   ASSERT_EQ(1u, home.size()) << run.err;
   EXPECT_EQ(0u, home[0].find(temp_ + "zov-runtime-")) << home[0];
   EXPECT_TRUE(fs::is_empty(temp_)) << "the temporary copy is removed at exit";
+  // Also when System.exit asked for a restart.
+  std::string restarts = dir_.Join("restarts");
+  PackInto(restarts, {"restart_status 9", "jre_order r"}, "e2e.Restarts");
+  ProcessResult relaunched = Run(restarts, {dir_.Join("marker")});
+  EXPECT_EQ(0, relaunched.status) << relaunched.err;
+  EXPECT_EQ(2u, LinesStartingWith(relaunched.out, "START ").size()) << relaunched.out;
+  EXPECT_TRUE(fs::is_empty(temp_)) << "removed after the restart too";
 
   // Nowhere to unpack: message 9, its status, nothing left behind.
   ProcessResult nowhere = Run(app, {}, {{"TMPDIR", dir_.Join("cache")}});
