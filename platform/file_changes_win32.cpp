@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "text/text.h"
 
 bool PlatformFileStamp(const char* name, int64_t* size, int64_t* time) {
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -38,12 +39,15 @@ bool PlatformDeleteFile(const char* name) {
   return DeleteFileA(name) != 0;
 }
 
-unsigned long PlatformProcessId() { return GetCurrentProcessId(); }
-
 bool PlatformRemoveDirectory(const char* name) {
   return RemoveDirectoryA(name) != 0;
 }
 
-unsigned long PlatformLastError() { return GetLastError(); }
+bool PlatformCacheHome(TextBuffer* dir) {
+  return PlatformGetEnvironment("LOCALAPPDATA", dir);
+}
 
-uint32_t PlatformTickCount() { return GetTickCount(); }
+void PlatformTemporaryFolder(TextBuffer* dir) {
+  if (!PlatformGetEnvironment("TEMP", dir)) dir->Clear();
+  dir->Append("\\");
+}

@@ -4,10 +4,10 @@
 #include <string.h>
 
 #include "config/config_store.h"
-#include "launcher/messages.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "runtime/jvm_bridge.h"
+#include "runtime/runtime_version.h"
 #include "text/text.h"
 
 // The archive the runtime writes at exit, named ...-PID.tmp; null when none.
@@ -62,64 +62,6 @@ static void AppendOwnName(TextBuffer* path, const char* suffix) {
   path->Append("-");
   AppendHex(path, static_cast<uint32_t>(PlatformProcessId()));
   path->Append(suffix);
-}
-
-int ReleaseJavaVersion(const char* version) {
-  int feature = 0;
-  // Up to Java 8 it read 1.8.0: 1, too old here anyway.
-  for (const char* p = version; *p >= '0' && *p <= '9' && feature < 10000; ++p) {
-    feature = feature * 10 + (*p - '0');
-  }
-  return feature;
-}
-
-TextBuffer ReadReleaseVersion(const char* libraryPath) {
-  TextBuffer path(libraryPath);
-  for (int level = 0; level < 4; ++level) {
-    int32_t end = path.length();
-    while (end > 0 && path.data()[end - 1] != '/' &&
-           path.data()[end - 1] != kPathSeparator) {
-      --end;
-    }
-    if (end == 0) break;
-    path.Resize(end);
-    path.Append("release");
-    PlatformFile* file = PlatformOpenFile(path.c_str());
-    path.Resize(end - 1);
-    if (file == nullptr) continue;
-    char text[512];  // JAVA_VERSION comes in the first lines
-    int64_t got = PlatformReadFile(file, text, sizeof text - 1);
-    PlatformCloseFile(file);
-    text[got > 0 ? got : 0] = 0;
-    const char* value = strstr(text, "JAVA_VERSION=\"");
-    const char* close = value ? strchr(value += 14, '"') : nullptr;
-    if (close == nullptr) break;
-    path.Assign(value, static_cast<int32_t>(close - value));
-    return path;
-  }
-  path.Clear();
-  return path;
-}
-
-bool UserCacheFolder(const char* name, TextBuffer* dir) {
-#ifdef _WIN32
-  if (!PlatformGetEnvironment("LOCALAPPDATA", dir)) return false;
-#else
-  // A relative XDG_CACHE_HOME is to be ignored.
-  if (!PlatformGetEnvironment("XDG_CACHE_HOME", dir) || dir->c_str()[0] != '/') {
-    if (!PlatformGetEnvironment("HOME", dir)) return false;
-    dir->Append("/.cache");
-  }
-#endif
-  for (int part = 0; part < 3; ++part) {  // the base, zov, name
-    if (part > 0) {
-      dir->Append(&kPathSeparator, 1);
-      dir->Append(part == 1 ? "zov" : name);
-    }
-    if (dir->length() == 0 || !PlatformMakeDirectory(dir->c_str())) return false;
-  }
-  dir->Append(&kPathSeparator, 1);
-  return true;
 }
 
 // The runtime says "AOTConfiguration recorded" on standard output, past
@@ -189,7 +131,7 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
     Trace("cds: off, runtime %d", version);
     return;
   }
-  if (!UserCacheFolder("cds", &path)) {
+  if (!PlatformUserCacheFolder("cds", &path)) {
     Trace("cds: off, %s not writable", path.c_str());
     return;
   }

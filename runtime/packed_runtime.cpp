@@ -4,10 +4,9 @@
 #include <string.h>
 
 #include "config/config_store.h"
-#include "launcher/messages.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
-#include "runtime/cds.h"
+#include "text/format_text.h"
 
 namespace {
 
@@ -253,33 +252,22 @@ void Sweep(TextBuffer* folder, const char* prefix, const char* key, int64_t now)
   if (listing != nullptr) PlatformCloseDirectory(listing);
 }
 
-TextBuffer TemporaryFolder() {
-  TextBuffer temporary;
-#ifdef _WIN32
-  PlatformGetEnvironment("TEMP", &temporary);
-#else
-  if (!PlatformGetEnvironment("TMPDIR", &temporary) || temporary.length() == 0) {
-    temporary.Assign("/tmp");
-  }
-#endif
-  temporary.Append(&kPathSeparator, 1);
-  return temporary;
-}
-
 // After an unpacking into own (rare, and slower than any listing): what
 // earlier starts left in the cache and the temporary folder.
 void SweepAfterUnpacking(const TextBuffer& own, const char* key) {
   int64_t size, now;
   TextBuffer folder;
   if (!PlatformFileStamp(own.c_str(), &size, &now)) return;
-  if (UserCacheFolder("runtimes", &folder)) Sweep(&folder, nullptr, key, now);
-  folder = TemporaryFolder();
+  if (PlatformUserCacheFolder("runtimes", &folder)) {
+    Sweep(&folder, nullptr, key, now);
+  }
+  PlatformTemporaryFolder(&folder);
   Sweep(&folder, "zov-runtime-", key, now);
 }
 
 TextBuffer CachedHome(const ConfigStore& store, const PayloadLine& payload) {
   TextBuffer home;
-  if (!UserCacheFolder("runtimes", &home)) {
+  if (!PlatformUserCacheFolder("runtimes", &home)) {
     Trace("runtime r: no cache folder %s: system error %lu", home.c_str(),
           PlatformLastError());
     return TextBuffer();
@@ -391,7 +379,8 @@ TextBuffer PackedRuntimeHome(const ConfigStore& store) {
   payload.key = p;
   TextBuffer home = CachedHome(store, payload);
   if (home.length() != 0) return home;
-  TextBuffer temporary = TemporaryFolder();
+  TextBuffer temporary;
+  PlatformTemporaryFolder(&temporary);
   temporary.Append("zov-runtime-");
   home = OwnFolder(temporary);
   if (UnpackInto(store, payload, home)) {
