@@ -12,8 +12,8 @@ bool PlatformFileStamp(const char* name, int64_t* size, int64_t* time) {
   struct stat info;
   if (stat(name, &info) != 0) return false;
   *size = info.st_size;
-  *time = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 +
-          info.st_mtim.tv_nsec;
+  *time = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000 +
+          info.st_mtim.tv_nsec / 1000000;
   return true;
 }
 

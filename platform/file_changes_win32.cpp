@@ -9,8 +9,11 @@ bool PlatformFileStamp(const char* name, int64_t* size, int64_t* time) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(name, GetFileExInfoStandard, &data)) return false;
   *size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  *time = (static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-          data.ftLastWriteTime.dwLowDateTime;
+  // FILETIME counts 100 ns from 1601.
+  int64_t ticks =
+      (static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+      data.ftLastWriteTime.dwLowDateTime;
+  *time = ticks / 10000 - 11644473600000;
   return true;
 }
 

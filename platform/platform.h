@@ -104,8 +104,8 @@ bool PlatformMapFileTail(const char* name, int64_t tailBytes,
                          PlatformMappedFile* mapped);
 void PlatformUnmapFile(PlatformMappedFile* mapped);
 
-// Size and last modification time (in the system's own unit) of a file or
-// directory; false when it cannot be read.
+// Size and last modification time (milliseconds since 1970-01-01 UTC) of a
+// file or directory; false when it cannot be read.
 bool PlatformFileStamp(const char* name, int64_t* size, int64_t* time);
 // Creates one directory; true also when a directory of that name exists.
 bool PlatformMakeDirectory(const char* name);

@@ -201,11 +201,7 @@ bool UnpackInto(const ConfigStore& store, const PayloadLine& payload,
   return false;
 }
 
-#ifdef _WIN32
-const int64_t kDay = 864000000000;  // in 100 ns
-#else
-const int64_t kDay = 86400000000000;  // in ns
-#endif
+const int64_t kDay = 86400000;  // in the milliseconds of PlatformFileStamp
 
 // Removes folder (ends in a separator) unless a start runs from it. It is
 // renamed first, to NAME.0 (a leftover's name if this start is killed),
