@@ -177,27 +177,26 @@ bool FromExecutable(const ConfigStore& store, const PayloadLine& payload,
   return ok;
 }
 
-// path + this process's id + separator: a folder no other start uses.
-TextBuffer OwnFolder(const TextBuffer& path) {
-  TextBuffer folder;
-  FormatText(&folder, "%s%lu%c", path.c_str(), PlatformProcessId(),
-             kPathSeparator);
-  return folder;
-}
-
-// Unpacks into home, a folder of this process's own.
+// Unpacks into *home: path + this process's id + separator, a folder no
+// other start uses.
 bool UnpackInto(const ConfigStore& store, const PayloadLine& payload,
-            const TextBuffer& home) {
+                const TextBuffer& path, TextBuffer* home) {
+  // Cut short it would name some other folder, which is removed below.
+  if (!FormatText(home, "%s%lu%c", path.c_str(), PlatformProcessId(),
+                  kPathSeparator)) {
+    Trace("runtime r: path too long: %s", path.c_str());
+    return false;
+  }
   uint32_t start = PlatformTickCount();
-  RemoveTree(home.c_str());  // of a killed start whose id this one has
-  if (FromExecutable(store, payload, home, false)) {
-    Trace("runtime r: unpacked into %s in %u ms", home.c_str(),
+  RemoveTree(home->c_str());  // of a killed start whose id this one has
+  if (FromExecutable(store, payload, *home, false)) {
+    Trace("runtime r: unpacked into %s in %u ms", home->c_str(),
           static_cast<unsigned>(PlatformTickCount() - start));
     return true;
   }
-  Trace("runtime r: cannot unpack into %s: system error %lu", home.c_str(),
+  Trace("runtime r: cannot unpack into %s: system error %lu", home->c_str(),
         PlatformLastError());
-  RemoveTree(home.c_str());
+  RemoveTree(home->c_str());
   return false;
 }
 
@@ -277,10 +276,10 @@ TextBuffer CachedHome(const ConfigStore& store, const PayloadLine& payload) {
     return home;
   }
   PlatformHoldFolder(nullptr);
-  TextBuffer own(home.c_str(), home.length() - 1);
-  own.Append(".");
-  own = OwnFolder(own);  // KEY.PID, beside KEY
-  if (!UnpackInto(store, payload, own)) return TextBuffer();
+  TextBuffer key(home.c_str(), home.length() - 1);
+  key.Append(".");
+  TextBuffer own;  // KEY.PID, beside KEY
+  if (!UnpackInto(store, payload, key, &own)) return TextBuffer();
   SweepAfterUnpacking(own, payload.key);
   // A damaged copy goes unless a start runs from it; one another start put
   // in place first stays.
@@ -378,8 +377,7 @@ TextBuffer PackedRuntimeHome(const ConfigStore& store) {
   TextBuffer temporary;
   PlatformTemporaryFolder(&temporary);
   temporary.Append("zov-runtime-");
-  home = OwnFolder(temporary);
-  if (UnpackInto(store, payload, home)) {
+  if (UnpackInto(store, payload, temporary, &home)) {
     PlatformHoldFolder(home.c_str());
     SweepAfterUnpacking(home, payload.key);
     TemporaryHome = static_cast<char*>(HeapResize(nullptr, home.length() + 1));

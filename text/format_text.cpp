@@ -3,7 +3,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 
-void FormatText(TextBuffer* out, const char* format, ...) {
+bool FormatText(TextBuffer* out, const char* format, ...) {
   if (out->capacity() < 1024) out->Resize(1023);  // a need of 1024 bytes
   int32_t room = out->capacity();
   va_list values;
@@ -19,6 +19,7 @@ void FormatText(TextBuffer* out, const char* format, ...) {
                           values);
 #endif
   va_end(values);
-  if (written < 0 || written > room - 1) written = room - 1;
-  out->Resize(written);
+  bool whole = written >= 0 && written <= room - 1;
+  out->Resize(whole ? written : room - 1);
+  return whole;
 }
