@@ -6,6 +6,7 @@
 #include "config/config_store.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
+#include "runtime/payload_format.h"
 #include "text/format_text.h"
 
 namespace {
@@ -16,11 +17,12 @@ bool UnpackFailed;
 char* TemporaryHome;
 
 const uint32_t kMaxList = 1 << 26;  // far more than any runtime's file list
+const char kEntryKinds[] = {kPayloadFolder, kPayloadFile, kPayloadExecutable, 0};
 
 struct Unpacker {
   bool check = false;
   bool broken = false;  // damaged, or a write failed
-  ByteBuffer list;      // "ZRT1", its length, the entries
+  ByteBuffer list;      // the magic, the list's length, the entries
   int32_t listEnd = 0;  // 0 until the length is read
   int32_t next = 0;     // the next entry in list
   TextBuffer path;      // the home, then the path of the current entry
@@ -41,15 +43,19 @@ uint64_t LoadLittle(const char* p, int count) {
 char ReadListEntry(Unpacker* u, uint64_t* size) {
   const char* p = u->list.data() + u->next;
   int32_t room = u->listEnd - u->next;
-  const char* nul =
-      room > 9 ? static_cast<const char*>(memchr(p + 9, 0, room - 9)) : nullptr;
-  if (nul == nullptr || !SafeEntryPath(p + 9) || strchr("dfx", p[0]) == nullptr) {
+  const char* path = p + kPayloadEntryHeadSize;
+  const char* nul = room > kPayloadEntryHeadSize
+                        ? static_cast<const char*>(
+                              memchr(path, 0, room - kPayloadEntryHeadSize))
+                        : nullptr;
+  if (nul == nullptr || !SafeEntryPath(path) || p[0] == 0 ||
+      strchr(kEntryKinds, p[0]) == nullptr) {
     return 0;
   }
   *size = LoadLittle(p + 1, 8);
   // Windows takes "/" in paths as "\".
   u->path.Resize(u->homeLength);
-  u->path.Append(p + 9);
+  u->path.Append(path);
   u->next = static_cast<int32_t>(nul + 1 - u->list.data());
   return p[0];
 }
@@ -59,11 +65,11 @@ bool OpenNextEntry(Unpacker* u) {
   while (u->next < u->listEnd) {
     char kind = ReadListEntry(u, &u->left);
     if (kind == 0) return false;
-    if (kind == 'd') {
+    if (kind == kPayloadFolder) {
       if (!PlatformMakeDirectory(u->path.c_str())) return false;
       continue;
     }
-    u->out = PlatformCreateFile(u->path.c_str(), kind == 'x');
+    u->out = PlatformCreateFile(u->path.c_str(), kind == kPayloadExecutable);
     if (u->out == nullptr) return false;
     if (u->left != 0) return true;
     PlatformCloseFile(u->out);
@@ -75,18 +81,20 @@ bool OpenNextEntry(Unpacker* u) {
 bool WriteEntries(Unpacker* u, const unsigned char* data, int count) {
   while (count > 0) {
     if (u->listEnd == 0 || u->list.length() < u->listEnd) {
-      int32_t want = (u->listEnd == 0 ? 8 : u->listEnd) - u->list.length();
+      int32_t want = (u->listEnd == 0 ? kPayloadHeaderSize : u->listEnd) -
+                     u->list.length();
       int32_t n = count < want ? count : want;
       u->list.Append(reinterpret_cast<const char*>(data), n);
       data += n;
       count -= n;
-      if (u->listEnd == 0 && u->list.length() == 8) {
-        uint64_t length = LoadLittle(u->list.data() + 4, 4);
-        if (memcmp(u->list.data(), "ZRT1", 4) != 0 || length > kMaxList) {
+      if (u->listEnd == 0 && u->list.length() == kPayloadHeaderSize) {
+        uint64_t length = LoadLittle(u->list.data() + kPayloadMagicSize, 4);
+        if (memcmp(u->list.data(), kPayloadMagic, kPayloadMagicSize) != 0 ||
+            length > kMaxList) {
           return false;
         }
-        u->listEnd = 8 + static_cast<int32_t>(length);
-        u->next = 8;
+        u->listEnd = kPayloadHeaderSize + static_cast<int32_t>(length);
+        u->next = kPayloadHeaderSize;
       }
       if (u->list.length() == u->listEnd) {
         if (u->check) return false;  // the list is all it needs
@@ -126,7 +134,7 @@ bool CheckEntries(Unpacker* u) {
     int64_t stamp[2];
     char kind = ReadListEntry(u, &size);
     if (kind == 0 || !PlatformFileStamp(u->path.c_str(), &stamp[0], &stamp[1]) ||
-        (kind != 'd' && static_cast<uint64_t>(stamp[0]) != size)) {
+        (kind != kPayloadFolder && static_cast<uint64_t>(stamp[0]) != size)) {
       Trace("runtime r: %s missing or cut", u->path.c_str());
       return false;
     }
@@ -357,7 +365,7 @@ void RemoveTree(const char* path) {
 }
 
 TextBuffer PackedRuntimeHome(const ConfigStore& store) {
-  TextBuffer line = store.Lookup(TextBuffer("packed_runtime"), true);
+  TextBuffer line = store.Lookup(TextBuffer(kPackedRuntimeKey), true);
   if (line.length() == 0) {
     Trace("runtime r: none in the file");
     return line;
@@ -366,7 +374,8 @@ TextBuffer PackedRuntimeHome(const ConfigStore& store) {
   const char* p = ReadNumber(line.c_str(), &payload.offset);
   if (p) p = ReadNumber(p, &payload.length);
   if (p) p = ReadNumber(p, &payload.adler);
-  if (p == nullptr || strlen(p) != 32 || strspn(p, "0123456789abcdef") != 32) {
+  if (p == nullptr || strlen(p) != kPayloadKeyDigits ||
+      strspn(p, "0123456789abcdef") != kPayloadKeyDigits) {
     Trace("runtime r: packed_runtime \"%s\" not read", line.c_str());
     UnpackFailed = true;
     return TextBuffer();
