@@ -6,8 +6,9 @@
 #define ZOV_RUNTIME_LIBRARY_MACHINE_H_
 
 // The machine field of a PE image (0x014C x86, 0x8664 x64, 0xAA64 ARM64,
-// or whatever other value it holds); 32 or 64 for an ELF file, by its
-// class; 0 when the file cannot be read or is neither.
+// or whatever other value it holds); for an ELF file the same values for
+// those three processors, else 32 or 64 by its class; 0 when the file
+// cannot be read or is neither.
 unsigned LibraryMachine(const char* path);
 
 // This process's own, in the same terms.
@@ -16,6 +17,12 @@ inline constexpr unsigned kProcessMachine = 0xAA64;
 #elif defined(_WIN32) && defined(__x86_64__)
 inline constexpr unsigned kProcessMachine = 0x8664;
 #elif defined(_WIN32)
+inline constexpr unsigned kProcessMachine = 0x014C;
+#elif defined(__x86_64__) && defined(__LP64__)
+inline constexpr unsigned kProcessMachine = 0x8664;
+#elif defined(__aarch64__) && defined(__LP64__)
+inline constexpr unsigned kProcessMachine = 0xAA64;
+#elif defined(__i386__)
 inline constexpr unsigned kProcessMachine = 0x014C;
 #else
 inline constexpr unsigned kProcessMachine = sizeof(void*) * 8;
