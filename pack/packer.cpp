@@ -143,6 +143,8 @@ bool ParseTarget(const std::string& text, Target* target) {
     *target = Target::kWinArm64;
   } else if (text == "linux") {
     *target = Target::kLinux;
+  } else if (text == "linuxarm64") {
+    *target = Target::kLinuxArm64;
   } else {
     return false;
   }
@@ -154,6 +156,7 @@ const char* StubFileName(Target target, bool console) {
     case Target::kWin32: return console ? "zovc32.exe" : "zov32.exe";
     case Target::kWinArm64: return console ? "zovca64.exe" : "zova64.exe";
     case Target::kLinux: return "zov";
+    case Target::kLinuxArm64: return "zov-arm64";
     default: return console ? "zovc64.exe" : "zov64.exe";
   }
 }
@@ -163,6 +166,7 @@ ExecutableKind TargetExecutableKind(Target target) {
     case Target::kWin32: return ExecutableKind::kPe32;
     case Target::kWinArm64: return ExecutableKind::kPeArm64;
     case Target::kLinux: return ExecutableKind::kElf;
+    case Target::kLinuxArm64: return ExecutableKind::kElfArm64;
     default: return ExecutableKind::kPe32Plus;
   }
 }
@@ -172,6 +176,7 @@ uint16_t TargetMachine(Target target) {
     case Target::kWin32: return 0x014C;
     case Target::kWinArm64: return 0xAA64;
     case Target::kLinux: return 62;  // EM_X86_64
+    case Target::kLinuxArm64: return 183;  // EM_AARCH64
     default: return 0x8664;
   }
 }
@@ -231,7 +236,8 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
              " but the target needs " + ExecutableKindName(in.expected_kind);
     return false;
   }
-  const bool windows = kind != ExecutableKind::kElf;
+  const bool windows =
+      kind != ExecutableKind::kElf && kind != ExecutableKind::kElfArm64;
   std::string ignored_error;
   PeImage stub_image;
   if (windows && ParsePe(in.stub, &stub_image, &ignored_error) &&

@@ -70,7 +70,9 @@ std::string Hex16(uint16_t value) {
 std::string TargetText(Target target) {
   switch (target) {
     case Target::kWin32: return "win32";
+    case Target::kWinArm64: return "winarm64";
     case Target::kLinux: return "linux";
+    case Target::kLinuxArm64: return "linuxarm64";
     default: return "win64";
   }
 }
@@ -166,7 +168,8 @@ bool DecodeRuntimeStream(const std::string& stream,
 
 bool PackRuntime(const std::string& dir, Target target, PackedRuntime* out,
                  std::string* error) {
-  const bool windows = target != Target::kLinux;
+  const bool windows =
+      target != Target::kLinux && target != Target::kLinuxArm64;
   std::vector<std::string> candidates;
   if (windows) {
     candidates = {"bin/server/jvm.dll", "bin/client/jvm.dll"};
