@@ -8,6 +8,7 @@
 #include "byte_order.h"
 #include "config_lines.h"
 #include "file_io.h"
+#include "glibc_version.h"
 #include "image_files.h"
 #include "jar_manifest.h"
 #include "launch_attributes.h"
@@ -347,6 +348,19 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
   if (in.runtime != nullptr) {
     runtime_line = "packed_runtime " + RuntimeLineValue(stub.size(), *in.runtime);
     stub += in.runtime->payload;
+    // A runtime built on a newer system than the launcher's oldest stops
+    // the file on systems that the launcher alone would run on.
+    const std::string launcher_glibc = NeededGlibc(in.stub);
+    if (!windows && GlibcOlder(launcher_glibc, in.runtime->glibc)) {
+      warnings->push_back(
+          "the runtime needs glibc " + in.runtime->glibc + " (" +
+          in.runtime->glibc_file + "), the launcher " +
+          (launcher_glibc.empty() ? std::string("none") : launcher_glibc) +
+          ": the file runs only on " +
+          OldestDistributionsWith(in.runtime->glibc) +
+          " and newer (a runtime from a JDK built for older systems, such as "
+          "Temurin's, runs on more)");
+    }
   }
 
   std::vector<std::string> lines;

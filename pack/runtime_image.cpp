@@ -9,6 +9,7 @@
 
 #include "byte_order.h"
 #include "file_io.h"
+#include "glibc_version.h"
 #include "sha256.h"
 
 namespace fs = std::filesystem;
@@ -257,6 +258,7 @@ bool PackRuntime(const std::string& dir, Target target, PackedRuntime* out,
     }
     if (e.kind != 'd') ++out->files;
   }
+  FindNeededGlibc(entries, &out->glibc, &out->glibc_file);
   std::string stream = EncodeRuntimeStream(entries);
   entries.clear();
   Sha256 sha;
@@ -269,6 +271,26 @@ bool PackRuntime(const std::string& dir, Target target, PackedRuntime* out,
     return false;
   }
   return true;
+}
+
+void FindNeededGlibc(const std::vector<RuntimeEntry>& entries,
+                     std::string* glibc, std::string* file) {
+  glibc->clear();
+  file->clear();
+  for (const RuntimeEntry& e : entries) {
+    std::string needed = e.kind == 'd' ? "" : NeededGlibc(e.data);
+    if (GlibcOlder(*glibc, needed)) {
+      *glibc = needed;
+      *file = e.path;
+    }
+  }
+}
+
+std::string DescribeNeededGlibc(const std::string& glibc,
+                                const std::string& file) {
+  if (glibc.empty()) return "";
+  return "  C library: glibc " + glibc + " (" + file + ") or later: " +
+         OldestDistributionsWith(glibc) + " and newer\n";
 }
 
 std::string RuntimeLineValue(uint64_t offset, const PackedRuntime& runtime) {
@@ -311,6 +333,9 @@ bool DescribeRuntime(const std::string& file, const std::string& value,
   out += "  packed:    " + std::to_string(length) + " bytes, unpacked " +
          std::to_string(size) + " bytes in " + std::to_string(files) + " files\n";
   out += "  cache key: " + std::string(key) + "\n";
+  std::string glibc, glibc_file;
+  FindNeededGlibc(entries, &glibc, &glibc_file);
+  out += DescribeNeededGlibc(glibc, glibc_file);
   *report = out;
   return true;
 }
