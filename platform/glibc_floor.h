@@ -10,7 +10,18 @@
 
 #include <sys/stat.h>
 
-#if defined(__GLIBC__) && (defined(__x86_64__) || defined(__aarch64__))
+// Sanitizers intercept calls by their current names and find the real
+// ones by them: their builds keep the plain calls.
+#if defined(__SANITIZE_ADDRESS__)
+#define ZOV_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZOV_SANITIZED 1
+#endif
+#endif
+
+#if defined(__GLIBC__) && (defined(__x86_64__) || defined(__aarch64__)) && \
+    !defined(ZOV_SANITIZED)
 #define ZOV_GLIBC_FLOOR 1
 #if defined(__x86_64__)
 #define ZOV_GLIBC_BASE "GLIBC_2.2.5"
