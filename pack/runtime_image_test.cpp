@@ -58,7 +58,7 @@ TEST(RuntimeImageTest, RefusesARuntimeOfAnotherTargetSayingWhatItFound) {
   EXPECT_FALSE(PackRuntime(arm, Target::kLinux, &runtime, &error));
   EXPECT_NE(std::string::npos, error.find("Linux AArch64 (machine 0xb7)")) << error;
   EXPECT_TRUE(PackRuntime(arm, Target::kLinuxArm64, &runtime, &error)) << error;
-  std::string x64 = dir.File("x64");
+  std::string x64 = dir.Join("x64");
   MakeHome(x64, "lib/server/libjvm.so", FakeElf(62));
   EXPECT_FALSE(PackRuntime(x64, Target::kLinuxArm64, &runtime, &error));
   EXPECT_NE(std::string::npos,
