@@ -2,6 +2,7 @@
 # dpkg-shlibdeps over the ELF files of this machine among its arguments;
 # see cpack_project.cmake.
 set -eu
+# e_machine of od itself, a program of this machine.
 own=$(od -An -j18 -N2 -tu2 /proc/self/exe | tr -d ' ')
 for a in "$@"; do
   shift
