@@ -116,5 +116,12 @@ function(zov_launcher_link_options target)
   else()
     target_link_options(${target} PRIVATE
       -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)
+    # Every glibc since 2.17: the oldest __libc_start_main (startup_posix.cpp),
+    # and libdl and libpthread named, which held dlopen and the threads the
+    # runtime starts until 2.34 and remain, empty, after it.
+    if(NOT ZOV_SANITIZE)
+      target_link_options(${target} PRIVATE -Wl,--wrap=__libc_start_main
+        -Wl,--no-as-needed -l:libdl.so.2 -l:libpthread.so.0 -Wl,--as-needed)
+    endif()
   endif()
 endfunction()

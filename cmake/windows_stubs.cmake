@@ -17,6 +17,11 @@ foreach(dir ${ZOV_WINDOWS_DIRS})
        --target zov_launcher zov_console_launcher)
   list(APPEND tree_commands COMMAND ${CMAKE_COMMAND} --build "${dir}")
 endforeach()
+# The ARM64 Linux tree holds its launcher alone.
+if(ZOV_LINUXARM64_DIR AND EXISTS "${ZOV_LINUXARM64_DIR}/CMakeCache.txt")
+  list(APPEND stub_commands COMMAND ${CMAKE_COMMAND} --build
+       "${ZOV_LINUXARM64_DIR}" --target zov_launcher)
+endif()
 # Always run: the other trees' own build tools decide what is stale.
 add_custom_target(zov_windows_stubs ${stub_commands}
   COMMENT "Bringing the Windows stubs up to date" VERBATIM)

@@ -9,7 +9,7 @@ const char kUsage[] =
     "options:\n"
     "  -o, --output FILE     the packed executable to write\n"
     "  --target T            win64 (default), win32, winarm64 (Windows on\n"
-    "                        ARM64) or linux\n"
+    "                        ARM64), linux or linuxarm64 (Linux on ARM64)\n"
     "  --stub FILE           launcher stub to use instead of the target's\n"
     "  --main-class NAME     main class (default: a mainclass line, else the\n"
     "                        manifest's Main-Class)\n"
@@ -48,7 +48,7 @@ const char kUsage[] =
     "  --add-modules LIST    modules jdeps cannot see (services such as\n"
     "                        jdk.crypto.ec, jdk.localedata, jdk.charsets)\n"
     "  --jmods DIR           the target platform's jmods, for --jlink of a\n"
-    "                        Windows runtime on Linux (same Java version)\n"
+    "                        runtime for another platform (same Java version)\n"
     "  --cds                 keep a class-data archive per user (line cds auto)\n"
     "  --show FILE           describe a packed file\n"
     "  -h, --help            show this help\n"
@@ -115,7 +115,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
       p.output_path = v;
     } else if (a == "--target") {
       if (!ParseTarget(v, &p.target)) {
-        *error = "unknown target " + v + " (win64, win32, winarm64 or linux)";
+        *error = "unknown target " + v +
+                 " (win64, win32, winarm64, linux or linuxarm64)";
         return false;
       }
       p.target_given = true;

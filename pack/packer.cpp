@@ -8,6 +8,7 @@
 #include "byte_order.h"
 #include "config_lines.h"
 #include "file_io.h"
+#include "glibc_version.h"
 #include "jar_manifest.h"
 #include "jlink.h"
 #include "launch_attributes.h"
@@ -152,7 +153,8 @@ bool CheckStub(const PackInputs& in, bool* windows,
              " but the target needs " + ExecutableKindName(in.expected_kind);
     return false;
   }
-  *windows = kind != ExecutableKind::kElf;
+  *windows =
+      kind != ExecutableKind::kElf && kind != ExecutableKind::kElfArm64;
   std::string ignored_error;
   PeImage stub_image;
   if (*windows && ParsePe(in.stub, &stub_image, &ignored_error) &&
@@ -271,6 +273,19 @@ bool PrepareStub(const PackInputs& in, bool windows, const ZipArchive& zip,
     *runtime_line = std::string(kPackedRuntimeKey) + " " +
                     RuntimeLineValue(stub->size(), *in.runtime);
     *stub += in.runtime->payload;
+    // A runtime built on a newer system than the launcher's oldest stops
+    // the file on systems that the launcher alone would run on.
+    const std::string launcher_glibc = NeededGlibc(in.stub);
+    if (!windows && GlibcOlder(launcher_glibc, in.runtime->glibc)) {
+      warnings->push_back(
+          "the runtime needs glibc " + in.runtime->glibc + " (" +
+          in.runtime->glibc_file + "), the launcher " +
+          (launcher_glibc.empty() ? std::string("none") : launcher_glibc) +
+          ": the file runs only on " +
+          OldestDistributionsWith(in.runtime->glibc) +
+          " and newer (a runtime from a JDK built for older systems, such as "
+          "Temurin's, runs on more)");
+    }
   }
   return true;
 }

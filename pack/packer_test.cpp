@@ -229,6 +229,35 @@ TEST_F(PackerTest, TheManifestsSplashScreenImageIsTheSplashUnlessLeftOut) {
   EXPECT_TRUE(Fails(in_, "SplashScreen-Image App.class: not a BMP, PNG, JPEG or GIF"));
 }
 
+// An ELF header of each machine: AArch64's for linuxarm64 only.
+TEST_F(PackerTest, LinuxTargetsTakeTheStubOfTheirMachine) {
+  Target target = Target::kWin64;
+  ASSERT_TRUE(ParseTarget("linuxarm64", &target));
+  EXPECT_EQ(Target::kLinuxArm64, target);
+  EXPECT_STREQ("zov-arm64", StubFileName(target));
+  EXPECT_EQ(183, TargetMachine(target));
+  auto elf = [](char machine) {
+    std::string image = "\x7f" "ELF" + std::string("\x02\x01\x01", 3);
+    image.resize(18, '\0');
+    return image + machine + std::string(200, '\0');
+  };
+  EXPECT_EQ(ExecutableKind::kElfArm64, DetectExecutable(elf('\xb7')));
+  EXPECT_EQ(ExecutableKind::kElf, DetectExecutable(elf('\x3e')));
+  in_.stub = elf('\xb7');
+  in_.expected_kind = TargetExecutableKind(Target::kLinuxArm64);
+  std::string out, report, error;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
+  ASSERT_TRUE(DescribePackedFile(out, &report, &error)) << error;
+  EXPECT_NE(std::string::npos, report.find("target:      ELF AArch64 (linuxarm64)\n"))
+      << report;
+  in_.stub = elf('\x3e');
+  EXPECT_TRUE(Fails(in_, "the stub is ELF but the target needs ELF AArch64"));
+  in_.stub = elf('\xb7');
+  in_.expected_kind = TargetExecutableKind(Target::kLinux);
+  EXPECT_TRUE(Fails(in_, "the stub is ELF AArch64 but the target needs ELF"));
+}
+
 // The x64 test stub with the machine field of ARM64 stands in for
 // zova64.exe: PE32+ both, told apart by that field alone.
 TEST_F(PackerTest, ArmTargetTakesAnArm64StubAndSaysSo) {

@@ -60,7 +60,10 @@ uint64_t ImageEnd(const PeImage& image) {
 
 ExecutableKind DetectExecutable(const std::string& file) {
   if (file.size() >= 4 && std::memcmp(file.data(), "\x7f" "ELF", 4) == 0) {
-    return ExecutableKind::kElf;
+    // e_machine 183, EM_AARCH64, little-endian as Linux runs it.
+    return file.size() >= 20 && file[5] == 1 && Load16(file, 18) == 183
+               ? ExecutableKind::kElfArm64
+               : ExecutableKind::kElf;
   }
   size_t pe = PeHeaderPos(file);
   if (pe == 0 || !InRange(file.size(), pe + 24, 2)) {
@@ -81,6 +84,7 @@ const char* ExecutableKindName(ExecutableKind kind) {
     case ExecutableKind::kPe32Plus: return "PE32+";
     case ExecutableKind::kPeArm64: return "PE32+ ARM64";
     case ExecutableKind::kElf: return "ELF";
+    case ExecutableKind::kElfArm64: return "ELF AArch64";
     default: return "unknown";
   }
 }

@@ -13,10 +13,11 @@
 namespace zovpack {
 
 // kPe32Plus is an x64 image; kPeArm64 a PE32+ image for ARM64.
-enum class ExecutableKind { kUnknown, kPe32, kPe32Plus, kPeArm64, kElf };
+enum class ExecutableKind { kUnknown, kPe32, kPe32Plus, kPeArm64, kElf,
+                            kElfArm64 };
 
-// Tells PE32, PE32+ (x64 or ARM64) images and ELF files apart by their
-// headers.
+// Tells PE32, PE32+ (x64 or ARM64) images and ELF files (AArch64 or
+// another machine) apart by their headers.
 ExecutableKind DetectExecutable(const std::string& file);
 const char* ExecutableKindName(ExecutableKind kind);
 inline bool IsPe(ExecutableKind kind) {

@@ -9,6 +9,7 @@
 
 #include "byte_order.h"
 #include "file_io.h"
+#include "glibc_version.h"
 #include "runtime/payload_format.h"
 #include "sha256.h"
 
@@ -61,7 +62,9 @@ std::string Hex16(uint16_t value) {
 std::string TargetText(Target target) {
   switch (target) {
     case Target::kWin32: return "win32";
+    case Target::kWinArm64: return "winarm64";
     case Target::kLinux: return "linux";
+    case Target::kLinuxArm64: return "linuxarm64";
     default: return "win64";
   }
 }
@@ -159,7 +162,8 @@ bool DecodeRuntimeStream(const std::string& stream,
 
 bool PackRuntime(const std::string& dir, Target target, PackedRuntime* out,
                  std::string* error) {
-  const bool windows = target != Target::kLinux;
+  const bool windows =
+      target != Target::kLinux && target != Target::kLinuxArm64;
   std::vector<std::string> candidates;
   if (windows) {
     candidates = {"bin/server/jvm.dll", "bin/client/jvm.dll"};
@@ -247,6 +251,7 @@ bool PackRuntime(const std::string& dir, Target target, PackedRuntime* out,
     }
     if (e.kind != kPayloadFolder) ++out->files;
   }
+  FindNeededGlibc(entries, &out->glibc, &out->glibc_file);
   std::string stream = EncodeRuntimeStream(entries);
   entries.clear();
   Sha256 sha;
@@ -259,6 +264,26 @@ bool PackRuntime(const std::string& dir, Target target, PackedRuntime* out,
     return false;
   }
   return true;
+}
+
+void FindNeededGlibc(const std::vector<RuntimeEntry>& entries,
+                     std::string* glibc, std::string* file) {
+  glibc->clear();
+  file->clear();
+  for (const RuntimeEntry& e : entries) {
+    std::string needed = e.kind == kPayloadFolder ? "" : NeededGlibc(e.data);
+    if (GlibcOlder(*glibc, needed)) {
+      *glibc = needed;
+      *file = e.path;
+    }
+  }
+}
+
+std::string DescribeNeededGlibc(const std::string& glibc,
+                                const std::string& file) {
+  if (glibc.empty()) return "";
+  return "  C library: glibc " + glibc + " (" + file + ") or later: " +
+         OldestDistributionsWith(glibc) + " and newer\n";
 }
 
 std::string RuntimeLineValue(uint64_t offset, const PackedRuntime& runtime) {
@@ -302,6 +327,9 @@ bool DescribeRuntime(const std::string& file, const std::string& value,
   out += "  packed:    " + std::to_string(length) + " bytes, unpacked " +
          std::to_string(size) + " bytes in " + std::to_string(files) + " files\n";
   out += "  cache key: " + std::string(key) + "\n";
+  std::string glibc, glibc_file;
+  FindNeededGlibc(entries, &glibc, &glibc_file);
+  out += DescribeNeededGlibc(glibc, glibc_file);
   *report = out;
   return true;
 }

@@ -24,6 +24,8 @@ struct PackedRuntime {
   size_t files = 0;
   std::string version;  // the release file's JAVA_VERSION
   std::string modules;  // and its MODULES
+  std::string glibc;       // the newest glibc its ELF files need, if any
+  std::string glibc_file;  // the first file that needs it
 };
 
 // Reads the runtime home dir for target: refuses it, saying what it found,
@@ -43,6 +45,14 @@ std::string EncodeRuntimeStream(const std::vector<RuntimeEntry>& entries);
 bool DecodeRuntimeStream(const std::string& stream,
                          std::vector<RuntimeEntry>* entries,
                          std::string* error);
+
+// The newest glibc the files need, and the first file needing it.
+void FindNeededGlibc(const std::vector<RuntimeEntry>& entries,
+                     std::string* glibc, std::string* file);
+
+// "  C library: glibc 2.34 (lib/server/libjvm.so) or later: RHEL 9, ..."
+std::string DescribeNeededGlibc(const std::string& glibc,
+                                const std::string& file);
 
 // The value of the packed_runtime line for a payload at offset.
 std::string RuntimeLineValue(uint64_t offset, const PackedRuntime& runtime);

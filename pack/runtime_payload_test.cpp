@@ -57,6 +57,14 @@ TEST(RuntimeImageTest, RefusesARuntimeOfAnotherTargetSayingWhatItFound) {
   MakeHome(arm, "lib/server/libjvm.so", FakeElf(183));
   EXPECT_FALSE(PackRuntime(arm, Target::kLinux, &runtime, &error));
   EXPECT_NE(std::string::npos, error.find("Linux AArch64 (machine 0xb7)")) << error;
+  EXPECT_TRUE(PackRuntime(arm, Target::kLinuxArm64, &runtime, &error)) << error;
+  std::string x64 = dir.Join("x64");
+  MakeHome(x64, "lib/server/libjvm.so", FakeElf(62));
+  EXPECT_FALSE(PackRuntime(x64, Target::kLinuxArm64, &runtime, &error));
+  EXPECT_NE(std::string::npos,
+            error.find("is for Linux x86-64 (machine 0x3e); target linuxarm64 "
+                       "needs Linux AArch64 (machine 0xb7)"))
+      << error;
   // A Windows library where Linux needs its own.
   MakeHome(arm, "lib/server/libjvm.so", FakePe(0x8664));
   EXPECT_FALSE(PackRuntime(arm, Target::kLinux, &runtime, &error));

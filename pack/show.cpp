@@ -42,6 +42,7 @@ const char* TargetName(ExecutableKind kind) {
     case ExecutableKind::kPe32Plus: return "PE32+ (win64)";
     case ExecutableKind::kPeArm64: return "PE32+ ARM64 (winarm64)";
     case ExecutableKind::kElf: return "ELF (linux)";
+    case ExecutableKind::kElfArm64: return "ELF AArch64 (linuxarm64)";
     default: return "unknown";
   }
 }

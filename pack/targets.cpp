@@ -15,6 +15,8 @@ bool ParseTarget(const std::string& text, Target* target) {
     *target = Target::kWinArm64;
   } else if (text == "linux") {
     *target = Target::kLinux;
+  } else if (text == "linuxarm64") {
+    *target = Target::kLinuxArm64;
   } else {
     return false;
   }
@@ -26,6 +28,7 @@ const char* StubFileName(Target target, bool console) {
     case Target::kWin32: return console ? "zovc32.exe" : "zov32.exe";
     case Target::kWinArm64: return console ? "zovca64.exe" : "zova64.exe";
     case Target::kLinux: return "zov";
+    case Target::kLinuxArm64: return "zov-arm64";
     default: return console ? "zovc64.exe" : "zov64.exe";
   }
 }
@@ -35,6 +38,7 @@ ExecutableKind TargetExecutableKind(Target target) {
     case Target::kWin32: return ExecutableKind::kPe32;
     case Target::kWinArm64: return ExecutableKind::kPeArm64;
     case Target::kLinux: return ExecutableKind::kElf;
+    case Target::kLinuxArm64: return ExecutableKind::kElfArm64;
     default: return ExecutableKind::kPe32Plus;
   }
 }
@@ -44,6 +48,7 @@ uint16_t TargetMachine(Target target) {
     case Target::kWin32: return 0x014C;
     case Target::kWinArm64: return 0xAA64;
     case Target::kLinux: return 62;  // EM_X86_64
+    case Target::kLinuxArm64: return 183;  // EM_AARCH64
     default: return 0x8664;
   }
 }

@@ -11,7 +11,7 @@
 
 namespace zovpack {
 
-enum class Target { kWin64, kWin32, kWinArm64, kLinux };
+enum class Target { kWin64, kWin32, kWinArm64, kLinux, kLinuxArm64 };
 
 // Parses "win64", "win32", "winarm64" or "linux".
 bool ParseTarget(const std::string& text, Target* target);
@@ -22,7 +22,7 @@ const char* StubFileName(Target target, bool console = false);
 ExecutableKind TargetExecutableKind(Target target);
 // The machine field of the target's stubs and of the runtimes they can
 // load: the PE header's Machine (0x8664, 0x014C, 0xAA64), for Linux the ELF
-// header's e_machine (62, x86-64).
+// header's e_machine (62 x86-64, 183 AArch64).
 uint16_t TargetMachine(Target target);
 
 // Where stubs are looked for, in order: $ZOV_STUB_DIR alone when set; else

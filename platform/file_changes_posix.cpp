@@ -5,12 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/glibc_floor.h"
 #include "platform/platform.h"
 #include "text/text.h"
 
 bool PlatformFileStamp(const char* name, int64_t* size, int64_t* time) {
   struct stat info;
-  if (stat(name, &info) != 0) return false;
+  if (StatPath(name, &info) != 0) return false;
   *size = info.st_size;
   *time = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000 +
           info.st_mtim.tv_nsec / 1000000;
@@ -20,7 +21,7 @@ bool PlatformFileStamp(const char* name, int64_t* size, int64_t* time) {
 bool PlatformMakeDirectory(const char* name) {
   if (mkdir(name, 0700) == 0) return true;
   struct stat info;
-  return stat(name, &info) == 0 && S_ISDIR(info.st_mode);
+  return StatPath(name, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 bool PlatformCreateNewFile(const char* name) {

@@ -15,6 +15,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "platform/glibc_floor.h"
 #include "platform/trace.h"
 #include "text/text.h"
 
@@ -216,7 +217,7 @@ bool PlatformFileExists(const char* name) {
   const char* last = slash ? slash + 1 : name;
   if (strpbrk(last, "*?") == nullptr) {
     struct stat info;
-    return stat(name, &info) == 0;
+    return StatPath(name, &info) == 0;
   }
   // Like FindFirstFileA: wildcards in the last part only, and the first
   // match ends the search. Wildcards in every part would walk whole trees.
@@ -243,7 +244,7 @@ PlatformFile* PlatformOpenFile(const char* name) {
   if (fd < 0) return nullptr;
   struct stat info;
   // A directory opens on Linux but not as a file on Windows.
-  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (StatDescriptor(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
     close(fd);
     return nullptr;
   }
@@ -255,7 +256,7 @@ PlatformFile* PlatformOpenFile(const char* name) {
 
 int64_t PlatformFileSize(PlatformFile* file) {
   struct stat info;
-  if (fstat(file->fd, &info) != 0) return -1;
+  if (StatDescriptor(file->fd, &info) != 0) return -1;
   return info.st_size;
 }
 
@@ -354,7 +355,7 @@ bool PlatformNextEntry(PlatformDirectory* dir, const char** name,
   dir->path->Append(entry->d_name);
   struct stat info;
   // Follow links, as a Windows search reports a junction's target kind.
-  *isDirectory = stat(dir->path->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  *isDirectory = StatPath(dir->path->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
   *name = entry->d_name;
   return true;
 }
@@ -371,6 +372,12 @@ bool PlatformQueryRegistryValue(const char*, const char*, unsigned char*,
 }
 
 // --- Dynamic libraries
+
+// In the C library since 2.34; before, in libdl, which the launcher links.
+ZOV_OLDEST_GLIBC(dlopen);
+ZOV_OLDEST_GLIBC(dlsym);
+ZOV_OLDEST_GLIBC(dlerror);
+ZOV_OLDEST_GLIBC(dlclose);
 
 void* PlatformLoadLibrary(const char* path) {
   // dlopen("") would hand back the launcher itself, and a bare name would

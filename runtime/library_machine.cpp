@@ -10,6 +10,19 @@ unsigned Read32(const unsigned char* p) {
   return Read16(p) | (static_cast<unsigned>(Read16(p + 2)) << 16);
 }
 
+// e_machine in the terms of a PE header, which name the same processors
+// in the trace; any other kind (big-endian too) by the width of its class.
+unsigned ElfMachine(const unsigned char* header) {
+  unsigned width = header[4] == 1 ? 32 : header[4] == 2 ? 64 : 0;
+#ifndef _WIN32
+  unsigned machine = header[5] == 1 ? Read16(header + 18) : 0;
+  if (width == 64 && machine == 62) return 0x8664;   // EM_X86_64
+  if (width == 64 && machine == 183) return 0xAA64;  // EM_AARCH64
+  if (width == 32 && machine == 3) return 0x014C;    // EM_386
+#endif
+  return width;
+}
+
 }  // namespace
 
 unsigned LibraryMachine(const char* path) {
@@ -26,15 +39,19 @@ unsigned LibraryMachine(const char* path) {
     size += static_cast<int>(got);
   }
   PlatformCloseFile(file);
-  if (size >= 5 && Read32(header) == 0x464C457F) {  // "\x7F" "ELF"
-    return header[4] == 1 ? 32 : header[4] == 2 ? 64 : 0;
+  if (size >= 20 && Read32(header) == 0x464C457F) {  // "\x7F" "ELF"
+    return ElfMachine(header);
   }
   if (size < 0x40 || Read16(header) != 0x5A4D) return 0;  // "MZ"
   unsigned pe = Read32(header + 0x3C);
   if (pe > static_cast<unsigned>(size) - 6 || Read32(header + pe) != 0x4550) {
     return 0;
   }
+#ifdef _WIN32
   return Read16(header + pe + 4);
+#else
+  return Read16(header + pe + 4) | kOtherSystem;
+#endif
 }
 
 const char* MachineName(unsigned machine) {
@@ -44,6 +61,6 @@ const char* MachineName(unsigned machine) {
     case 0xAA64: return "ARM64";
     case 32: return "32-bit";
     case 64: return "64-bit";
-    default: return "another processor";
+    default: return machine & kOtherSystem ? "Windows" : "another processor";
   }
 }

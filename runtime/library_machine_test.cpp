@@ -33,14 +33,34 @@ TEST(LibraryMachine, ReadsPeMachinesAndElfClassesAndNothingElse) {
     WriteFile(path, bytes);
     return LibraryMachine(path.c_str());
   };
-  EXPECT_EQ(0x014Cu, machine(PeHeader(0x014C)));
-  EXPECT_EQ(0x8664u, machine(PeHeader(0x8664)));
-  EXPECT_EQ(0xAA64u, machine(PeHeader(0xAA64)));
-  EXPECT_EQ(0x01C4u, machine(PeHeader(0x01C4)));  // 32-bit ARM
+#ifdef _WIN32
+  const unsigned pe = 0;
+  auto elfAs = [](unsigned, unsigned width) { return width; };
+#else
+  const unsigned pe = kOtherSystem;  // never this process's machine
+  auto elfAs = [](unsigned machine, unsigned) { return machine; };
+#endif
+  EXPECT_EQ(pe | 0x014C, machine(PeHeader(0x014C)));
+  EXPECT_EQ(pe | 0x8664, machine(PeHeader(0x8664)));
+  EXPECT_EQ(pe | 0xAA64, machine(PeHeader(0xAA64)));
+  EXPECT_EQ(pe | 0x01C4, machine(PeHeader(0x01C4)));  // 32-bit ARM
   EXPECT_EQ(0u, machine(PeHeader(0x8664, 4000)));  // header past what is read
   EXPECT_EQ(0u, machine(PeHeader(0x8664).substr(0, 0x84)));  // cut short
-  EXPECT_EQ(32u, machine(std::string("\x7F" "ELF\x01", 5)));
-  EXPECT_EQ(64u, machine(std::string("\x7F" "ELF\x02", 5)));
+  auto elf = [](char elfClass, char byteOrder, unsigned short type) {
+    std::string header = std::string("\x7F" "ELF", 4) + elfClass + byteOrder;
+    header.resize(20, '\0');
+    header[byteOrder == 2 ? 19 : 18] = static_cast<char>(type & 0xFF);
+    header[byteOrder == 2 ? 18 : 19] = static_cast<char>(type >> 8);
+    return header;
+  };
+  EXPECT_EQ(elfAs(0x8664, 64), machine(elf(2, 1, 62)));
+  EXPECT_EQ(elfAs(0xAA64, 64), machine(elf(2, 1, 183)));
+  EXPECT_EQ(elfAs(0x014C, 32), machine(elf(1, 1, 3)));
+  EXPECT_EQ(32u, machine(elf(1, 1, 62)));  // x32: not this x86-64 process
+  EXPECT_EQ(32u, machine(elf(1, 1, 40)));  // 32-bit ARM
+  EXPECT_EQ(64u, machine(elf(2, 2, 21)));  // big-endian POWER
+  EXPECT_EQ(64u, machine(elf(2, 2, 183)));  // big-endian AArch64
+  EXPECT_EQ(0u, machine(elf(2, 1, 62).substr(0, 19)));
   EXPECT_EQ(0u, machine(""));
   EXPECT_EQ(0u, LibraryMachine(dir.Join("missing").c_str()));
   // The test runtime was built for this very process.
@@ -49,6 +69,9 @@ TEST(LibraryMachine, ReadsPeMachinesAndElfClassesAndNothingElse) {
   EXPECT_EQ(kProcessMachine, LibraryMachine(own.c_str()));
   EXPECT_STREQ("ARM64", MachineName(0xAA64));
   EXPECT_STREQ("another processor", MachineName(0x01C4));
+#ifndef _WIN32
+  EXPECT_STREQ("Windows", MachineName(kOtherSystem | 0x8664));
+#endif
 }
 
 }  // namespace

@@ -128,8 +128,15 @@ std::string OtherMachineLibrary(bool sameWidth) {
   image[0x85] = static_cast<char>(machine >> 8);
   return image;
 #else
-  (void)sameWidth;
-  return std::string("\x7F" "ELF", 4) + (sizeof(void*) == 8 ? '\x01' : '\x02');
+  // ELF class and e_machine: 32-bit ARM, or AArch64 / x86-64 beside the other.
+  std::string header("\x7F" "ELF\x01\x01", 6);
+  header.resize(20, '\0');
+  header[18] = 40;
+  if (sameWidth) {
+    header[4] = 2;
+    header[18] = static_cast<char>(kProcessMachine == 0xAA64 ? 62 : 183);
+  }
+  return header;
 #endif
 }
 

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Configures and builds the targets: build/win64 (zov64.exe and its
 # tests), build/win32 (zov32.exe and its tests), build/winarm64 (zova64.exe
-# and zovca64.exe, no tests) and build/linux (zov, zovpack, the
+# and zovca64.exe, no tests), build/linuxarm64 (zov-arm64, the Linux
+# launcher for ARM64, no tests) and build/linux (zov, zovpack, the
 # unit and integration tests, which also check the Windows builds); then the
 # Linux build again with AddressSanitizer and UBSan (build/asan) and the
 # fuzz targets with clang (build/fuzz).
@@ -31,8 +32,11 @@ configure build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw32.cmake -DZOV_BUILD_TES
 cmake --build build/win32 -j "$jobs"
 configure build/winarm64 -DCMAKE_TOOLCHAIN_FILE=cmake/winarm64.cmake
 cmake --build build/winarm64 -j "$jobs"
+configure build/linuxarm64 -DCMAKE_TOOLCHAIN_FILE=cmake/linuxarm64.cmake
+cmake --build build/linuxarm64 -j "$jobs"
 configure build/linux -DZOV_WIN64_DIR="$top/build/win64" \
-  -DZOV_WIN32_DIR="$top/build/win32" -DZOV_WINARM64_DIR="$top/build/winarm64"
+  -DZOV_WIN32_DIR="$top/build/win32" -DZOV_WINARM64_DIR="$top/build/winarm64" \
+  -DZOV_LINUXARM64_DIR="$top/build/linuxarm64"
 cmake --build build/linux -j "$jobs"
 configure build/asan -DZOV_SANITIZE=ON
 cmake --build build/asan -j "$jobs"

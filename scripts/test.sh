@@ -20,6 +20,13 @@ if [ "$guest32" != 0 ]; then
   setsid sh tests/guest32/image.sh >"$run_dir/image.path" 2>"$run_dir/image.log" &
   image_pid=$!
 fi
+# The Debian 11 root and Debian's ARM64 OpenJDK, which the debian11 and
+# linuxarm64 tests of build/linux use: fetched once per machine, meanwhile
+# the rest is built. A test whose download failed reports itself skipped.
+sh tests/debian11/root.sh >/dev/null 2>"$run_dir/debian11.log" &
+debian11_pid=$!
+sh tests/linuxarm64/jdk.sh >/dev/null 2>"$run_dir/linuxarm64.log" &
+linuxarm64_pid=$!
 export WINEPREFIX="$run_dir/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 display=99
 while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
@@ -51,6 +58,16 @@ for target in linux win64; do
     summary="$summary $target:ok"
   else
     status=1 summary="$summary $target:FAILED"
+  fi
+done
+for fetch in debian11 linuxarm64; do
+  eval "pid=\$${fetch}_pid"
+  if wait "$pid"; then
+    summary="$summary $fetch:ran-in-linux"
+  else
+    cat "$run_dir/$fetch.log"
+    echo "test: ********** skipped: $fetch (nothing from the mirror) **********"
+    summary="$summary $fetch:SKIPPED(no-mirror)"
   fi
 done
 # build/linux ran the runtime's tests against Java 25 too (label java25).
