@@ -1,0 +1,26 @@
+// The log4j2 plugin index reader over any bytes: what it accepts it writes
+// back byte for byte, and joining it with itself changes nothing.
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+
+#include "pack/plugin_index.h"
+#include "tests/fuzz/fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  zovpack::PluginIndex index;
+  std::string error;
+  if (!zovpack::ReadPluginIndex(bytes, &index, &error)) {
+    FUZZ_CHECK(index.empty() && !error.empty());
+    return 0;
+  }
+  FUZZ_CHECK(zovpack::WritePluginIndex(index) == bytes);
+  zovpack::PluginIndex joined;
+  zovpack::JoinPluginIndex(&joined, index);
+  zovpack::JoinPluginIndex(&joined, index);
+  zovpack::PluginIndex again;
+  FUZZ_CHECK(zovpack::ReadPluginIndex(zovpack::WritePluginIndex(joined), &again, &error));
+  return 0;
+}
