@@ -7,7 +7,10 @@
 // list, the list, then every file's bytes in list order. An entry is a
 // kind ('d' folder, 'f' file, 'x' executable file), its size in 8 bytes
 // little-endian, and its path below the home with "/" separators, ended
-// by a NUL; a folder comes before what it holds.
+// by a NUL; a folder comes before what it holds. The application's jars,
+// libraries and files (packed_lib, packed_native, packed_files) are
+// payloads of the same layout and the same unpacking, each in a cache
+// folder of its own; kind 'j' is a file that goes on the class path.
 #ifndef ZOV_RUNTIME_PACKED_RUNTIME_H_
 #define ZOV_RUNTIME_PACKED_RUNTIME_H_
 
@@ -17,6 +20,14 @@
 #include "text/text.h"
 
 class ConfigStore;
+
+enum PayloadKinds {
+  kRuntimePayload,
+  kLibPayload,
+  kNativePayload,
+  kFilesPayload,
+  kPayloadKinds
+};
 
 // The home of the file's runtime, unpacked when needed: the user's cache
 // folder zov/runtimes/KEY, checked against the entry list on every start
@@ -32,11 +43,20 @@ TextBuffer PackedRuntimeHome(const ConfigStore& store);
 
 bool PackedRuntimeFailed();
 
-// Whether the runtime was unpacked into the temporary folder, which
+// Unpacks the application's jars, libraries and files the file carries as
+// the runtime is unpacked (zov/libs, zov/natives, zov/files), sets ZOV_LIB,
+// ZOV_NATIVE and ZOV_FILES to their folders (no trailing separator; unset
+// for what it does not carry), appends each jar of the class path after a
+// separator to classPath and names the native folder in native. Success,
+// or CarriedUnpackFailed when one could be unpacked nowhere.
+int UnpackCarriedFiles(const ConfigStore& store, TextBuffer* classPath,
+                       TextBuffer* native);
+
+// Whether a payload was unpacked into the temporary folder, which
 // FinishPackedRuntime must remove at exit, System.exit included.
 bool PackedRuntimeTemporary();
 
-// At exit: removes a runtime unpacked into the temporary folder.
+// At exit: removes what was unpacked into the temporary folder.
 void FinishPackedRuntime();
 
 // Decodes a payload from reader into the folder home (ending in a
@@ -44,8 +64,9 @@ void FinishPackedRuntime();
 // its Adler-32 is not adler, or a file cannot be written; what was
 // written is left for the caller to remove. With check, writes nothing:
 // true when every entry of the list is under home, files of their size.
+// jars, when given, receives the paths of the 'j' entries in list order.
 bool ReadPayload(InflateReader reader, void* context, uint32_t adler,
-                 const char* home, bool check);
+                 const char* home, bool check, StringList* jars = nullptr);
 
 // A path of an entry that stays below the home: not empty, no empty, "."
 // or ".." part, no "\" or ":".
