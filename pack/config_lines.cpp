@@ -14,7 +14,8 @@ const char* const kKeys[] = {"option",   "property", "classpath",
                              "jre_order", "jvmdll", "minjre",
                              "mainclass", "cds",    "maxjre",
                              "argument", "workdir", "restart_status",
-                             "single_instance", "packed_runtime"};
+                             "single_instance", "packed_runtime",
+                             "packed_lib", "packed_native", "packed_files"};
 
 // Keys the launcher reads only the first value of.
 bool FirstValueOnly(const char* key) {

@@ -6,6 +6,7 @@
 
 #include "app_resources.h"
 #include "byte_order.h"
+#include "carried.h"
 #include "config_lines.h"
 #include "file_io.h"
 #include "image_files.h"
@@ -337,10 +338,15 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     if (!EditResources(in, splash, record, &edited, error)) return false;
   }
   std::string stub = edit ? edited : in.stub;
-  std::string runtime_line;
-  if (in.runtime != nullptr) {
-    runtime_line = "packed_runtime " + RuntimeLineValue(stub.size(), *in.runtime);
-    stub += in.runtime->payload;
+  // Each payload between the stub and the archive, named by its line.
+  std::vector<std::string> payload_lines;
+  const std::pair<const char*, const PackedRuntime*> payloads[] = {
+      {"packed_runtime", in.runtime}, {"packed_lib", in.lib},
+      {"packed_native", in.native}, {"packed_files", in.files}};
+  for (const auto& [key, payload] : payloads) {
+    if (payload == nullptr) continue;
+    payload_lines.push_back(key + (" " + RuntimeLineValue(stub.size(), *payload)));
+    stub += payload->payload;
   }
 
   std::vector<std::string> lines;
@@ -349,14 +355,34 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
       !CheckConfigLines(lines, windows && !in.utf8, warnings, error)) {
     return false;
   }
-  for (const std::string& line : lines) {
+  bool library_path = false, files_named = false;
+  for (std::string& line : lines) {
     const char* key = ReadLauncherLine(line).key;
-    if (key != nullptr && std::strcmp(key, "packed_runtime") == 0) {
-      *error = "the line packed_runtime is zovpack's own; use --runtime DIR";
+    if (key != nullptr && std::strncmp(key, "packed_", 7) == 0) {
+      *error = std::string("the line ") + key + " is zovpack's own; use " +
+               (key[7] == 'r' ? "--runtime DIR" : key[7] == 'l' ? "--lib PATH"
+                : key[7] == 'n' ? "--native DIR" : "--files DIR");
       return false;
     }
+    files_named = files_named || line.find("%ZOV_FILES%") != std::string::npos;
+    // The carried libraries come first on a path the application gives.
+    const std::string property = "java.library.path=";
+    if (in.native != nullptr && key != nullptr && std::strcmp(key, "property") == 0 &&
+        ReadLauncherLine(line).value.compare(0, property.size(), property) == 0 &&
+        !library_path && line.find("%ZOV_NATIVE%") == std::string::npos) {
+      line = "property " + property + "%ZOV_NATIVE%" + (windows ? ";" : ":") +
+             ReadLauncherLine(line).value.substr(property.size());
+      library_path = true;
+    }
   }
-  if (!runtime_line.empty()) lines.push_back(runtime_line);
+  if (in.native != nullptr && !library_path) {
+    lines.push_back("property java.library.path=%ZOV_NATIVE%");
+  }
+  if (in.files != nullptr && !files_named) {
+    warnings->push_back("no line names %ZOV_FILES%, the folder --files unpacks "
+                        "into: give one, such as property app.home=%ZOV_FILES%");
+  }
+  lines.insert(lines.end(), payload_lines.begin(), payload_lines.end());
   if (in.check_main_class &&
       !CheckMainClass(zip, ReadLauncherLine(lines[0]).value, lines, warnings,
                       error)) {
@@ -506,6 +532,21 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
       return false;
     }
     in.runtime = &runtime;
+  }
+  PackedRuntime lib, native, files;
+  if (!request.lib_paths.empty()) {
+    if (!PackLibraries(request.lib_paths, &lib, warnings, error)) return false;
+    in.lib = &lib;
+  }
+  if (!request.native_dir.empty()) {
+    if (!PackNative(request.native_dir, request.target, &native, warnings, error)) {
+      return false;
+    }
+    in.native = &native;
+  }
+  if (!request.files_dir.empty()) {
+    if (!PackFiles(request.files_dir, request.target, &files, error)) return false;
+    in.files = &files;
   }
   std::string output;
   if (!BuildPackedFile(in, &output, warnings, error, notes)) return false;
