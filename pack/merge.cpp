@@ -7,12 +7,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <set>
 
 #include "byte_order.h"
 #include "file_io.h"
 #include "jar_manifest.h"
+#include "plugin_index.h"
 #include "zip_archive.h"
 
 namespace zovpack {
@@ -264,14 +266,20 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
     manifest.main.Remove("Class-Path");
     manifest_changed = true;
   }
-  size_t dropped = 0;
-  std::string first_dropped;
-  auto drop = [&](const ZipEntry& e, size_t i) {
-    // Folders repeat in every jar; only files are worth counting.
+  // Every file left out, with the jar whose entry comes first instead.
+  std::vector<std::string> dropped;
+  auto drop = [&](const ZipEntry& e, size_t i, const std::string& first) {
+    // Folders repeat in every jar; only files are worth naming.
     if (!e.name.empty() && e.name.back() != '/') {
-      if (dropped++ == 0) first_dropped = e.name + " of " + jars[i]->name;
+      dropped.push_back(e.name + " of " + jars[i]->name + " (" +
+                        jars[owner[first]]->name + " has " + first + ")");
     }
   };
+  // log4j2 reads every copy of its plugin index; the merged jar has one.
+  PluginIndex plugins;
+  bool has_plugins = false;
+  uint16_t plugin_time = 0, plugin_date = 0;
+  std::vector<std::string> unfollowed;  // dependencies' Class-Path items
   for (size_t i = 0; i < jars.size(); ++i) {
     const std::string& data = jars[i]->data;
     const ZipArchive& zip = zips[i];
@@ -296,6 +304,23 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
       }
       uint16_t time = Load16(data, local + 10);
       uint16_t date = Load16(data, local + 12);
+      if (e.name == kPluginIndexName) {
+        std::string contents, why;
+        PluginIndex index;
+        if (ReadZipEntry(data, zip, e, kMaxServicesFile, &contents, &why) &&
+            ReadPluginIndex(contents, &index, &why)) {
+          JoinPluginIndex(&plugins, index);
+          if (!has_plugins) {
+            has_plugins = true;
+            plugin_time = time;
+            plugin_date = date;
+          }
+          continue;
+        }
+        // log4j2 could not read it either; one entry of the name is written.
+        warnings->push_back(jars[i]->name + ": " + e.name + " is left out: " + why);
+        continue;
+      }
       if (IsServicesFile(e.name)) {
         std::string contents;
         if (!ReadZipEntry(data, zip, e, kMaxServicesFile, &contents, error)) {
@@ -324,12 +349,12 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
         // A versioned class would shadow an earlier jar's own.
         auto base = owner.find(UnversionedName(e.name));
         if (base != owner.end() && base->second < i) {
-          drop(e, i);
+          drop(e, i, base->first);
           continue;
         }
       }
       if (!owner.emplace(e.name, i).second) {
-        drop(e, i);
+        drop(e, i, e.name);
         continue;
       }
       if (i == 0 && IsSignatureFile(MetaInfFile(e.name))) is_signed = true;
@@ -359,6 +384,17 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
       }
     }
     if (is_signed && i > 0) signed_jars.push_back(jars[i]->name);
+    // The merged file's manifest is the application's: what a dependency's
+    // Class-Path reaches is found only when it is merged too.
+    for (const std::string& item : i > 0 ? ClassPathItems(main) : std::vector<std::string>()) {
+      std::string path = ClassPathItemPath(item, jars[i]->name);
+      bool merged = false;
+      for (const JarFile* jar : jars) {
+        std::error_code ec;
+        merged = merged || jar->name == path || std::filesystem::equivalent(jar->name, path, ec);
+      }
+      if (!merged) unfollowed.push_back(jars[i]->name + " names " + item);
+    }
     app_signed = app_signed || (is_signed && i == 0);
   }
 
@@ -394,13 +430,28 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
     writer.Add(name, 10, 0, 0, s.time, s.date, static_cast<uint32_t>(crc),
                s.text.size(), s.text.size(), s.text.data());
   }
+  if (has_plugins) {
+    const std::string text = WritePluginIndex(plugins);
+    uLong crc = crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(text.data()),
+                      static_cast<uInt>(text.size()));
+    writer.Add(kPluginIndexName, 10, 0, 0, plugin_time, plugin_date,
+               static_cast<uint32_t>(crc), text.size(), text.size(), text.data());
+  }
   writer.Finish();
 
-  if (dropped > 0) {
-    warnings->push_back(std::to_string(dropped) +
-                        " files of the merged jars were left out: an entry "
-                        "of the same name came first (the first: " +
-                        first_dropped + ")");
+  if (!dropped.empty()) {
+    std::string list;
+    for (const std::string& d : dropped) list += "\n  " + d;
+    warnings->push_back(std::to_string(dropped.size()) +
+                        " files of the merged jars were left out, as an entry "
+                        "of the same name came first:" + list);
+  }
+  if (!unfollowed.empty()) {
+    std::string list;
+    for (const std::string& u : unfollowed) list += "\n  " + u;
+    warnings->push_back("the merged file does not follow the Class-Path of "
+                        "merged jars; merge what they name too, or keep the "
+                        "jars whole with --lib:" + list);
   }
   if (app_signed && manifest_changed) {
     warnings->push_back(app.name + " is signed, and its manifest now says what "

@@ -152,6 +152,23 @@ TEST_F(CarriedFiles, JarsKeptWholeLibrariesAndFilesRunAsWithJavaCp) {
   EXPECT_TRUE(Has(shown.out, "cache key: " + Copies("libs")[0])) << shown.out;
 }
 
+TEST_F(CarriedFiles, MergedLog4jKeepsEveryPluginIndex) {
+  if (kLog4j.empty()) GTEST_SKIP() << "SKIPPED: liblog4j2-java is not installed";
+  e2e::PackRequest request;
+  request.jar = kCarry + "/carry.jar";
+  request.mainClass = "carry.Main";
+  request.extra = {"--runtime", kCarry + "/runtime", "--merge", kLog4j + "/log4j-api.jar",
+                   "--merge", kLog4j + "/log4j-core.jar"};
+  fs::create_directories(dir_.Join("alone"));
+  std::string app = dir_.Join("alone/app");
+  e2e::Pack(request, app);
+  ProcessResult logs = Run(app, {"Logs"});
+  SKIP_UNLESS_HIDDEN(logs);
+  EXPECT_EQ(0, logs.status) << logs.err;
+  EXPECT_EQ("INFO Logs STARTED WITH 0 ARGUMENTS\nWARN Logs QUIET WORDS\n", logs.out);
+  EXPECT_FALSE(Has(logs.err, "StatusLogger")) << logs.err;
+}
+
 TEST_F(CarriedFiles, AnUpdateThatKeepsItsLibrariesUnpacksNothing) {
   std::vector<std::string> carried = {"--lib", kCarry + "/lib/a.jar", "--files",
                                       ZOV_CARRY_SOURCES "/files"};
