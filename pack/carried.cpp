@@ -1,9 +1,5 @@
 #include "carried.h"
 
-#include <zlib.h>
-
-#include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -11,7 +7,6 @@
 #include "file_io.h"
 #include "jar_manifest.h"
 #include "merge.h"
-#include "sha256.h"
 #include "zip_archive.h"
 
 namespace fs = std::filesystem;
@@ -19,40 +14,6 @@ namespace fs = std::filesystem;
 namespace zovpack {
 
 namespace {
-
-bool Deflate(const std::string& in, std::string* out) {
-  z_stream z{};
-  if (deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK) {
-    return false;
-  }
-  out->resize(deflateBound(&z, in.size()));
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-  z.avail_in = static_cast<uInt>(in.size());
-  z.next_out = reinterpret_cast<Bytef*>(&(*out)[0]);
-  z.avail_out = static_cast<uInt>(out->size());
-  int status = deflate(&z, Z_FINISH);
-  out->resize(z.total_out);
-  deflateEnd(&z);
-  return status == Z_STREAM_END;
-}
-
-bool InflateRaw(const char* data, size_t size, std::string* out) {
-  z_stream z{};
-  if (inflateInit2(&z, -15) != Z_OK) return false;
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-  z.avail_in = static_cast<uInt>(size);
-  int status = Z_OK;
-  char buffer[65536];
-  while (status == Z_OK) {
-    z.next_out = reinterpret_cast<Bytef*>(buffer);
-    z.avail_out = sizeof buffer;
-    status = inflate(&z, Z_NO_FLUSH);
-    out->append(buffer, sizeof buffer - z.avail_out);
-    if (status == Z_BUF_ERROR && z.avail_in == 0) break;
-  }
-  inflateEnd(&z);
-  return status == Z_STREAM_END;
-}
 
 // A Class-Path item's place relative to the jar stored at `stored`, or
 // empty when it would leave the payload's folder.
@@ -72,69 +33,6 @@ struct Library {
 };
 
 }  // namespace
-
-bool ReadTree(const std::string& dir, bool executables,
-              std::vector<RuntimeEntry>* entries, std::string* error) {
-  std::error_code ec;
-  if (!fs::is_directory(dir, ec)) {
-    *error = dir + ": no such folder";
-    return false;
-  }
-  fs::recursive_directory_iterator it(
-      dir, fs::directory_options::follow_directory_symlink, ec);
-  for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    fs::file_status status = fs::status(it->path(), ec);
-    if (ec) {  // a link to nothing
-      ec.clear();
-      continue;
-    }
-    RuntimeEntry e;
-    // lexically: relative() would resolve a link to the path it names.
-    e.path = it->path().lexically_relative(dir).generic_string();
-    if (fs::is_directory(status)) {
-      e.kind = 'd';
-    } else if (fs::is_regular_file(status)) {
-      bool exec = (status.permissions() & fs::perms::owner_exec) != fs::perms::none;
-      e.kind = exec && executables ? 'x' : 'f';
-      if (!ReadWholeFile(it->path().string(), &e.data, error)) return false;
-    } else {
-      continue;
-    }
-    entries->push_back(std::move(e));
-  }
-  if (ec) {
-    *error = dir + ": " + ec.message();
-    return false;
-  }
-  return true;
-}
-
-bool EncodePayload(std::vector<RuntimeEntry> entries, PackedRuntime* out,
-                   std::string* error) {
-  // A folder's path sorts before what it holds.
-  std::stable_sort(entries.begin(), entries.end(),
-                   [](const RuntimeEntry& a, const RuntimeEntry& b) {
-                     if ((a.kind == 'j') != (b.kind == 'j')) return a.kind == 'j';
-                     return a.kind != 'j' && a.path < b.path;
-                   });
-  *out = PackedRuntime();
-  for (const RuntimeEntry& e : entries) {
-    out->unpacked_size += e.data.size();
-    if (e.kind != 'd') ++out->files;
-  }
-  std::string stream = EncodeRuntimeStream(entries);
-  entries.clear();
-  Sha256 sha;
-  sha.Update(stream.data(), stream.size());
-  out->key = HexText(sha.Finish()).substr(0, 32);
-  out->adler = static_cast<uint32_t>(
-      adler32_z(1, reinterpret_cast<const Bytef*>(stream.data()), stream.size()));
-  if (!Deflate(stream, &out->payload)) {
-    *error = "compressing failed";
-    return false;
-  }
-  return true;
-}
 
 bool PackLibraries(const std::vector<std::string>& paths, PackedRuntime* out,
                    std::vector<std::string>* warnings, std::string* error) {
@@ -242,17 +140,10 @@ bool DescribeCarried(const std::string& file, const std::string& key,
   const char* title = key == "packed_lib"      ? "libraries:"
                       : key == "packed_native" ? "native:   "
                                                : "files:    ";
-  unsigned long long offset = 0, length = 0;
-  unsigned long adler = 0;
-  char hash[64] = "";
-  std::string stream, why;
   std::vector<RuntimeEntry> entries;
-  if (std::sscanf(value.c_str(), "%llu %llu %lu %63s", &offset, &length,
-                  &adler, hash) != 4 ||
-      offset > file.size() || length > file.size() - offset ||
-      !InflateRaw(file.data() + offset, length, &stream) ||
-      adler32_z(1, reinterpret_cast<const Bytef*>(stream.data()), stream.size()) != adler ||
-      !DecodeRuntimeStream(stream, &entries, &why)) {
+  uint64_t length = 0;
+  std::string hash;
+  if (!DecodePayload(file, value, &entries, &length, &hash)) {
     *report = std::string(title) + "  damaged (" + key + " " + value + ")\n";
     return false;
   }

@@ -18,16 +18,6 @@
 
 namespace zovpack {
 
-// Every file below dir (links followed), its folders first: paths with "/",
-// kind 'x' for a file the owner may execute when executables is set.
-bool ReadTree(const std::string& dir, bool executables,
-              std::vector<RuntimeEntry>* entries, std::string* error);
-
-// The payload of entries: the 'j' entries first in their order, then the
-// others by path, so that the same files give the same key.
-bool EncodePayload(std::vector<RuntimeEntry> entries, PackedRuntime* out,
-                   std::string* error);
-
 // --lib: each jar given, or each jar of a folder given (as --merge lists
 // them), on the class path in that order under its own name; a jar its
 // Class-Path names (relative, below the naming jar's folder) is carried at
