@@ -7,6 +7,7 @@
 #include "file_io.h"
 #include "jar_manifest.h"
 #include "merge.h"
+#include "runtime/payload_format.h"
 #include "zip_archive.h"
 
 namespace fs = std::filesystem;
@@ -62,7 +63,7 @@ bool PackLibraries(const std::vector<std::string>& paths, PackedRuntime* out,
       return false;
     }
     RuntimeEntry e;
-    e.kind = lib.on_class_path ? 'j' : 'f';
+    e.kind = lib.on_class_path ? kPayloadClassPath : kPayloadFile;
     e.path = lib.stored;
     if (!ReadWholeFile(lib.source, &e.data, error)) return false;
     ZipArchive zip;
@@ -90,7 +91,7 @@ bool PackLibraries(const std::vector<std::string>& paths, PackedRuntime* out,
     for (size_t slash = e.path.find('/'); slash != std::string::npos;
          slash = e.path.find('/', slash + 1)) {
       std::string folder = e.path.substr(0, slash);
-      if (folders.insert(folder).second) entries.push_back(RuntimeEntry{'d', folder, ""});
+      if (folders.insert(folder).second) entries.push_back(RuntimeEntry{kPayloadFolder, folder, ""});
     }
     entries.push_back(std::move(e));
   }
@@ -151,11 +152,11 @@ bool DescribeCarried(const std::string& file, const std::string& key,
   size_t files = 0;
   std::string list;
   for (const RuntimeEntry& e : entries) {
-    if (e.kind == 'd') continue;
+    if (e.kind == kPayloadFolder) continue;
     size += e.data.size();
     ++files;
     list += "    " + e.path + "  " + std::to_string(e.data.size()) + " bytes" +
-            (e.kind == 'j' ? ", on the class path" : "") + "\n";
+            (e.kind == kPayloadClassPath ? ", on the class path" : "") + "\n";
   }
   *report = std::string(title) + "  " + std::to_string(files) + " files, packed " +
             std::to_string(length) + " bytes, unpacked " + std::to_string(size) +

@@ -16,15 +16,15 @@ class CarriedTest : public ::testing::Test {
   }
   // A jar at path (below the scratch folder) whose manifest has class_path.
   void Jar(const std::string& path, const std::string& class_path = "") {
-    std::string tree = dir_.File(path + ".d");
-    test::Run("mkdir -p '" + tree + "/META-INF' \"$(dirname '" + dir_.File(path) + "')\"");
+    std::string tree = dir_.Join(path + ".d");
+    test::Run("mkdir -p '" + tree + "/META-INF' \"$(dirname '" + dir_.Join(path) + "')\"");
     test::WriteFileOrDie(tree + "/META-INF/MANIFEST.MF",
                          "Manifest-Version: 1.0\r\n" +
                              (class_path.empty() ? "" : "Class-Path: " + class_path + "\r\n") +
                              "\r\n");
     test::WriteFileOrDie(tree + "/id.txt", path);
     std::string log;
-    ASSERT_EQ(0, test::Run("cd '" + tree + "' && zip -qr '" + dir_.File(path) + "' .", &log))
+    ASSERT_EQ(0, test::Run("cd '" + tree + "' && zip -qr '" + dir_.Join(path) + "' .", &log))
         << log;
   }
   ScratchDir dir_;
@@ -38,7 +38,7 @@ TEST_F(CarriedTest, LibrariesKeepTheirNamesOrderAndWhatTheirClassPathReaches) {
   PackedRuntime payload;
   std::vector<std::string> warnings;
   std::string error;
-  ASSERT_TRUE(PackLibraries({dir_.File("lib/z.jar"), dir_.File("more")}, &payload,
+  ASSERT_TRUE(PackLibraries({dir_.Join("lib/z.jar"), dir_.Join("more")}, &payload,
                             &warnings, &error))
       << error;
   ASSERT_TRUE(DescribeCarried("stub" + payload.payload, "packed_lib",
@@ -68,65 +68,65 @@ TEST_F(CarriedTest, LibrariesKeepTheirNamesOrderAndWhatTheirClassPathReaches) {
   // The same jars give the same key; another order another one.
   PackedRuntime again, swapped;
   warnings.clear();
-  ASSERT_TRUE(PackLibraries({dir_.File("lib/z.jar"), dir_.File("more")}, &again,
+  ASSERT_TRUE(PackLibraries({dir_.Join("lib/z.jar"), dir_.Join("more")}, &again,
                             &warnings, &error));
-  ASSERT_TRUE(PackLibraries({dir_.File("more"), dir_.File("lib/z.jar")}, &swapped,
+  ASSERT_TRUE(PackLibraries({dir_.Join("more"), dir_.Join("lib/z.jar")}, &swapped,
                             &warnings, &error));
   EXPECT_EQ(payload.key, again.key);
   EXPECT_NE(payload.key, swapped.key);
 
   // Two jars of one name would be one file.
   Jar("other/z.jar");
-  EXPECT_FALSE(PackLibraries({dir_.File("lib/z.jar"), dir_.File("other/z.jar")},
+  EXPECT_FALSE(PackLibraries({dir_.Join("lib/z.jar"), dir_.Join("other/z.jar")},
                              &payload, &warnings, &error));
   EXPECT_NE(std::string::npos, error.find("two jars would be z.jar")) << error;
-  test::WriteFileOrDie(dir_.File("bad.jar"), "not a zip");
-  EXPECT_FALSE(PackLibraries({dir_.File("bad.jar")}, &payload, &warnings, &error));
-  EXPECT_NE(std::string::npos, error.find("--lib " + dir_.File("bad.jar"))) << error;
-  EXPECT_FALSE(PackLibraries({dir_.File("nothing")}, &payload, &warnings, &error));
+  test::WriteFileOrDie(dir_.Join("bad.jar"), "not a zip");
+  EXPECT_FALSE(PackLibraries({dir_.Join("bad.jar")}, &payload, &warnings, &error));
+  EXPECT_NE(std::string::npos, error.find("--lib " + dir_.Join("bad.jar"))) << error;
+  EXPECT_FALSE(PackLibraries({dir_.Join("nothing")}, &payload, &warnings, &error));
   EXPECT_EQ(0u, error.find("--lib ")) << error;
 }
 
 TEST_F(CarriedTest, NativeLibrariesMustBeForTheTarget) {
-  test::Run("mkdir -p '" + dir_.File("native/sub") + "'");
+  test::Run("mkdir -p '" + dir_.Join("native/sub") + "'");
   std::string elf(64, '\0');
   elf.replace(0, 4, "\x7f" "ELF");
   elf[18] = 62;  // x86-64
-  test::WriteFileOrDie(dir_.File("native/sub/libok.so"), elf);
-  test::WriteFileOrDie(dir_.File("native/LICENSE"), "text is fine");
+  test::WriteFileOrDie(dir_.Join("native/sub/libok.so"), elf);
+  test::WriteFileOrDie(dir_.Join("native/LICENSE"), "text is fine");
   PackedRuntime payload;
   std::vector<std::string> warnings;
   std::string error;
-  EXPECT_TRUE(PackNative(dir_.File("native"), Target::kLinux, &payload, &warnings, &error))
+  EXPECT_TRUE(PackNative(dir_.Join("native"), Target::kLinux, &payload, &warnings, &error))
       << error;
   EXPECT_TRUE(warnings.empty());
   EXPECT_EQ(2u, payload.files);
 
   // The Linux library named, with what it is and what the target needs.
-  EXPECT_FALSE(PackNative(dir_.File("native"), Target::kWin64, &payload, &warnings, &error));
+  EXPECT_FALSE(PackNative(dir_.Join("native"), Target::kWin64, &payload, &warnings, &error));
   EXPECT_NE(std::string::npos,
             error.find("sub/libok.so is for Linux x86-64 (machine 0x3e); the target "
                        "needs Windows x64"))
       << error;
   elf[18] = 3;
-  test::WriteFileOrDie(dir_.File("native/sub/libok.so"), elf);
-  EXPECT_FALSE(PackNative(dir_.File("native"), Target::kLinux, &payload, &warnings, &error));
+  test::WriteFileOrDie(dir_.Join("native/sub/libok.so"), elf);
+  EXPECT_FALSE(PackNative(dir_.Join("native"), Target::kLinux, &payload, &warnings, &error));
   EXPECT_NE(std::string::npos, error.find("is for Linux i386")) << error;
 
-  test::Run("rm -r '" + dir_.File("native/sub") + "'");
-  EXPECT_TRUE(PackNative(dir_.File("native"), Target::kLinux, &payload, &warnings, &error));
+  test::Run("rm -r '" + dir_.Join("native/sub") + "'");
+  EXPECT_TRUE(PackNative(dir_.Join("native"), Target::kLinux, &payload, &warnings, &error));
   ASSERT_EQ(1u, warnings.size());
   EXPECT_NE(std::string::npos, warnings[0].find("holds no library")) << warnings[0];
-  EXPECT_FALSE(PackNative(dir_.File("none"), Target::kLinux, &payload, &warnings, &error));
-  EXPECT_EQ("--native " + dir_.File("none") + ": no such folder", error);
+  EXPECT_FALSE(PackNative(dir_.Join("none"), Target::kLinux, &payload, &warnings, &error));
+  EXPECT_EQ("--native " + dir_.Join("none") + ": no such folder", error);
 }
 
 TEST_F(CarriedTest, ShowSaysADamagedPayloadIsDamaged) {
-  test::Run("mkdir -p '" + dir_.File("files/modes") + "'");
-  test::WriteFileOrDie(dir_.File("files/modes/one"), "1");
+  test::Run("mkdir -p '" + dir_.Join("files/modes") + "'");
+  test::WriteFileOrDie(dir_.Join("files/modes/one"), "1");
   PackedRuntime payload;
   std::string error, report;
-  ASSERT_TRUE(PackFiles(dir_.File("files"), Target::kLinux, &payload, &error));
+  ASSERT_TRUE(PackFiles(dir_.Join("files"), Target::kLinux, &payload, &error));
   std::string value = "0 " + std::to_string(payload.payload.size()) + " " +
                       std::to_string(payload.adler) + " " + payload.key;
   EXPECT_TRUE(DescribeCarried(payload.payload, "packed_files", value, &report));

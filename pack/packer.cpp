@@ -17,6 +17,7 @@
 #include "main_class.h"
 #include "merge.h"
 #include "pe_resources.h"
+#include "runtime/payload_format.h"
 #include "splash_image.h"
 #include "version_info.h"
 #include "runtime_image.h"
@@ -275,7 +276,7 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     warnings->push_back("the " + std::to_string(zip.start) +
                         " bytes in front of the archive are left out");
   }
-  size_t archive_end = zip.end_pos + 22 + zip.comment.size();
+  size_t archive_end = zip.end_pos + kEndRecordSize + zip.comment.size();
   if (archive_end < in.archive.size()) {
     warnings->push_back("the " + std::to_string(in.archive.size() - archive_end) +
                         " bytes after the archive's end are left out");
@@ -338,15 +339,22 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     if (!EditResources(in, splash, record, &edited, error)) return false;
   }
   std::string stub = edit ? edited : in.stub;
-  // Each payload between the stub and the archive, named by its line.
+  // Each payload between the stub and the archive, named by its line,
+  // which only zovpack writes.
+  struct Carried {
+    const char* key;
+    const PackedRuntime* payload;
+    const char* option;
+  };
+  const Carried carried[] = {{kPackedRuntimeKey, in.runtime, "--runtime DIR"},
+                             {kPackedLibKey, in.lib, "--lib PATH"},
+                             {kPackedNativeKey, in.native, "--native DIR"},
+                             {kPackedFilesKey, in.files, "--files DIR"}};
   std::vector<std::string> payload_lines;
-  const std::pair<const char*, const PackedRuntime*> payloads[] = {
-      {"packed_runtime", in.runtime}, {"packed_lib", in.lib},
-      {"packed_native", in.native}, {"packed_files", in.files}};
-  for (const auto& [key, payload] : payloads) {
-    if (payload == nullptr) continue;
-    payload_lines.push_back(key + (" " + RuntimeLineValue(stub.size(), *payload)));
-    stub += payload->payload;
+  for (const Carried& c : carried) {
+    if (c.payload == nullptr) continue;
+    payload_lines.push_back(c.key + (" " + RuntimeLineValue(stub.size(), *c.payload)));
+    stub += c.payload->payload;
   }
 
   std::vector<std::string> lines;
@@ -358,11 +366,11 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
   bool library_path = false, files_named = false;
   for (std::string& line : lines) {
     const char* key = ReadLauncherLine(line).key;
-    if (key != nullptr && std::strncmp(key, "packed_", 7) == 0) {
-      *error = std::string("the line ") + key + " is zovpack's own; use " +
-               (key[7] == 'r' ? "--runtime DIR" : key[7] == 'l' ? "--lib PATH"
-                : key[7] == 'n' ? "--native DIR" : "--files DIR");
-      return false;
+    for (const Carried& c : carried) {
+      if (key != nullptr && std::strcmp(key, c.key) == 0) {
+        *error = std::string("the line ") + key + " is zovpack's own; use " + c.option;
+        return false;
+      }
     }
     files_named = files_named || line.find("%ZOV_FILES%") != std::string::npos;
     // The carried libraries come first on a path the application gives.
@@ -409,7 +417,7 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
   for (size_t gap : {0, 1, 256, 65536}) {
     // Signers pad a file to 8 bytes before the signature; one that already
     // ends there keeps its comment where the launcher looks.
-    size_t align = windows ? (8 - (stub.size() + zip.end_pos + 22 - zip.start +
+    size_t align = windows ? (8 - (stub.size() + zip.end_pos + kEndRecordSize - zip.start +
                                    gap + comment.size()) % 8) % 8
                            : 0;
     std::string file;
@@ -421,7 +429,7 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
       *error = in.archive_name + ": " + *error;
       return false;
     }
-    if (!LauncherFindsEnd(file, file.size() - comment.size() - 22)) continue;
+    if (!LauncherFindsEnd(file, file.size() - comment.size() - kEndRecordSize)) continue;
     if (windows) {
       PeImage image;
       if (!ParsePe(file, &image, error)) return false;

@@ -13,6 +13,7 @@
 #include "manifest.h"
 #include "pe_image.h"
 #include "pe_resources.h"
+#include "runtime/payload_format.h"
 #include "version_info.h"
 #include "runtime_image.h"
 #include "zip_archive.h"
@@ -109,7 +110,7 @@ bool DescribePackedFile(const std::string& file, std::string* report,
       }
       out += "    -> " + std::string(read.key) + " = \"" +
              Printable(read.value) + "\"\n";
-      if (runtime_value.empty() && std::strcmp(read.key, "packed_runtime") == 0) {
+      if (runtime_value.empty() && std::strcmp(read.key, kPackedRuntimeKey) == 0) {
         runtime_value = read.value;
       } else if (std::strncmp(read.key, "packed_", 7) == 0) {
         carried.emplace_back(read.key, read.value);

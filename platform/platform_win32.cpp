@@ -406,3 +406,7 @@ void PlatformLibraryFolder(const char* folder) {
   // what it needs in the program's folder, not the library's.
   SetDllDirectoryA(folder);
 }
+
+unsigned long PlatformLastError() { return GetLastError(); }
+
+uint32_t PlatformTickCount() { return GetTickCount(); }

@@ -1,16 +1,7 @@
 // The Java runtime a packed file carries (source "r" of the runtime
-// search). zovpack stores it as one raw DEFLATE stream between the launcher
-// image and the archive, and names it in the embedded line
-//   packed_runtime OFFSET LENGTH ADLER32 KEY
-// (decimal numbers, KEY the hex digest of the runtime's content). The
-// stream decodes to "ZRT1", the 32-bit little-endian length of the entry
-// list, the list, then every file's bytes in list order. An entry is a
-// kind ('d' folder, 'f' file, 'x' executable file), its size in 8 bytes
-// little-endian, and its path below the home with "/" separators, ended
-// by a NUL; a folder comes before what it holds. The application's jars,
-// libraries and files (packed_lib, packed_native, packed_files) are
-// payloads of the same layout and the same unpacking, each in a cache
-// folder of its own; kind 'j' is a file that goes on the class path.
+// search), in the format of runtime/payload_format.h, and the application's
+// jars, libraries and files, which the same code unpacks the same way,
+// each in a cache folder of its own.
 #ifndef ZOV_RUNTIME_PACKED_RUNTIME_H_
 #define ZOV_RUNTIME_PACKED_RUNTIME_H_
 
@@ -46,7 +37,7 @@ bool PackedRuntimeFailed();
 // Unpacks the application's jars, libraries and files the file carries as
 // the runtime is unpacked (zov/libs, zov/natives, zov/files), sets ZOV_LIB,
 // ZOV_NATIVE and ZOV_FILES to their folders (no trailing separator; unset
-// for what it does not carry), appends each jar of the class path after a
+// for what it does not carry), appends each class-path entry after a
 // separator to classPath and names the native folder in native. Success,
 // or CarriedUnpackFailed when one could be unpacked nowhere.
 int UnpackCarriedFiles(const ConfigStore& store, TextBuffer* classPath,
@@ -64,7 +55,8 @@ void FinishPackedRuntime();
 // its Adler-32 is not adler, or a file cannot be written; what was
 // written is left for the caller to remove. With check, writes nothing:
 // true when every entry of the list is under home, files of their size.
-// jars, when given, receives the paths of the 'j' entries in list order.
+// jars, when given, receives the paths of the class-path entries in list
+// order.
 bool ReadPayload(InflateReader reader, void* context, uint32_t adler,
                  const char* home, bool check, StringList* jars = nullptr);
 
