@@ -114,7 +114,7 @@ public class PackMojo extends AbstractMojo {
    * whole (kept whole inside the file), merge (into the file's archive), lib (copied to
    * lib/ beside it) or none.
    */
-  @Parameter(defaultValue = "merge")
+  @Parameter(defaultValue = "whole")
   private String dependencies;
 
   @Parameter(property = "zov.skip", defaultValue = "false")
