@@ -23,7 +23,7 @@ using testing_support::ScopedEnv;
 struct Language {
   int id;
   const char* locale;  // how Linux names it
-  const char16_t* texts[14];
+  const char16_t* texts[15];
 };
 
 // The table as the launcher must show it, typed independently of the one
@@ -43,7 +43,8 @@ const Language kLanguages[] = {
       u"The Java runtime inside this program could not be unpacked.",
       u"Error",
       u"Java virtual machine version %d.%d is too high, require %d.%d or "
-      u"lower.", u"Working folder not found:", u"Already running."}},
+      u"lower.", u"Working folder not found:", u"Already running.",
+      u"The application's files inside this program could not be unpacked."}},
     {1028, "zh_TW.UTF-8",
      {u"", u"Java 運行環境未找到。", u"Java 運行環境無效。",
       u"Java 虛擬機初始化失敗。", u"Java 虛擬機創建失敗。",
@@ -52,7 +53,7 @@ const Language kLanguages[] = {
       u"主啟動類未找到。", u"主啟動類無效，缺少 main 方法。",
       u"無法解開此程式內附的 Java 運行環境。", u"錯誤",
       u"Java 虛擬機版本 %d.%d 太高，需要 %d.%d 或更低版本。", u"工作資料夾不存在：",
-      u"程式已在執行。"}},
+      u"程式已在執行。", u"無法解開此程式內附的應用程式檔案。"}},
     {2052, "zh_CN.UTF-8",
      {u"", u"Java 运行环境未找到。", u"Java 运行环境无效。",
       u"Java 虚拟机初始化失败。", u"Java 虚拟机创建失败。",
@@ -61,14 +62,14 @@ const Language kLanguages[] = {
       u"主启动类未找到。", u"主启动类无效，缺少 main 方法。",
       u"无法解开此程序内附的 Java 运行环境。", u"错误",
       u"Java 虚拟机版本 %d.%d 太高，需要 %d.%d 或更低版本。", u"工作文件夹不存在：",
-      u"程序已在运行。"}},
+      u"程序已在运行。", u"无法解开此程序内附的应用程序文件。"}},
 };
 
-// Block 1 in the standard layout: 16 counted entries, 12 to 15 empty.
+// Block 1 in the standard layout: 16 counted entries, 15 empty.
 std::vector<uint16_t> ExpectedBlock(const Language& language) {
   std::vector<uint16_t> units;
   for (int entry = 0; entry < 16; ++entry) {
-    std::u16string text = entry < 14 ? language.texts[entry] : u"";
+    std::u16string text = entry < 15 ? language.texts[entry] : u"";
     units.push_back(static_cast<uint16_t>(text.size()));
     units.insert(units.end(), text.begin(), text.end());
   }

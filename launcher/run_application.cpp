@@ -84,6 +84,9 @@ int RunApplication(int argumentCount, char** arguments) {
   int result = PrepareRelaunch(store);
   if (result < 0) return 0;  // the running instance came forward instead
   if (result == Success) result = EnterWorkDir(store, &folder);
+  // Before any value is expanded: they may name %ZOV_FILES%.
+  TextBuffer carried, native;
+  if (result == Success) result = UnpackCarriedFiles(store, &carried, &native);
 
   // The fixed arguments come before the user's own.
   StringList given;
@@ -95,7 +98,7 @@ int RunApplication(int argumentCount, char** arguments) {
 
   AddCollected(store, bridge, &list, "option", "");
   AddCollected(store, bridge, &list, "property", "-D");
-  AddStandardOption(bridge, "-Djava.class.path=", ComposeClassPath(store));
+  AddStandardOption(bridge, "-Djava.class.path=", ComposeClassPath(store, carried));
   AddStandardOption(bridge, "-Dzov.app.path=", store.ExecutablePath());
   AddStandardOption(bridge, "-Dapplication.home=", store.ExecutableDir());
   // The side file cannot choose what runs: embedded part only, as written.
@@ -120,6 +123,8 @@ int RunApplication(int argumentCount, char** arguments) {
       bridge->SetExitHook(ExitAfterRelaunch);
     }
     result = bridge->CreateVm(library.CStr());
+    // After the runtime's own DLLs, which their own search finds.
+    if (native.length() > 0) PlatformLibraryFolder(native.c_str());
   }
   if (CreatingCache()) return result;  // no application, nothing to show
 

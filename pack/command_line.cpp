@@ -34,6 +34,12 @@ const char kUsage[] =
     "  --utf8                run with the UTF-8 code page (Windows 10 1903\n"
     "                        and later): non-ASCII paths, arguments and\n"
     "                        configuration on any system locale\n"
+    "  --lib PATH            carry a dependency jar, or a folder's jars, whole\n"
+    "                        in the file, on the class path (repeatable)\n"
+    "  --native DIR          carry the application's native libraries for the\n"
+    "                        target; the folder is on java.library.path\n"
+    "  --files DIR           carry a folder of the application's own files;\n"
+    "                        the configuration names it %ZOV_FILES%\n"
     "  --merge PATH          merge a dependency jar, or a folder's jars, into\n"
     "                        the archive (repeatable)\n"
     "  --merge-class-path    merge the jars the manifest's Class-Path names,\n"
@@ -156,6 +162,15 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
       p.jmods = v;
     } else if (a == "--merge") {
       p.merge_paths.push_back(v);
+    } else if (a == "--lib") {
+      p.lib_paths.push_back(v);
+    } else if (a == "--native" || a == "--files") {
+      std::string& dir = a == "--native" ? p.native_dir : p.files_dir;
+      if (!dir.empty()) {
+        *error = a + " may be given once";
+        return false;
+      }
+      dir = v;
     } else {
       *error = "unknown option " + a;
       return false;

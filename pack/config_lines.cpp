@@ -16,7 +16,8 @@ const char* const kKeys[] = {"option",   "property", "classpath",
                              "jre_order", "jvmdll", "minjre",
                              "mainclass", "cds",    "maxjre",
                              "argument", "workdir", "restart_status",
-                             "single_instance", kPackedRuntimeKey};
+                             "single_instance", kPackedRuntimeKey,
+                             kPackedLibKey, kPackedNativeKey, kPackedFilesKey};
 
 // Keys the launcher reads only the first value of.
 bool FirstValueOnly(const char* key) {

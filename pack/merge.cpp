@@ -7,12 +7,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <set>
 
 #include "byte_order.h"
 #include "file_io.h"
 #include "jar_manifest.h"
+#include "plugin_index.h"
 #include "zip_archive.h"
 #include "zip_writer.h"
 
@@ -135,8 +137,14 @@ struct Merge {
   JarManifest manifest;
   bool manifest_changed = false;
   std::set<std::string> sectioned;  // packages with a section already
-  size_t dropped = 0;
-  std::string first_dropped;
+  // Every file left out, with the jar whose entry comes first instead.
+  std::vector<std::string> dropped;
+  // log4j2 reads every copy of its plugin index; the merged jar has one.
+  PluginIndex plugins;
+  bool has_plugins = false;
+  uint16_t plugin_time = 0, plugin_date = 0;
+  std::vector<std::string> unfollowed;  // dependencies' Class-Path items
+  std::vector<std::string> warnings;    // said while reading the entries
 };
 
 bool ReadJars(Merge* m, std::string* error) {
@@ -159,10 +167,13 @@ bool ReadJars(Merge* m, std::string* error) {
   return true;
 }
 
-void Drop(Merge* m, const ZipEntry& e, size_t i) {
-  // Folders repeat in every jar; only files are worth counting.
+// Entry e of jar i is left out for the entry first of an earlier jar.
+void Drop(Merge* m, const ZipEntry& e, size_t i, const std::string& first) {
+  // Folders repeat in every jar; only files are worth naming.
   if (!e.name.empty() && e.name.back() != '/') {
-    if (m->dropped++ == 0) m->first_dropped = e.name + " of " + m->jars[i]->name;
+    m->dropped.push_back(e.name + " of " + m->jars[i]->name + " (" +
+                         m->jars[m->owner[first]]->name + " has " + first +
+                         ")");
   }
 }
 
@@ -205,6 +216,22 @@ void AddPackageSection(Merge* m, size_t i, const std::string& package) {
   }
 }
 
+// The merged file's manifest is the application's: what a dependency's
+// Class-Path reaches is found only when it is merged too.
+void NoteUnfollowed(Merge* m, size_t i) {
+  const std::string& name = m->jars[i]->name;
+  for (const std::string& item : ClassPathItems(m->manifests[i].main)) {
+    std::string path = ClassPathItemPath(item, name);
+    bool merged = false;
+    for (const JarFile* jar : m->jars) {
+      std::error_code ec;
+      merged = merged || jar->name == path ||
+               std::filesystem::equivalent(jar->name, path, ec);
+    }
+    if (!merged) m->unfollowed.push_back(name + " names " + item);
+  }
+}
+
 // Keeps, joins or drops entry e of jar i.
 bool TakeEntry(Merge* m, size_t i, const ZipEntry& e, bool* is_signed,
                std::string* error) {
@@ -220,6 +247,24 @@ bool TakeEntry(Merge* m, size_t i, const ZipEntry& e, bool* is_signed,
   }
   uint16_t time = Load16(data, local + 10);
   uint16_t date = Load16(data, local + 12);
+  if (e.name == kPluginIndexName) {
+    std::string contents, why;
+    PluginIndex index;
+    if (ReadZipEntry(data, zip, e, kMaxServicesFile, &contents, &why) &&
+        ReadPluginIndex(contents, &index, &why)) {
+      JoinPluginIndex(&m->plugins, index);
+      if (!m->has_plugins) {
+        m->has_plugins = true;
+        m->plugin_time = time;
+        m->plugin_date = date;
+      }
+      return true;
+    }
+    // log4j2 could not read it either; one entry of the name is written.
+    m->warnings.push_back(m->jars[i]->name + ": " + e.name +
+                          " is left out: " + why);
+    return true;
+  }
   if (IsServicesFile(e.name)) {
     std::string contents;
     if (!ReadZipEntry(data, zip, e, kMaxServicesFile, &contents, error)) {
@@ -248,12 +293,12 @@ bool TakeEntry(Merge* m, size_t i, const ZipEntry& e, bool* is_signed,
     // A versioned class would shadow an earlier jar's own.
     auto base = m->owner.find(UnversionedName(e.name));
     if (base != m->owner.end() && base->second < i) {
-      Drop(m, e, i);
+      Drop(m, e, i, base->first);
       return true;
     }
   }
   if (!m->owner.emplace(e.name, i).second) {
-    Drop(m, e, i);
+    Drop(m, e, i, e.name);
     return true;
   }
   if (i == 0 && IsSignatureFile(MetaInfFile(e.name))) *is_signed = true;
@@ -295,16 +340,29 @@ std::string WriteMerged(Merge* m) {
     const Services& s = m->services[name];
     AddStored(&writer, name, s.time, s.date, s.text);
   }
+  if (m->has_plugins) {
+    AddStored(&writer, kPluginIndexName, m->plugin_time, m->plugin_date,
+              WritePluginIndex(m->plugins));
+  }
   writer.Finish();
   return merged;
 }
 
 void WarnAboutMerge(const Merge& m, std::vector<std::string>* warnings) {
-  if (m.dropped > 0) {
-    warnings->push_back(std::to_string(m.dropped) +
-                        " files of the merged jars were left out: an entry "
-                        "of the same name came first (the first: " +
-                        m.first_dropped + ")");
+  warnings->insert(warnings->end(), m.warnings.begin(), m.warnings.end());
+  if (!m.dropped.empty()) {
+    std::string list;
+    for (const std::string& d : m.dropped) list += "\n  " + d;
+    warnings->push_back(std::to_string(m.dropped.size()) +
+                        " files of the merged jars were left out, as an entry "
+                        "of the same name came first:" + list);
+  }
+  if (!m.unfollowed.empty()) {
+    std::string list;
+    for (const std::string& u : m.unfollowed) list += "\n  " + u;
+    warnings->push_back("the merged file does not follow the Class-Path of "
+                        "merged jars; merge what they name too, or keep the "
+                        "jars whole with --lib:" + list);
   }
   if (m.app_signed && m.manifest_changed) {
     warnings->push_back(m.jars[0]->name + " is signed, and its manifest now "
@@ -342,6 +400,7 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
     }
     if (is_signed && i > 0) m.signed_jars.push_back(m.jars[i]->name);
     m.app_signed = m.app_signed || (is_signed && i == 0);
+    if (i > 0) NoteUnfollowed(&m, i);
   }
   *out = WriteMerged(&m);
   WarnAboutMerge(m, warnings);

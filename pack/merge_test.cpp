@@ -4,6 +4,7 @@
 
 #include "byte_order.h"
 #include "main_class.h"
+#include "plugin_index.h"
 #include "test_util.h"
 #include "zip_archive.h"
 
@@ -136,6 +137,13 @@ TEST_F(MergeTest, AppFirstServicesJoinedSignaturesAndManifestsDropped) {
   ASSERT_EQ(2u, warnings.size());
   EXPECT_EQ(0u, warnings[0].find("2 files of the merged jars were left out"))
       << warnings[0];
+  // Each of them, not only the first.
+  EXPECT_NE(std::string::npos,
+            warnings[0].find("\n  a/Shared.class of one.jar (app.jar has a/Shared.class)"))
+      << warnings[0];
+  EXPECT_NE(std::string::npos,
+            warnings[0].find("\n  b/B.class of two.jar (one.jar has b/B.class)"))
+      << warnings[0];
   EXPECT_NE(std::string::npos, warnings[1].find(": one.jar, two.jar"))
       << warnings[1];
 
@@ -238,6 +246,36 @@ TEST_F(MergeTest, ListsAFoldersJarsInNameOrder) {
   EXPECT_FALSE(ListMergeJars(dir_.Join("empty"), &jars, &error));
   EXPECT_NE(std::string::npos, error.find("no .jar file")) << error;
   EXPECT_FALSE(ListMergeJars(dir_.Join("none"), &jars, &error));
+}
+
+TEST_F(MergeTest, Log4jPluginIndexesJoinedAndUnfollowedClassPathNamed) {
+  PluginIndex core = {{"converter", {{"d", "core.Date", "Date", true, false}}}};
+  PluginIndex own = {{"Converter", {{"shout", "app.Shout", "Shout", false, false},
+                                    {"d", "app.NotDate", "Date", false, false}}}};
+  JarFile app{"app.jar", Jar("app.jar", {{kPluginIndexName, WritePluginIndex(own)}})};
+  JarFile dep{"dep.jar", Jar("dep.jar", {
+      {"META-INF/MANIFEST.MF", "Class-Path: other.jar missing.jar\n"},
+      {kPluginIndexName, WritePluginIndex(core)}})};
+  JarFile other{"other.jar", Jar("other.jar", {{kPluginIndexName, "cut"}})};
+  std::string merged, error;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(MergeJars(app, {dep, other}, &merged, &warnings, &error)) << error;
+
+  PluginIndex joined;
+  ASSERT_TRUE(ReadPluginIndex(Entry(merged, kPluginIndexName), &joined, &error)) << error;
+  ASSERT_EQ(1u, joined.size());
+  ASSERT_EQ(2u, joined[0].entries.size());
+  EXPECT_EQ("app.NotDate", joined[0].entries[1].class_name);  // the first copy's
+  EXPECT_EQ("shout", joined[0].entries[0].key);
+
+  std::string all;
+  for (const std::string& w : warnings) all += w + "\n";
+  EXPECT_NE(std::string::npos, all.find("other.jar: " + std::string(kPluginIndexName) +
+                                        " is left out"))
+      << all;
+  // other.jar is merged; missing.jar is not, and is named.
+  EXPECT_NE(std::string::npos, all.find("\n  dep.jar names missing.jar\n")) << all;
+  EXPECT_EQ(std::string::npos, all.find("names other.jar")) << all;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "app_resources.h"
 #include "byte_order.h"
+#include "carried.h"
 #include "config_lines.h"
 #include "file_io.h"
 #include "glibc_version.h"
@@ -241,13 +242,28 @@ bool ReadArchive(const PackInputs& in, ZipArchive* zip, JarManifest* manifest,
   return true;
 }
 
+// Each payload between the stub and the archive, named by its line, which
+// only zovpack writes.
+struct Carried {
+  const char* key;
+  const PackedRuntime* payload;
+  const char* option;
+};
+
+std::vector<Carried> CarriedPayloads(const PackInputs& in) {
+  return {{kPackedRuntimeKey, in.runtime, "--runtime DIR"},
+          {kPackedLibKey, in.lib, "--lib PATH"},
+          {kPackedNativeKey, in.native, "--native DIR"},
+          {kPackedFilesKey, in.files, "--files DIR"}};
+}
+
 // The stub as it goes into the file: a Windows one with its resources
 // edited (every Windows file gets its own version record), then the
-// runtime's payload, which *runtime_line names.
+// payloads, which *payload_lines name.
 bool PrepareStub(const PackInputs& in, bool windows, const ZipArchive& zip,
                  const JarManifest& manifest, std::string* stub,
-                 std::string* runtime_line, std::vector<std::string>* warnings,
-                 std::string* error) {
+                 std::vector<std::string>* payload_lines,
+                 std::vector<std::string>* warnings, std::string* error) {
   if ((!in.splash_bmp.empty() || !in.icon_ico.empty()) && !windows) {
     *error = "--splash and --icon need a Windows stub";
     return false;
@@ -269,10 +285,13 @@ bool PrepareStub(const PackInputs& in, bool windows, const ZipArchive& zip,
       return false;
     }
   }
+  for (const Carried& c : CarriedPayloads(in)) {
+    if (c.payload == nullptr) continue;
+    payload_lines->push_back(c.key +
+                             (" " + RuntimeLineValue(stub->size(), *c.payload)));
+    *stub += c.payload->payload;
+  }
   if (in.runtime != nullptr) {
-    *runtime_line = std::string(kPackedRuntimeKey) + " " +
-                    RuntimeLineValue(stub->size(), *in.runtime);
-    *stub += in.runtime->payload;
     // A runtime built on a newer system than the launcher's oldest stops
     // the file on systems that the launcher alone would run on.
     const std::string launcher_glibc = NeededGlibc(in.stub);
@@ -290,26 +309,49 @@ bool PrepareStub(const PackInputs& in, bool windows, const ZipArchive& zip,
   return true;
 }
 
-// The archive comment: the lines, checked, with the runtime's line last.
+// The archive comment: the lines, checked, with the payloads' lines last.
 bool ComposeComment(const PackInputs& in, bool windows, const ZipArchive& zip,
                     const std::string& manifest_main,
                     const std::vector<std::string>& manifest_lines,
-                    const std::string& runtime_line, std::string* comment,
-                    std::vector<std::string>* warnings, std::string* error) {
+                    const std::vector<std::string>& payload_lines,
+                    std::string* comment, std::vector<std::string>* warnings,
+                    std::string* error) {
   std::vector<std::string> lines;
   if (!ComposeLines(in, manifest_main, manifest_lines, &lines, warnings,
                     error) ||
       !CheckConfigLines(lines, windows && !in.utf8, warnings, error)) {
     return false;
   }
-  for (const std::string& line : lines) {
+  bool library_path = false, files_named = false;
+  for (std::string& line : lines) {
     const char* key = ReadLauncherLine(line).key;
-    if (key != nullptr && std::strcmp(key, kPackedRuntimeKey) == 0) {
-      *error = "the line packed_runtime is zovpack's own; use --runtime DIR";
-      return false;
+    for (const Carried& c : CarriedPayloads(in)) {
+      if (key != nullptr && std::strcmp(key, c.key) == 0) {
+        *error = std::string("the line ") + key + " is zovpack's own; use " +
+                 c.option;
+        return false;
+      }
+    }
+    files_named = files_named || line.find("%ZOV_FILES%") != std::string::npos;
+    // The carried libraries come first on a path the application gives.
+    const std::string property = "java.library.path=";
+    if (in.native != nullptr && key != nullptr &&
+        std::strcmp(key, "property") == 0 &&
+        ReadLauncherLine(line).value.compare(0, property.size(), property) == 0 &&
+        !library_path && line.find("%ZOV_NATIVE%") == std::string::npos) {
+      line = "property " + property + "%ZOV_NATIVE%" + (windows ? ";" : ":") +
+             ReadLauncherLine(line).value.substr(property.size());
+      library_path = true;
     }
   }
-  if (!runtime_line.empty()) lines.push_back(runtime_line);
+  if (in.native != nullptr && !library_path) {
+    lines.push_back("property java.library.path=%ZOV_NATIVE%");
+  }
+  if (in.files != nullptr && !files_named) {
+    warnings->push_back("no line names %ZOV_FILES%, the folder --files unpacks "
+                        "into: give one, such as property app.home=%ZOV_FILES%");
+  }
+  lines.insert(lines.end(), payload_lines.begin(), payload_lines.end());
   if (in.check_main_class &&
       !CheckMainClass(zip, ReadLauncherLine(lines[0]).value, lines, warnings,
                       error)) {
@@ -381,14 +423,15 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
   ZipArchive zip;
   JarManifest manifest;
   std::vector<std::string> manifest_lines;
-  std::string stub, runtime_line, comment;
+  std::string stub, comment;
+  std::vector<std::string> payload_lines;
   return CheckStub(in, &windows, warnings, error) &&
          ReadArchive(in, &zip, &manifest, &manifest_lines, warnings, error,
                      notes) &&
-         PrepareStub(in, windows, zip, manifest, &stub, &runtime_line,
+         PrepareStub(in, windows, zip, manifest, &stub, &payload_lines,
                      warnings, error) &&
          ComposeComment(in, windows, zip, MainClass(manifest), manifest_lines,
-                        runtime_line, &comment, warnings, error) &&
+                        payload_lines, &comment, warnings, error) &&
          Assemble(in, windows, stub, zip, comment, output, error);
 }
 
@@ -486,6 +529,24 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
       return false;
     }
     in.runtime = &runtime;
+  }
+  PackedRuntime lib, native, files;
+  if (!request.lib_paths.empty()) {
+    if (!PackLibraries(request.lib_paths, &lib, warnings, error)) return false;
+    in.lib = &lib;
+  }
+  if (!request.native_dir.empty()) {
+    if (!PackNative(request.native_dir, request.target, &native, warnings,
+                    error)) {
+      return false;
+    }
+    in.native = &native;
+  }
+  if (!request.files_dir.empty()) {
+    if (!PackFiles(request.files_dir, request.target, &files, error)) {
+      return false;
+    }
+    in.files = &files;
   }
   std::string output;
   if (!BuildPackedFile(in, &output, warnings, error, notes)) return false;

@@ -39,6 +39,11 @@ struct PackInputs {
   // Stored between the stub and the archive, named by a packed_runtime
   // line; null for none.
   const struct PackedRuntime* runtime = nullptr;
+  // Stored after it, each named by its line (packed_lib, packed_native,
+  // packed_files; see carried.h); null for none.
+  const struct PackedRuntime* lib = nullptr;
+  const struct PackedRuntime* native = nullptr;
+  const struct PackedRuntime* files = nullptr;
 };
 
 // Builds the packed file in `*output`. The main class comes from
@@ -78,6 +83,9 @@ struct PackRequest {
   std::string runtime_dir;  // --runtime; empty: none
   bool jlink = false;       // --jlink: make the runtime from a JDK
   std::string jdk, add_modules, jmods;  // --jdk, --add-modules, --jmods
+  std::vector<std::string> lib_paths;  // --lib: jars or folders of jars
+  std::string native_dir;               // --native; empty: none
+  std::string files_dir;                // --files; empty: none
 };
 
 // Reads the files a request names, builds the packed file and writes it

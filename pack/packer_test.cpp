@@ -8,6 +8,7 @@
 #include "app_resources.h"
 #include "byte_order.h"
 #include "config_lines.h"
+#include "runtime_payload.h"
 #include "show.h"
 #include "test_util.h"
 #include "windows_manifest.h"
@@ -100,6 +101,44 @@ TEST_F(PackerTest, WritesStubArchiveAndConfiguration) {
   in_.lines[0] += "x";
   EXPECT_TRUE(Fails(in_, "(classpath lib\\*), or merge the jars into the "
                          "archive (--merge lib)"));
+}
+
+TEST_F(PackerTest, CarriedPayloadsComeWithTheirLines) {
+  PackedRuntime payload;
+  payload.payload = "xyz";
+  payload.adler = 7;
+  payload.key = std::string(32, 'a');
+  in_.lib = in_.native = in_.files = &payload;
+  in_.lines = {"property java.library.path=/usr/lib/jni"};
+  std::string out, error;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
+  const std::string at = std::to_string(in_.stub.size()) + " ";
+  const std::string then = std::to_string(in_.stub.size() + 3) + " ";
+  const std::string last = std::to_string(in_.stub.size() + 6) + " ";
+  // The carried libraries before those the configuration names.
+  EXPECT_EQ("mainclass from.Manifest\r\n"
+            "property java.library.path=%ZOV_NATIVE%:/usr/lib/jni\r\n"
+            "packed_lib " + at + "3 7 " + payload.key + "\r\n"
+            "packed_native " + then + "3 7 " + payload.key + "\r\n"
+            "packed_files " + last + "3 7 " + payload.key,
+            Comment(out));
+  EXPECT_EQ("xyzxyzxyz", out.substr(in_.stub.size(), 9));
+  ASSERT_EQ(1u, warnings.size());
+  EXPECT_NE(std::string::npos, warnings[0].find("no line names %ZOV_FILES%")) << warnings[0];
+
+  in_.lines = {"property app.home=%ZOV_FILES%"};
+  warnings.clear();
+  ASSERT_TRUE(BuildPackedFile(in_, &out, &warnings, &error)) << error;
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_NE(std::string::npos,
+            Comment(out).find("property app.home=%ZOV_FILES%\r\n"
+                              "property java.library.path=%ZOV_NATIVE%\r\n"));
+
+  in_.lines = {"packed_files 1 2 3 x"};
+  EXPECT_TRUE(Fails(in_, "the line packed_files is zovpack's own; use --files DIR"));
+  in_.lines = {"PACKED_LIB 1 2 3 x"};
+  EXPECT_TRUE(Fails(in_, "use --lib PATH"));
 }
 
 TEST_F(PackerTest, RefusesWhatWouldNotRun) {

@@ -201,7 +201,33 @@ bool PackRuntime(const std::string& dir, Target target, PackedRuntime* out,
   }
 
   std::vector<RuntimeEntry> entries;
+  if (!ReadTree(dir, !windows, &entries, error)) {
+    *error = "--runtime " + *error;
+    return false;
+  }
+  std::string version, modules;
+  for (const RuntimeEntry& e : entries) {
+    if (e.path == "release") {
+      version = ReleaseValue(e.data, "JAVA_VERSION");
+      modules = ReleaseValue(e.data, "MODULES");
+    }
+  }
+  if (!EncodePayload(std::move(entries), out, error)) {
+    *error = "--runtime: " + *error;
+    return false;
+  }
+  out->version = version;
+  out->modules = modules;
+  return true;
+}
+
+bool ReadTree(const std::string& dir, bool executables,
+              std::vector<RuntimeEntry>* entries, std::string* error) {
   std::error_code ec;
+  if (!fs::is_directory(dir, ec)) {
+    *error = dir + ": no such folder";
+    return false;
+  }
   fs::recursive_directory_iterator it(
       dir, fs::directory_options::follow_directory_symlink, ec);
   for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
@@ -223,32 +249,32 @@ bool PackRuntime(const std::string& dir, Target target, PackedRuntime* out,
 #else
       bool exec = (status.permissions() & fs::perms::owner_exec) != fs::perms::none;
 #endif
-      e.kind = exec && !windows ? kPayloadExecutable : kPayloadFile;
-      if (!ReadWholeFile(it->path().string(), &e.data, &why)) {
-        *error = "--runtime: " + why;
-        return false;
-      }
+      e.kind = exec && executables ? kPayloadExecutable : kPayloadFile;
+      if (!ReadWholeFile(it->path().string(), &e.data, error)) return false;
     } else {
       continue;
     }
-    entries.push_back(std::move(e));
+    entries->push_back(std::move(e));
   }
   if (ec) {
-    *error = "--runtime " + dir + ": " + ec.message();
+    *error = dir + ": " + ec.message();
     return false;
   }
-  // A folder's path sorts before what it holds; the same image gives the
-  // same stream, and so the same key, wherever it is packed.
-  std::sort(entries.begin(), entries.end(),
-            [](const RuntimeEntry& a, const RuntimeEntry& b) { return a.path < b.path; });
+  return true;
+}
 
+bool EncodePayload(std::vector<RuntimeEntry> entries, PackedRuntime* out,
+                   std::string* error) {
+  // A folder's path sorts before what it holds.
+  std::stable_sort(entries.begin(), entries.end(),
+                   [](const RuntimeEntry& a, const RuntimeEntry& b) {
+                     bool ja = a.kind == kPayloadClassPath, jb = b.kind == kPayloadClassPath;
+                     if (ja != jb) return ja;
+                     return !ja && a.path < b.path;
+                   });
   *out = PackedRuntime();
   for (const RuntimeEntry& e : entries) {
     out->unpacked_size += e.data.size();
-    if (e.path == "release") {
-      out->version = ReleaseValue(e.data, "JAVA_VERSION");
-      out->modules = ReleaseValue(e.data, "MODULES");
-    }
     if (e.kind != kPayloadFolder) ++out->files;
   }
   FindNeededGlibc(entries, &out->glibc, &out->glibc_file);
@@ -260,7 +286,7 @@ bool PackRuntime(const std::string& dir, Target target, PackedRuntime* out,
   out->adler = static_cast<uint32_t>(
       adler32_z(1, reinterpret_cast<const Bytef*>(stream.data()), stream.size()));
   if (!Deflate(stream, &out->payload)) {
-    *error = "--runtime: compressing failed";
+    *error = "compressing failed";
     return false;
   }
   return true;
@@ -286,6 +312,25 @@ std::string DescribeNeededGlibc(const std::string& glibc,
          OldestDistributionsWith(glibc) + " and newer\n";
 }
 
+bool DecodePayload(const std::string& file, const std::string& value,
+                   std::vector<RuntimeEntry>* entries, uint64_t* length,
+                   std::string* key) {
+  unsigned long long offset = 0, size = 0;
+  unsigned long adler = 0;
+  char hash[64] = "";
+  std::string stream, error;
+  if (std::sscanf(value.c_str(), "%llu %llu %lu %63s", &offset, &size, &adler,
+                  hash) != 4 ||
+      offset > file.size() || size > file.size() - offset ||
+      !Inflate(file.data() + offset, size, &stream) ||
+      adler32_z(1, reinterpret_cast<const Bytef*>(stream.data()), stream.size()) != adler) {
+    return false;
+  }
+  *length = size;
+  *key = hash;
+  return DecodeRuntimeStream(stream, entries, &error);
+}
+
 std::string RuntimeLineValue(uint64_t offset, const PackedRuntime& runtime) {
   return std::to_string(offset) + " " + std::to_string(runtime.payload.size()) +
          " " + std::to_string(runtime.adler) + " " + runtime.key;
@@ -293,22 +338,12 @@ std::string RuntimeLineValue(uint64_t offset, const PackedRuntime& runtime) {
 
 bool DescribeRuntime(const std::string& file, const std::string& value,
                      std::string* report) {
-  unsigned long long offset = 0, length = 0;
-  unsigned long adler = 0;
-  char key[64] = "";
-  if (std::sscanf(value.c_str(), "%llu %llu %lu %63s", &offset, &length,
-                  &adler, key) != 4 ||
-      offset > file.size() || length > file.size() - offset) {
+  std::vector<RuntimeEntry> entries;
+  uint64_t length = 0;
+  std::string key;
+  if (!DecodePayload(file, value, &entries, &length, &key)) {
     *report = std::string("runtime:     damaged (") + kPackedRuntimeKey + " " +
               value + ")\n";
-    return false;
-  }
-  std::string stream, error;
-  std::vector<RuntimeEntry> entries;
-  if (!Inflate(file.data() + offset, length, &stream) ||
-      adler32_z(1, reinterpret_cast<const Bytef*>(stream.data()), stream.size()) != adler ||
-      !DecodeRuntimeStream(stream, &entries, &error)) {
-    *report = "runtime:     damaged (its data does not decode)\n";
     return false;
   }
   std::string release, library;
@@ -326,7 +361,7 @@ bool DescribeRuntime(const std::string& file, const std::string& value,
   out += "  modules:   " + (modules.empty() ? "unknown" : modules) + "\n";
   out += "  packed:    " + std::to_string(length) + " bytes, unpacked " +
          std::to_string(size) + " bytes in " + std::to_string(files) + " files\n";
-  out += "  cache key: " + std::string(key) + "\n";
+  out += "  cache key: " + key + "\n";
   std::string glibc, glibc_file;
   FindNeededGlibc(entries, &glibc, &glibc_file);
   out += DescribeNeededGlibc(glibc, glibc_file);

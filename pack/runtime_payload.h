@@ -54,6 +54,22 @@ void FindNeededGlibc(const std::vector<RuntimeEntry>& entries,
 std::string DescribeNeededGlibc(const std::string& glibc,
                                 const std::string& file);
 
+// Every file below dir (links followed), its folders first: paths with "/",
+// kind 'x' for a file the owner may execute when executables is set.
+bool ReadTree(const std::string& dir, bool executables,
+              std::vector<RuntimeEntry>* entries, std::string* error);
+
+// The payload of entries: the 'j' entries first in their order, then the
+// others by path, so that the same files give the same key.
+bool EncodePayload(std::vector<RuntimeEntry> entries, PackedRuntime* out,
+                   std::string* error);
+
+// The entries of the payload a line's value (OFFSET LENGTH ADLER32 KEY)
+// locates in file, with its length and key; false when it is damaged.
+bool DecodePayload(const std::string& file, const std::string& value,
+                   std::vector<RuntimeEntry>* entries, uint64_t* length,
+                   std::string* key);
+
 // The value of the packed_runtime line for a payload at offset.
 std::string RuntimeLineValue(uint64_t offset, const PackedRuntime& runtime);
 

@@ -6,6 +6,7 @@
 
 #include "app_resources.h"
 #include "byte_order.h"
+#include "carried.h"
 #include "config_lines.h"
 #include "jar_manifest.h"
 #include "launch_attributes.h"
@@ -91,6 +92,7 @@ bool DescribePackedFile(const std::string& file, std::string* report,
   std::string comment;
   std::string main_class;
   std::string runtime_value;
+  std::vector<std::pair<std::string, std::string>> carried;  // key, value
   bool has_main = false;
   std::vector<std::string> lines;
   const bool found = FindLauncherComment(file, &comment) != std::string::npos;
@@ -111,6 +113,8 @@ bool DescribePackedFile(const std::string& file, std::string* report,
              Printable(read.value) + "\"\n";
       if (runtime_value.empty() && std::strcmp(read.key, kPackedRuntimeKey) == 0) {
         runtime_value = read.value;
+      } else if (std::strncmp(read.key, "packed_", 7) == 0) {
+        carried.emplace_back(read.key, read.value);
       }
       if (!has_main && std::strcmp(read.key, "mainclass") == 0) {
         main_class = read.value;
@@ -146,6 +150,11 @@ bool DescribePackedFile(const std::string& file, std::string* report,
     std::string runtime;
     DescribeRuntime(file, runtime_value, &runtime);
     out += runtime;
+  }
+  for (const auto& [key, value] : carried) {
+    std::string report;
+    DescribeCarried(file, key, value, &report);
+    out += report;
   }
   if (uint32_t signature = TrailingSignatureSize(file)) {
     out += "signature:   " + std::to_string(signature) +

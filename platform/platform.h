@@ -170,11 +170,19 @@ void PlatformTemporaryFolder(TextBuffer* dir);
 // --- The runtime cache's in-use test. A start holds the folder it runs
 // from: its lock file zov.lock (created when missing) stays open for the
 // rest of the process, shared, with its modification time now (the mark of
-// last use). Holding one lets go of the one held before; null only lets go.
-bool PlatformHoldFolder(const char* folder);
+// last use). A start holds one folder in each of kHoldSlots slots (one per
+// kind of payload); holding one lets go of the slot's folder before, null
+// only lets go.
+const int kHoldSlots = 4;
+bool PlatformHoldFolder(int slot, const char* folder);
 // Renames folder to aside unless a process holds it (Linux: the lock file
 // cannot be taken exclusively; Windows: an open file inside refuses the
 // rename).
 bool PlatformMoveUnused(const char* folder, const char* aside);
+
+// Windows: the application's native libraries' folder, where the DLLs they
+// need are searched too (after the program's own folder). Elsewhere a
+// library names its own search path, so this does nothing.
+void PlatformLibraryFolder(const char* folder);
 
 #endif  // ZOV_PLATFORM_PLATFORM_H_

@@ -458,7 +458,8 @@ PlatformFile* PlatformCreateFile(const char* name, bool executable) {
 }
 
 // --- The runtime cache's in-use test.
-static int HeldFolder = -1;
+// Descriptor + 1: zero for none, so the array needs no initialiser.
+static int HeldFolders[kHoldSlots];
 
 static int OpenLock(const char* folder, int flags) {
   TextBuffer name(folder);
@@ -466,12 +467,13 @@ static int OpenLock(const char* folder, int flags) {
   return open(name.c_str(), flags | O_CLOEXEC, 0644);
 }
 
-bool PlatformHoldFolder(const char* folder) {
-  if (HeldFolder >= 0) close(HeldFolder);
-  HeldFolder = folder != nullptr ? OpenLock(folder, O_WRONLY | O_CREAT) : -1;
+bool PlatformHoldFolder(int slot, const char* folder) {
+  int& held = HeldFolders[slot];
+  if (held > 0) close(held - 1);
+  held = (folder != nullptr ? OpenLock(folder, O_WRONLY | O_CREAT) : -1) + 1;
   // Blocks only while a remover holds it, which then moves the folder away.
-  return HeldFolder >= 0 && pwrite(HeldFolder, "u", 1, 0) == 1 &&
-         flock(HeldFolder, LOCK_SH) == 0;
+  return held > 0 && pwrite(held - 1, "u", 1, 0) == 1 &&
+         flock(held - 1, LOCK_SH) == 0;
 }
 
 bool PlatformMoveUnused(const char* folder, const char* aside) {
@@ -481,6 +483,8 @@ bool PlatformMoveUnused(const char* folder, const char* aside) {
   if (fd >= 0) close(fd);
   return moved;
 }
+
+void PlatformLibraryFolder(const char*) {}
 
 unsigned long PlatformLastError() { return static_cast<unsigned long>(errno); }
 

@@ -377,11 +377,12 @@ PlatformFile* PlatformCreateFile(const char* name, bool) {
 
 // --- The runtime cache's in-use test.
 // Null when none: a zero-initialised variable costs no section of its own.
-static HANDLE HeldFolder;
+static HANDLE HeldFolders[kHoldSlots];
 
-bool PlatformHoldFolder(const char* folder) {
-  if (HeldFolder != nullptr) CloseHandle(HeldFolder);
-  HeldFolder = nullptr;
+bool PlatformHoldFolder(int slot, const char* folder) {
+  HANDLE& held = HeldFolders[slot];
+  if (held != nullptr) CloseHandle(held);
+  held = nullptr;
   if (folder == nullptr) return false;
   TextBuffer name(folder);
   name.Append("zov.lock");
@@ -391,13 +392,19 @@ bool PlatformHoldFolder(const char* folder) {
                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  HeldFolder = file;
+  held = file;
   DWORD written;
   return WriteFile(file, "u", 1, &written, nullptr);
 }
 
 bool PlatformMoveUnused(const char* folder, const char* aside) {
   return MoveFileExA(folder, aside, 0) != 0;
+}
+
+void PlatformLibraryFolder(const char* folder) {
+  // Java loads a JNI library by its full path, and Windows then searches
+  // what it needs in the program's folder, not the library's.
+  SetDllDirectoryA(folder);
 }
 
 unsigned long PlatformLastError() { return GetLastError(); }

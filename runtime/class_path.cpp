@@ -98,9 +98,9 @@ void CollectClassPath(void* context, const char* value) {
   }
 }
 
-TextBuffer ComposeClassPath(const ConfigStore& store) {
+TextBuffer ComposeClassPath(const ConfigStore& store, const TextBuffer& carried) {
   TextBuffer executable = store.ExecutablePath();
-  TextBuffer entries;
+  TextBuffer entries(carried.data(), carried.length());
   store.ForEachValue(TextBuffer("classpath"), CollectClassPath, &entries,
                      false);
   TextBuffer result = Concat(executable.c_str(), entries);

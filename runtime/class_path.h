@@ -6,13 +6,15 @@
 #include "text/text.h"
 
 // The executable's own path (it carries the application's archive), then
-// every entry of the key classpath (side file first; see CollectClassPath),
+// carried (the jars the file carries, each after a separator; may be
+// empty), then every entry of the key classpath (side file first; see CollectClassPath),
 // then CLASSPATH and then CLASS_PATH, each whole after its own separator
 // whenever it is defined, even empty. Entries are separated by the
 // platform's class-path separator (";", on Linux ":"). When the
 // executable's path is unknown the next entry comes first: an empty first
 // entry would put the current directory on the class path.
-TextBuffer ComposeClassPath(const ConfigStore& store);
+TextBuffer ComposeClassPath(const ConfigStore& store,
+                            const TextBuffer& carried = TextBuffer());
 
 // Appends one configured entry, already expanded, each part after the
 // class-path separator. An entry whose last part is "*" ("*", "lib/*",

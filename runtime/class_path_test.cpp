@@ -106,6 +106,11 @@ TEST(ComposeClassPath, LeavesNoEmptyFirstEntryWhenTheExecutableIsUnknown) {
   ScopedEnv classPath2("CLASS_PATH");
   ConfigStore store("", "");
   EXPECT_STREQ("c.jar", ComposeClassPath(store).c_str());
+  // The file's carried jars come before the configured entries.
+  std::string s(1, kClassPathSeparator);
+  TextBuffer carried((s + "w.jar" + s + "v.jar").c_str());
+  EXPECT_EQ("w.jar" + s + "v.jar" + s + "c.jar",
+            std::string(ComposeClassPath(store, carried).c_str()));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ enum LaunchError : int {
   VersionTooHigh = 11,     // above the configured maximum
   WorkDirMissing = 12,     // the workdir folder does not exist
   AlreadyRunning = 13,     // single_instance: another one runs
+  CarriedUnpackFailed = 14,  // the file's jars, libraries or files
 };
 
 // Message id of the message box's caption.

@@ -6,18 +6,37 @@
 #include "config/config_store.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
+#include "runtime/launch_error.h"
 #include "runtime/payload_format.h"
 #include "text/format_text.h"
 
 namespace {
 
+// What a file may carry, by kind: the line naming it, its cache folder,
+// its temporary folders' prefix, its name in the trace and the variable
+// the launcher sets to its unpacked folder.
+struct PayloadKind {
+  const char* line;
+  const char* cache;
+  const char* temporary;
+  const char* label;
+  const char* variable;
+};
+const PayloadKind kKinds[kPayloadKinds] = {
+    {kPackedRuntimeKey, "runtimes", "zov-runtime-", "runtime r", nullptr},
+    {kPackedLibKey, "libs", "zov-lib-", kPackedLibKey, "ZOV_LIB"},
+    {kPackedNativeKey, "natives", "zov-native-", kPackedNativeKey, "ZOV_NATIVE"},
+    {kPackedFilesKey, "files", "zov-files-", kPackedFilesKey, "ZOV_FILES"},
+};
+
 // Set when the file's runtime could be unpacked nowhere.
 bool UnpackFailed;
-// A home under the temporary folder, removed at exit; null when none.
-char* TemporaryHome;
+// Homes under the temporary folder, removed at exit; null when none.
+char* TemporaryHomes[kPayloadKinds];
 
 const uint32_t kMaxList = 1 << 26;  // far more than any runtime's file list
-const char kEntryKinds[] = {kPayloadFolder, kPayloadFile, kPayloadExecutable, 0};
+const char kEntryKinds[] = {kPayloadFolder, kPayloadFile, kPayloadExecutable,
+                            kPayloadClassPath, 0};
 
 struct Unpacker {
   bool check = false;
@@ -30,6 +49,7 @@ struct Unpacker {
   PlatformFile* out = nullptr;
   uint64_t left = 0;  // bytes still due to out
   uint32_t adler = 1;
+  StringList* jars = nullptr;  // receives the class-path entries' paths
 };
 
 uint64_t LoadLittle(const char* p, int count) {
@@ -53,6 +73,7 @@ char ReadListEntry(Unpacker* u, uint64_t* size) {
     return 0;
   }
   *size = LoadLittle(p + 1, 8);
+  if (p[0] == kPayloadClassPath && u->jars != nullptr) u->jars->Add(path);
   // Windows takes "/" in paths as "\".
   u->path.Resize(u->homeLength);
   u->path.Append(path);
@@ -135,7 +156,7 @@ bool CheckEntries(Unpacker* u) {
     char kind = ReadListEntry(u, &size);
     if (kind == 0 || !PlatformFileStamp(u->path.c_str(), &stamp[0], &stamp[1]) ||
         (kind != kPayloadFolder && static_cast<uint64_t>(stamp[0]) != size)) {
-      Trace("runtime r: %s missing or cut", u->path.c_str());
+      Trace("payload %s missing or cut", u->path.c_str());
       return false;
     }
   }
@@ -155,10 +176,12 @@ int ReadPart(void* context, unsigned char* buffer, int size) {
   return static_cast<int>(got);
 }
 
-// What the packed_runtime line says.
+// What a payload's line says, and of what kind it is.
 struct PayloadLine {
   int64_t offset, length, adler;
   const char* key;
+  const PayloadKind* kind;
+  StringList* jars;
 };
 
 // A decimal number and the space after it.
@@ -180,7 +203,7 @@ bool FromExecutable(const ConfigStore& store, const PayloadLine& payload,
   if (reader.file == nullptr) return false;
   bool ok = PlatformSeekFile(reader.file, payload.offset) &&
             ReadPayload(ReadPart, &reader, static_cast<uint32_t>(payload.adler),
-                        home.c_str(), check);
+                        home.c_str(), check, payload.jars);
   PlatformCloseFile(reader.file);
   return ok;
 }
@@ -192,18 +215,18 @@ bool UnpackInto(const ConfigStore& store, const PayloadLine& payload,
   // Cut short it would name some other folder, which is removed below.
   if (!FormatText(home, "%s%lu%c", path.c_str(), PlatformProcessId(),
                   kPathSeparator)) {
-    Trace("runtime r: path too long: %s", path.c_str());
+    Trace("%s: path too long: %s", payload.kind->label, path.c_str());
     return false;
   }
   uint32_t start = PlatformTickCount();
   RemoveTree(home->c_str());  // of a killed start whose id this one has
   if (FromExecutable(store, payload, *home, false)) {
-    Trace("runtime r: unpacked into %s in %u ms", home->c_str(),
+    Trace("%s: unpacked into %s in %u ms", payload.kind->label, home->c_str(),
           static_cast<unsigned>(PlatformTickCount() - start));
     return true;
   }
-  Trace("runtime r: cannot unpack into %s: system error %lu", home->c_str(),
-        PlatformLastError());
+  Trace("%s: cannot unpack into %s: system error %lu", payload.kind->label,
+        home->c_str(), PlatformLastError());
   RemoveTree(home->c_str());
   return false;
 }
@@ -223,8 +246,8 @@ bool RemoveUnused(const TextBuffer& folder) {
 }
 
 // Removes from path (ends in a separator) the folders killed starts left,
-// a day after they were last used, and in the runtimes folder (no prefix)
-// the copies not used for 30 days, but not KEY's own. now is the stamp of
+// a day after they were last used, and in a cache folder (no prefix) the
+// copies not used for 30 days, but not KEY's own. now is the stamp of
 // the folder this start just unpacked.
 void Sweep(TextBuffer* folder, const char* prefix, const char* key, int64_t now) {
   TextBuffer& path = *folder;
@@ -249,7 +272,7 @@ void Sweep(TextBuffer* folder, const char* prefix, const char* key, int64_t now)
     path.Resize(end);
     if ((stamped || PlatformFileStamp(path.c_str(), &size, &time)) &&
         time < now - (copy ? 30 * kDay : kDay) && RemoveUnused(path)) {
-      Trace("runtime r: removed %s, unused", path.c_str());
+      Trace("payload %s removed, unused", path.c_str());
     }
   }
   if (listing != nullptr) PlatformCloseDirectory(listing);
@@ -257,51 +280,94 @@ void Sweep(TextBuffer* folder, const char* prefix, const char* key, int64_t now)
 
 // After an unpacking into own (rare, and slower than any listing): what
 // earlier starts left in the cache and the temporary folder.
-void SweepAfterUnpacking(const TextBuffer& own, const char* key) {
+void SweepAfterUnpacking(const TextBuffer& own, const PayloadLine& payload) {
   int64_t size, now;
   TextBuffer folder;
   if (!PlatformFileStamp(own.c_str(), &size, &now)) return;
-  if (PlatformUserCacheFolder("runtimes", &folder)) {
-    Sweep(&folder, nullptr, key, now);
+  if (PlatformUserCacheFolder(payload.kind->cache, &folder)) {
+    Sweep(&folder, nullptr, payload.key, now);
   }
   PlatformTemporaryFolder(&folder);
-  Sweep(&folder, "zov-runtime-", key, now);
+  Sweep(&folder, payload.kind->temporary, payload.key, now);
 }
 
 TextBuffer CachedHome(const ConfigStore& store, const PayloadLine& payload) {
   TextBuffer home;
-  if (!PlatformUserCacheFolder("runtimes", &home)) {
-    Trace("runtime r: no cache folder %s: system error %lu", home.c_str(),
-          PlatformLastError());
+  const int slot = static_cast<int>(payload.kind - kKinds);
+  if (!PlatformUserCacheFolder(payload.kind->cache, &home)) {
+    Trace("%s: no cache folder %s: system error %lu", payload.kind->label,
+          home.c_str(), PlatformLastError());
     return TextBuffer();
   }
   home.Append(payload.key);
   home.Append(&kPathSeparator, 1);
   // Held before the check: no sweep takes the copy away after it.
-  if (PlatformHoldFolder(home.c_str()) &&
+  if (PlatformHoldFolder(slot, home.c_str()) &&
       FromExecutable(store, payload, home, true)) {
-    Trace("runtime r: reused %s", home.c_str());
+    Trace("%s: reused %s", payload.kind->label, home.c_str());
     return home;
   }
-  PlatformHoldFolder(nullptr);
+  PlatformHoldFolder(slot, nullptr);
   TextBuffer key(home.c_str(), home.length() - 1);
   key.Append(".");
   TextBuffer own;  // KEY.PID, beside KEY
   if (!UnpackInto(store, payload, key, &own)) return TextBuffer();
-  SweepAfterUnpacking(own, payload.key);
+  SweepAfterUnpacking(own, payload);
+  // The jars are those the unpacking listed, whatever these checks see.
+  PayloadLine check = payload;
+  check.jars = nullptr;
   // A damaged copy goes unless a start runs from it; one another start put
   // in place first stays.
-  if (!FromExecutable(store, payload, home, true)) RemoveUnused(home);
+  if (!FromExecutable(store, check, home, true)) RemoveUnused(home);
   if (!PlatformRenameFile(own.c_str(), home.c_str()) &&
-      !FromExecutable(store, payload, home, true)) {
-    Trace("runtime r: cannot rename %s: system error %lu", own.c_str(),
-          PlatformLastError());
-    PlatformHoldFolder(own.c_str());
+      !FromExecutable(store, check, home, true)) {
+    Trace("%s: cannot rename %s: system error %lu", payload.kind->label,
+          own.c_str(), PlatformLastError());
+    PlatformHoldFolder(slot, own.c_str());
     return own;
   }
   RemoveTree(own.c_str());  // when another start's copy came first
-  PlatformHoldFolder(home.c_str());
+  PlatformHoldFolder(slot, home.c_str());
   return home;
+}
+
+// The home of the payload of kind (*home empty when the file carries
+// none); false when it could be unpacked nowhere.
+bool PayloadHome(const ConfigStore& store, int kind, StringList* jars,
+                 TextBuffer* home) {
+  PayloadLine payload;
+  payload.kind = &kKinds[kind];
+  payload.jars = jars;
+  TextBuffer line = store.Lookup(TextBuffer(payload.kind->line), true);
+  home->Clear();
+  if (line.length() == 0) {
+    Trace("%s: none in the file", payload.kind->label);
+    return true;
+  }
+  const char* p = ReadNumber(line.c_str(), &payload.offset);
+  if (p) p = ReadNumber(p, &payload.length);
+  if (p) p = ReadNumber(p, &payload.adler);
+  if (p == nullptr || strlen(p) != kPayloadKeyDigits ||
+      strspn(p, "0123456789abcdef") != kPayloadKeyDigits) {
+    Trace("%s: %s \"%s\" not read", payload.kind->label, payload.kind->line,
+          line.c_str());
+    return false;
+  }
+  payload.key = p;
+  *home = CachedHome(store, payload);
+  if (home->length() != 0) return true;
+  TextBuffer temporary;
+  PlatformTemporaryFolder(&temporary);
+  temporary.Append(payload.kind->temporary);
+  if (UnpackInto(store, payload, temporary, home)) {
+    PlatformHoldFolder(kind, home->c_str());
+    SweepAfterUnpacking(*home, payload);
+    TemporaryHomes[kind] = static_cast<char*>(HeapResize(nullptr, home->length() + 1));
+    memcpy(TemporaryHomes[kind], home->c_str(), home->length() + 1);
+    return true;
+  }
+  home->Clear();
+  return false;
 }
 
 }  // namespace
@@ -320,9 +386,11 @@ bool SafeEntryPath(const char* path) {
 }
 
 bool ReadPayload(InflateReader reader, void* context, uint32_t adler,
-                 const char* home, bool check) {
+                 const char* home, bool check, StringList* jars) {
   Unpacker u;
   u.check = check;
+  u.jars = jars;
+  if (jars != nullptr) jars->Clear();
   u.path.Assign(home);
   u.homeLength = u.path.length();
   InflateResult result = Inflate(reader, context, TakeOutput, &u);
@@ -365,46 +433,50 @@ void RemoveTree(const char* path) {
 }
 
 TextBuffer PackedRuntimeHome(const ConfigStore& store) {
-  TextBuffer line = store.Lookup(TextBuffer(kPackedRuntimeKey), true);
-  if (line.length() == 0) {
-    Trace("runtime r: none in the file");
-    return line;
+  TextBuffer home;
+  UnpackFailed = !PayloadHome(store, kRuntimePayload, nullptr, &home);
+  return home;
+}
+
+int UnpackCarriedFiles(const ConfigStore& store, TextBuffer* classPath,
+                       TextBuffer* native) {
+  StringList jars;
+  TextBuffer home;
+  for (int kind = kRuntimePayload + 1; kind < kPayloadKinds; ++kind) {
+    if (!PayloadHome(store, kind, &jars, &home)) return CarriedUnpackFailed;
+    // Not one a launcher that started this one set.
+    if (home.length() == 0) {
+      PlatformSetEnvironment(kKinds[kind].variable, nullptr);
+      continue;
+    }
+    for (int32_t i = 0; i < jars.Count(); ++i) {
+      classPath->Append(&kClassPathSeparator, 1);
+      classPath->Append(home);
+      classPath->Append(jars.Entry(i));
+    }
+    home.Resize(home.length() - 1);  // %ZOV_FILES%\name reads as a path
+    PlatformSetEnvironment(kKinds[kind].variable, home.c_str());
+    if (kind == kNativePayload) native->Assign(home.c_str());
   }
-  PayloadLine payload;
-  const char* p = ReadNumber(line.c_str(), &payload.offset);
-  if (p) p = ReadNumber(p, &payload.length);
-  if (p) p = ReadNumber(p, &payload.adler);
-  if (p == nullptr || strlen(p) != kPayloadKeyDigits ||
-      strspn(p, "0123456789abcdef") != kPayloadKeyDigits) {
-    Trace("runtime r: packed_runtime \"%s\" not read", line.c_str());
-    UnpackFailed = true;
-    return TextBuffer();
-  }
-  payload.key = p;
-  TextBuffer home = CachedHome(store, payload);
-  if (home.length() != 0) return home;
-  TextBuffer temporary;
-  PlatformTemporaryFolder(&temporary);
-  temporary.Append("zov-runtime-");
-  if (UnpackInto(store, payload, temporary, &home)) {
-    PlatformHoldFolder(home.c_str());
-    SweepAfterUnpacking(home, payload.key);
-    TemporaryHome = static_cast<char*>(HeapResize(nullptr, home.length() + 1));
-    memcpy(TemporaryHome, home.c_str(), home.length() + 1);
-    return home;
-  }
-  UnpackFailed = true;
-  return TextBuffer();
+  return Success;
 }
 
 bool PackedRuntimeFailed() { return UnpackFailed; }
 
-bool PackedRuntimeTemporary() { return TemporaryHome != nullptr; }
+bool PackedRuntimeTemporary() {
+  for (char* home : TemporaryHomes) {
+    if (home != nullptr) return true;
+  }
+  return false;
+}
 
 void FinishPackedRuntime() {
-  if (TemporaryHome == nullptr) return;
-  PlatformHoldFolder(nullptr);  // its open lock file would stay
-  RemoveTree(TemporaryHome);
-  free(TemporaryHome);
-  TemporaryHome = nullptr;
+  for (int kind = 0; kind < kPayloadKinds; ++kind) {
+    char*& home = TemporaryHomes[kind];
+    if (home == nullptr) continue;
+    PlatformHoldFolder(kind, nullptr);  // its open lock file would stay
+    RemoveTree(home);
+    free(home);
+    home = nullptr;
+  }
 }

@@ -1,5 +1,7 @@
 // The Java runtime a packed file carries (source "r" of the runtime
-// search), in the format of runtime/payload_format.h.
+// search), in the format of runtime/payload_format.h, and the application's
+// jars, libraries and files, which the same code unpacks the same way,
+// each in a cache folder of its own.
 #ifndef ZOV_RUNTIME_PACKED_RUNTIME_H_
 #define ZOV_RUNTIME_PACKED_RUNTIME_H_
 
@@ -9,6 +11,14 @@
 #include "text/text.h"
 
 class ConfigStore;
+
+enum PayloadKinds {
+  kRuntimePayload,
+  kLibPayload,
+  kNativePayload,
+  kFilesPayload,
+  kPayloadKinds
+};
 
 // The home of the file's runtime, unpacked when needed: the user's cache
 // folder zov/runtimes/KEY, checked against the entry list on every start
@@ -24,11 +34,20 @@ TextBuffer PackedRuntimeHome(const ConfigStore& store);
 
 bool PackedRuntimeFailed();
 
-// Whether the runtime was unpacked into the temporary folder, which
+// Unpacks the application's jars, libraries and files the file carries as
+// the runtime is unpacked (zov/libs, zov/natives, zov/files), sets ZOV_LIB,
+// ZOV_NATIVE and ZOV_FILES to their folders (no trailing separator; unset
+// for what it does not carry), appends each class-path entry after a
+// separator to classPath and names the native folder in native. Success,
+// or CarriedUnpackFailed when one could be unpacked nowhere.
+int UnpackCarriedFiles(const ConfigStore& store, TextBuffer* classPath,
+                       TextBuffer* native);
+
+// Whether a payload was unpacked into the temporary folder, which
 // FinishPackedRuntime must remove at exit, System.exit included.
 bool PackedRuntimeTemporary();
 
-// At exit: removes a runtime unpacked into the temporary folder.
+// At exit: removes what was unpacked into the temporary folder.
 void FinishPackedRuntime();
 
 // Decodes a payload from reader into the folder home (ending in a
@@ -36,8 +55,10 @@ void FinishPackedRuntime();
 // its Adler-32 is not adler, or a file cannot be written; what was
 // written is left for the caller to remove. With check, writes nothing:
 // true when every entry of the list is under home, files of their size.
+// jars, when given, receives the paths of the class-path entries in list
+// order.
 bool ReadPayload(InflateReader reader, void* context, uint32_t adler,
-                 const char* home, bool check);
+                 const char* home, bool check, StringList* jars = nullptr);
 
 // A path of an entry that stays below the home: not empty, no empty, "."
 // or ".." part, no "\" or ":".

@@ -10,7 +10,8 @@ PACKAGES="cmake ninja-build g++ googletest python3 zip unzip zlib1g-dev
   python3-pefile maven libmaven-plugin-tools-java libmaven-compiler-plugin-java
   libmaven-resources-plugin-java libmaven-jar-plugin-java
   libmaven-install-plugin-java libsurefire-java libplexus-utils2-java
-  libcommons-lang3-java lld llvm qemu-user-static g++-aarch64-linux-gnu"
+  libcommons-lang3-java lld llvm qemu-user-static g++-aarch64-linux-gnu
+  liblog4j2-java"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" \

@@ -37,7 +37,11 @@ void Pack(const PackRequest& request, const std::string& path) {
   if (!request.splash.empty()) argv.insert(argv.end(), {"--splash", request.splash});
   if (!request.icon.empty()) argv.insert(argv.end(), {"--icon", request.icon});
   argv.insert(argv.end(), request.extra.begin(), request.extra.end());
-  ProcessResult packed = RunProcess(argv);
+  // Compressing a runtime takes a minute on a machine busy with builds;
+  // the test's own timeout still catches a zovpack that hangs.
+  ProcessOptions options;
+  options.timeoutSeconds = 240;
+  ProcessResult packed = RunProcess(argv, options);
   ASSERT_EQ(0, packed.status) << packed.err;
 }
 

@@ -75,7 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   source = {data, size};
   ReadPayload(Read, &source, 1, home.c_str(), true);
   source = {data, size};
-  ReadPayload(Read, &source, 1, home.c_str(), false);
+  StringList jars;  // class-path entries must stay below the home too
+  ReadPayload(Read, &source, 1, home.c_str(), false, &jars);
+  for (int32_t i = 0; i < jars.Count(); ++i) FUZZ_CHECK(SafeEntryPath(jars.Entry(i)));
   RemoveTree(home.c_str());
   // Nothing but home was made in its parent.
   std::string parent = home.substr(0, home.size() - 5);

@@ -55,11 +55,16 @@ def main():
         alone = os.path.join(work, "alone")
         os.mkdir(alone)
         shutil.copy(os.path.join(project, "target", "shout"), alone)
-        env = dict(os.environ, JAVA_HOME=jdk)
-        ran = subprocess.run(["./shout", "merged", "dependency"], cwd=alone, env=env,
+        env = dict(os.environ, JAVA_HOME=jdk, XDG_CACHE_HOME=os.path.join(work, "cache"))
+        ran = subprocess.run(["./shout", "carried", "dependency"], cwd=alone, env=env,
                              capture_output=True, text=True, timeout=120)
-        check(ran.returncode == 0 and ran.stdout.strip() == "MERGED DEPENDENCY!",
+        check(ran.returncode == 0 and ran.stdout.strip() == "CARRIED DEPENDENCY!",
               f"the Linux file runs alone with commons-lang3: {ran.stdout!r} {ran.stderr!r}")
+        # By default the dependency is kept whole inside the file.
+        shown = subprocess.run([zovpack, "--show", os.path.join(alone, "shout")],
+                               capture_output=True, text=True).stdout
+        check("    commons-lang3-3.12.0.jar  " in shown and "on the class path" in shown,
+              f"the jar is carried whole: {shown[-600:]!r}")
 
         # dependencies=lib: the file needs the lib/ folder beside it.
         dist = os.path.join(project, "target", "dist")

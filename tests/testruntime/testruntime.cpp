@@ -24,6 +24,12 @@
 //   no-string-class   FindClass("java/lang/String") fails
 //   newstring-fails   NewString fails with java/lang/OutOfMemoryError
 //   log-cwd           JNI_CreateJavaVM logs "cwd PATH", the current directory
+//   load-library=NAME main loads NAME as System.loadLibrary does: from
+//                     the last -Djava.library.path= folder, by its full
+//                     path with the system's default search for what the
+//                     library itself needs (Windows: NAME.dll, LoadLibrary;
+//                     Linux: libNAME.so, dlopen), and logs what its export
+//                     ZovJniIdentity returns
 //   main-window=MS    (Windows) main shows a minimized window titled
 //                     "testruntime window" for MS milliseconds and logs
 //                     "window restored" when it is restored
@@ -39,6 +45,7 @@
 //   JNI_CreateJavaVM version=0x00010002 nOptions=N ignoreUnrecognized=B
 //   option[I]=TEXT                  one per option; " extraInfo" if not null
 //   dependency NAME                 (jvm.dll with a dependency only)
+//   loadLibrary NAME -> IDENTITY    " -> error N" when it cannot load
 //   FindClass NAME                  " -> null" appended when it fails
 //   GetStaticMethodID CLASS.NAME SIGNATURE          " -> null" likewise
 //   IsAssignableFrom CLASS SUPER -> false
@@ -72,6 +79,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <dlfcn.h>
 #include <unistd.h>
 #endif
 
@@ -101,6 +109,8 @@ struct State {
   std::string mainClass;
   std::string version;
   std::string vmVersion;
+  std::string libraryPath;  // the last -Djava.library.path=
+  std::string loadLibrary;
   int mainMillis = 0;
   int mainExit = -1;
   int windowMillis = 0;
@@ -458,6 +468,28 @@ jobject JNICALL CallStaticObjectMethodV(JNIEnv* env, jclass type,
   return reinterpret_cast<jobject>(value);
 }
 
+void LoadApplicationLibrary(const std::string& name) {
+  typedef const char* (*Identity)();
+  void* identity = nullptr;
+  unsigned long error = 0;
+#ifdef _WIN32
+  std::string path = state->libraryPath + "\\" + name + ".dll";
+  HMODULE library = LoadLibraryA(path.c_str());
+  if (library != nullptr) {
+    identity = reinterpret_cast<void*>(GetProcAddress(library, "ZovJniIdentity"));
+  }
+  error = GetLastError();
+#else
+  std::string path = state->libraryPath + "/lib" + name + ".so";
+  void* library = dlopen(path.c_str(), RTLD_NOW);
+  if (library != nullptr) identity = dlsym(library, "ZovJniIdentity");
+  error = library == nullptr;
+#endif
+  Log("loadLibrary " + name + " -> " +
+      (identity != nullptr ? std::string(reinterpret_cast<Identity>(identity)())
+                           : "error " + std::to_string(error)));
+}
+
 void JNICALL CallStaticVoidMethodV(JNIEnv* env, jclass type, jmethodID id,
                                    va_list args) {
   Enter(env, "CallStaticVoidMethodV", false);
@@ -479,6 +511,7 @@ void JNICALL CallStaticVoidMethodV(JNIEnv* env, jclass type, jmethodID id,
   if (state->mainMillis > 0) SleepMillis(state->mainMillis);
   if (state->windowMillis > 0) ShowWindowFor(state->windowMillis);
   if (Has("main-prints")) WriteStandardOutput("hello from main\n");
+  if (!state->loadLibrary.empty()) LoadApplicationLibrary(state->loadLibrary);
   if (state->mainExit >= 0) {
     Log("exit " + std::to_string(state->mainExit));
     exit(state->mainExit);
@@ -658,6 +691,11 @@ std::string LogPathFromEnvironment() {
 void ReadScenario(const std::string& option) {
   static const char kScenario[] = "-Dtestruntime.scenario=";
   static const char kMainClass[] = "-Dtestruntime.mainclass=";
+  static const char kLibraryPath[] = "-Djava.library.path=";
+  if (StartsWith(option, kLibraryPath)) {
+    state->libraryPath = option.substr(sizeof kLibraryPath - 1);
+    return;
+  }
   if (StartsWith(option, kMainClass)) {
     state->mainClass = option.substr(sizeof kMainClass - 1);
     return;
@@ -674,6 +712,8 @@ void ReadScenario(const std::string& option) {
       state->vmVersion = item.substr(11);
     } else if (StartsWith(item, "main-exits=")) {
       state->mainExit = atoi(item.c_str() + 11);
+    } else if (StartsWith(item, "load-library=")) {
+      state->loadLibrary = item.substr(13);
     } else if (StartsWith(item, "main-window=")) {
       state->windowMillis = atoi(item.c_str() + 12);
     } else if (StartsWith(item, "main-sleeps=")) {

@@ -110,8 +110,11 @@ public class PackMojo extends AbstractMojo {
   @Parameter
   private String copyright;
 
-  /** merge (into the file), lib (copied to lib/ beside it) or none. */
-  @Parameter(defaultValue = "merge")
+  /**
+   * whole (kept whole inside the file), merge (into the file's archive), lib (copied to
+   * lib/ beside it) or none.
+   */
+  @Parameter(defaultValue = "whole")
   private String dependencies;
 
   @Parameter(property = "zov.skip", defaultValue = "false")
@@ -129,9 +132,9 @@ public class PackMojo extends AbstractMojo {
           "zov: the project has no jar to pack yet: bind the pack goal to the package phase "
           + "of a project with jar packaging");
     }
-    if (!Arrays.asList("merge", "lib", "none").contains(dependencies)) {
+    if (!Arrays.asList("whole", "merge", "lib", "none").contains(dependencies)) {
       throw new MojoExecutionException(
-          "zov: dependencies must be merge, lib or none, not " + dependencies);
+          "zov: dependencies must be whole, merge, lib or none, not " + dependencies);
     }
     String packer = findZovpack();
     List<String> common = commonArguments();
@@ -185,7 +188,9 @@ public class PackMojo extends AbstractMojo {
     if (jdk != null) option(args, "--jdk", jdk.getPath());
     option(args, "--add-modules", addModules);
     if (jmods != null) option(args, "--jmods", jmods.getPath());
-    if (dependencies.equals("merge")) {
+    if (dependencies.equals("whole")) {
+      for (File dep : runtimeDependencies()) option(args, "--lib", dep.getPath());
+    } else if (dependencies.equals("merge")) {
       for (File dep : runtimeDependencies()) option(args, "--merge", dep.getPath());
     } else if (dependencies.equals("lib")) {
       List<File> deps = runtimeDependencies();

@@ -1,0 +1,7 @@
+package chain.b;
+
+public class B {
+  public static String hello() {
+    return "b";
+  }
+}
