@@ -4,6 +4,7 @@
 #define ZOV_PACK_PACKER_H_
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,9 @@ struct PackInputs {
   // Stored between the stub and the archive, named by a packed_runtime
   // line; null for none.
   const struct PackedRuntime* runtime = nullptr;
+  // The modules and module/packages of that runtime when known: manifest
+  // items naming others are left out. Null: all are kept.
+  const std::set<std::string>* runtime_contents = nullptr;
 };
 
 // Builds the packed file in `*output`. The main class comes from
@@ -104,6 +108,8 @@ struct PackRequest {
   std::string runtime_dir;  // --runtime; empty: none
   bool jlink = false;       // --jlink: make the runtime from a JDK
   std::string jdk, add_modules, jmods;  // --jdk, --add-modules, --jmods
+  bool service_modules = true;  // off: --no-service-modules
+  bool keep_debug = false;      // --keep-debug
 };
 
 // Reads the files a request names, builds the packed file and writes it
