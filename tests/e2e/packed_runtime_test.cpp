@@ -150,7 +150,8 @@ TEST_F(PackedRuntime, RunsAloneWhereNoJavaIsInstalledThenFromTheCache) {
 TEST_F(PackedRuntime, JlinkMakesTheRuntimeTheApplicationNeeds) {
   e2e::PackRequest request;
   request.mainClass = "e2e.Carried";
-  request.extra = {"--jlink", "--jdk", ZOV_JDK_HOME, "--add-modules", "jdk.zipfs"};
+  request.extra = {"--jlink", "--jdk", ZOV_JDK_HOME, "--no-service-modules",
+                   "--add-modules", "jdk.zipfs"};
   std::string app = dir_.Join("app");
   e2e::Pack(request, app);
   ProcessResult shown = RunProcess({ZOVPACK, "--show", app});
@@ -175,6 +176,43 @@ TEST_F(PackedRuntime, JlinkMakesTheRuntimeTheApplicationNeeds) {
                                       "--jdk", dir_.path()});
   EXPECT_NE(0, refused.status);
   EXPECT_TRUE(Has(refused.err, "is not a JDK with jlink")) << refused.err;
+}
+
+TEST_F(PackedRuntime, JlinkReadsARealApplicationAndKeepsTheLinkForTheNextPack) {
+  std::string app = dir_.Join("real");
+  // A folder of the user's, named as the one zovpack once linked in.
+  testing_support::MakeDirectory(app + ".jlink");
+  WriteFile(app + ".jlink/mine", "kept");
+  ProcessOptions options;
+  options.setEnv = {{"XDG_CACHE_HOME", dir_.Join("packcache")}};
+  std::vector<std::string> pack = {ZOVPACK, ZOV_REAL_JAR, "-o", app, "--target", "linux",
+                                   "--stub", ZOV_LINUX_STUB, "--jlink", "--jdk", ZOV_JDK_HOME};
+  ProcessResult packed = RunProcess(pack, options);
+  ASSERT_EQ(0, packed.status) << packed.err;
+  EXPECT_TRUE(Has(packed.err, "warning: jdeps: Warning: split package: javax.xml.namespace"))
+      << packed.err;
+  EXPECT_TRUE(Has(packed.err, "jdk.deploy/com.sun.deploy: not in the runtime")) << packed.err;
+  EXPECT_TRUE(Has(packed.err, "java.base/sun.none: not in the runtime")) << packed.err;
+  EXPECT_EQ("kept", ReadFile(app + ".jlink/mine"));
+  ProcessResult shown = RunProcess({ZOVPACK, "--show", app});
+  // java.net.http only from the jar's Java 11 classes; EC only as a service.
+  EXPECT_TRUE(Has(shown.out, "java.net.http")) << shown.out;
+  EXPECT_TRUE(Has(shown.out, "jdk.crypto.ec")) << shown.out;
+  EXPECT_TRUE(Has(shown.out, "option --add-exports=java.base/sun.nio.ch=ALL-UNNAMED")) << shown.out;
+  EXPECT_FALSE(Has(shown.out, "jdk.deploy/com.sun.deploy=")) << shown.out;
+
+  ProcessResult run = Run(app, {}, {}, true);
+  if (Has(run.err, "unshare") || Has(run.err, "mount:")) {
+    GTEST_SKIP() << "no mount namespace here: " << run.err;
+  }
+  EXPECT_EQ(0, run.status) << run.err;
+  EXPECT_EQ("SPLIT\nFEATURE 11 HTTP_2\nEC EC\n", run.out) << run.err;
+  EXPECT_FALSE(Has(run.err, "WARNING")) << run.err;
+
+  ProcessResult again = RunProcess(pack, options);
+  ASSERT_EQ(0, again.status) << again.err;
+  EXPECT_TRUE(Has(again.err, "--jlink: the cached runtime")) << again.err;
+  EXPECT_EQ(shown.out, RunProcess({ZOVPACK, "--show", app}).out);
 }
 
 TEST_F(PackedRuntime, JlinkRunsAModularApplicationAsItsNamedModule) {
