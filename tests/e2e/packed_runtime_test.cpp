@@ -215,6 +215,79 @@ TEST_F(PackedRuntime, JlinkReadsARealApplicationAndKeepsTheLinkForTheNextPack) {
   EXPECT_EQ(shown.out, RunProcess({ZOVPACK, "--show", app}).out);
 }
 
+// The files of the class-data cache ending in suffix.
+std::vector<std::string> CacheFiles(const std::string& cache, const std::string& suffix) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(cache + "zov/cds", ec)) {
+    std::string name = e.path().string();
+    if (name.size() > suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+      names.push_back(name);
+    }
+  }
+  return names;
+}
+
+TEST_F(PackedRuntime, JlinkCdsWritesAndMapsItsArchivesOnJava17And25) {
+  for (std::string jdk : {ZOV_JDK_HOME, ZOV_JDK25_HOME}) {
+    SCOPED_TRACE(jdk);
+    if (!fs::exists(jdk + "/bin/jlink")) {
+      std::fprintf(stderr, "SKIPPED LOUDLY: no JDK at %s\n", jdk.c_str());
+      continue;
+    }
+    bool java25 = jdk == ZOV_JDK25_HOME;
+    e2e::PackRequest request;
+    request.mainClass = "e2e.Carried";
+    request.extra = {"--jlink", "--cds", "--jdk", jdk};
+    std::string app = dir_.Join(java25 ? "app25" : "app17");
+    e2e::Pack(request, app);
+    fs::remove_all(cache_ + "zov/cds");
+
+    ProcessResult first = Run(app, {"a"}, {}, true);
+    if (Has(first.err, "unshare") || Has(first.err, "mount:")) {
+      GTEST_SKIP() << "no mount namespace here: " << first.err;
+    }
+    ASSERT_EQ(0, first.status) << first.err;
+    EXPECT_EQ("ARG a\nSUM 5050\nMAIN DONE\n", first.out) << first.err;
+    std::vector<std::string> home = LinesStartingWith(first.err, "HOME ");
+    ASSERT_EQ(1u, home.size()) << first.err;
+    // The runtime maps its own classes from the archive zovpack made.
+    EXPECT_TRUE(fs::exists(home[0] + "/lib/server/classes.jsa"));
+    ProcessResult second = Run(app, {"a"}, {}, true);
+    ASSERT_EQ(0, second.status) << second.err;
+    EXPECT_EQ(first.out, second.out);
+    std::vector<std::string> archives = CacheFiles(cache_, ".jsa");
+    ASSERT_EQ(1u, archives.size()) << first.err;
+    EXPECT_TRUE(CacheFiles(cache_, ".tmp").empty());
+    std::string java = home[0] + "/bin/java";
+    if (!java25) {
+      EXPECT_TRUE(Has(second.err, "cds: -XX:SharedArchiveFile=" + archives[0])) << second.err;
+      // -Xshare:on fails unless the runtime maps both archives.
+      ProcessResult strict = RunProcess({java, "-Xshare:on", "-XX:SharedArchiveFile=" +
+                                         archives[0], "-cp", app, "e2e.Carried", "a"});
+      EXPECT_EQ(0, strict.status) << strict.out << strict.err;
+      continue;
+    }
+    // Java 25: the second start recorded, a process of its own creates
+    // the cache, the third maps it.
+    EXPECT_TRUE(Has(second.err, "-XX:AOTMode=record")) << second.err;
+    for (int i = 0; i < 1200 && (CacheFiles(cache_, ".aot").empty() ||
+                                 !CacheFiles(cache_, ".aotconf").empty()); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::vector<std::string> caches = CacheFiles(cache_, ".aot");
+    ASSERT_EQ(1u, caches.size());
+    ProcessResult third = Run(app, {"a"}, {}, true);
+    EXPECT_EQ(0, third.status) << third.err;
+    EXPECT_EQ(first.out, third.out);
+    EXPECT_TRUE(Has(third.err, "cds: -XX:AOTCache=" + caches[0])) << third.err;
+    ProcessResult strict = RunProcess({java, "-XX:AOTMode=on", "-XX:AOTCache=" + caches[0],
+                                       "-Xlog:aot*=off", "-cp", app, "e2e.Carried", "a"});
+    EXPECT_EQ(0, strict.status) << strict.out << strict.err;
+  }
+}
+
 TEST_F(PackedRuntime, JlinkRunsAModularApplicationAsItsNamedModule) {
   e2e::PackRequest request;
   request.jar = ZOV_MODULAR_JAR;
