@@ -82,3 +82,7 @@ int PlatformClaimInstance(const char* name) {
   close(fd);
   return busy ? -1 : 1;
 }
+
+unsigned long PlatformProcessId() {
+  return static_cast<unsigned long>(getpid());
+}

@@ -70,3 +70,5 @@ int PlatformClaimInstance(const char* name) {
   SetForegroundWindow(search.found);
   return 0;
 }
+
+unsigned long PlatformProcessId() { return GetCurrentProcessId(); }
