@@ -120,6 +120,8 @@ int RunApplication(int argumentCount, char** arguments) {
       bridge->SetExitHook(ExitAfterRelaunch);
     }
     result = bridge->CreateVm(library.CStr());
+    int status;
+    if (!StartedWithCaches(result, &status)) return status;
   }
   if (CreatingCache()) return result;  // no application, nothing to show
 

@@ -288,6 +288,28 @@ TEST_F(PackedRuntime, JlinkCdsWritesAndMapsItsArchivesOnJava17And25) {
   }
 }
 
+TEST_F(PackedRuntime, ARuntimeThatRefusesTheCacheOptionsStillRunsTheApplication) {
+  // The build's image has no base archive: Java 17 refuses to start with
+  // -XX:ArchiveClassesAtExit ("Error occurred during initialization of VM").
+  std::string app = PackApp("cds", {"cds auto"});
+  ProcessResult java = RunProcess({ZOV_JDK_HOME "/bin/java", "-cp", app, "e2e.Carried", "a"});
+  ProcessResult refused = Run(app, {"a"});
+  EXPECT_EQ(0, refused.status) << refused.err;
+  EXPECT_EQ(java.out, refused.out);
+  EXPECT_TRUE(Has(refused.err, "cds: the runtime refused to start with its options"))
+      << refused.err;
+  EXPECT_TRUE(Has(refused.err, "cds: off, the runtime refused to start")) << refused.err;
+  // Nothing of the archive that was never written.
+  EXPECT_TRUE(CacheFiles(cache_, ".tmp").empty());
+  EXPECT_EQ(1u, CacheFiles(cache_, ".off").size());
+
+  ProcessResult later = Run(app, {"a"});
+  EXPECT_EQ(0, later.status) << later.err;
+  EXPECT_EQ(java.out, later.out);
+  EXPECT_TRUE(Has(later.err, "cds: off, the runtime refused its options before")) << later.err;
+  EXPECT_FALSE(Has(later.err, "Error occurred")) << later.err;
+}
+
 TEST_F(PackedRuntime, JlinkRunsAModularApplicationAsItsNamedModule) {
   e2e::PackRequest request;
   request.jar = ZOV_MODULAR_JAR;
