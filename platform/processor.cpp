@@ -6,7 +6,7 @@
 #include <sys/auxv.h>
 #endif
 
-static uint32_t Mix(uint32_t hash, uint32_t value) {
+[[maybe_unused]] static uint32_t Mix(uint32_t hash, uint32_t value) {
   for (int i = 0; i < 4; ++i, value >>= 8) hash = (hash ^ (value & 0xff)) * 16777619u;
   return hash;
 }
