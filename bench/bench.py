@@ -968,6 +968,10 @@ def bench_runtime(ctx, out):
 
 def bench_jlink(ctx, out):
     out.append("## 10. `--jlink`: a runtime linked for the application\n")
+    if ctx.args.smoke:
+        # Two links a JDK take minutes: more than the whole smoke run may.
+        out.append("Skipped in --smoke.\n")
+        return
     jdks = [("OpenJDK 17", ctx.args.jdk), ("Temurin 25", TEMURIN25)]
     if not os.path.exists(os.path.join(TEMURIN25, "bin", "jlink")):
         sys.stderr.write("bench: SKIPPED LOUDLY: no Temurin 25 at {}\n"
