@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "file_io.h"
-#include "runtime_image.h"
+#include "runtime_payload.h"
 
 namespace fs = std::filesystem;
 

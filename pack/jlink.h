@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "packer.h"
-#include "runtime_image.h"
+#include "targets.h"
+#include "runtime_payload.h"
 
 namespace zovpack {
 
