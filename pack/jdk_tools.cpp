@@ -108,19 +108,26 @@ std::string MakeFreshFolder(const std::string& parent, const std::string& prefix
   return "";
 }
 
-std::string FailureLine(const std::string& said) {
-  std::string first;
+std::vector<std::string> OutputLines(const std::string& said) {
+  std::vector<std::string> lines;
   size_t start = 0;
   while (start < said.size()) {
     size_t end = said.find('\n', start);
     if (end == std::string::npos) end = said.size();
     std::string line = said.substr(start, end - start);
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-    if (line.compare(0, 6, "Error:") == 0) return line;
-    if (first.empty()) first = line;
+    if (!line.empty()) lines.push_back(line);
     start = end + 1;
   }
-  return first.empty() ? "no output" : first;
+  return lines;
+}
+
+std::string FailureLine(const std::string& said) {
+  std::vector<std::string> lines = OutputLines(said);
+  for (const std::string& line : lines) {
+    if (line.compare(0, 6, "Error:") == 0) return line;
+  }
+  return lines.empty() ? "no output" : lines[0];
 }
 
 }  // namespace zovpack

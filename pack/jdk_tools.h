@@ -4,6 +4,7 @@
 #define ZOV_PACK_JDK_TOOLS_H_
 
 #include <string>
+#include <vector>
 
 namespace zovpack {
 
@@ -28,6 +29,10 @@ int FeatureVersion(const std::string& home);
 // no other process uses; empty (and *error) when none can be made.
 std::string MakeFreshFolder(const std::string& parent, const std::string& prefix,
                             std::string* error);
+
+// The lines of what a tool said, without line ends, trailing spaces and
+// empty lines.
+std::vector<std::string> OutputLines(const std::string& said);
 
 // The first line of what a tool said that tells why it failed: an
 // "Error:" line if there is one, else the first line that is not empty.

@@ -225,16 +225,7 @@ void Remove(const std::string& cache, const std::string& entry) {
 
 bool ReadJdepsAnswer(bool ok, const std::string& said, std::string* modules,
                      std::vector<std::string>* warnings, std::string* error) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < said.size()) {
-    size_t end = said.find('\n', start);
-    if (end == std::string::npos) end = said.size();
-    std::string line = said.substr(start, end - start);
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-    if (!line.empty()) lines.push_back(line);
-    start = end + 1;
-  }
+  std::vector<std::string> lines = OutputLines(said);
   // The list is one word of module names; a failure prints sentences.
   bool listed = ok && !lines.empty() &&
                 lines.back().find_first_of(" \t:") == std::string::npos;
