@@ -83,7 +83,7 @@ def parse_args():
     parser.add_argument("--work", help="where temporary files go")
     parser.add_argument("--output", help="also write the report here")
     parser.add_argument("--only", help="comma-separated sections: "
-                        "time,archive,rss,instructions,stubs,deps,cds,aot,runtime")
+                        "time,archive,rss,instructions,stubs,deps,cds,aot,runtime,jlink")
     parser.add_argument("--cds-pairs", type=int, default=20,
                         help="rounds of the Groovy starts (about 1 s each)"
                         " and of the packed runtime's")
@@ -189,14 +189,15 @@ def alternate(commands, rounds, warmup, measure):
     return results
 
 
-def pack(ctx, jar, output, lines=(), merge=(), extra=()):
+def pack(ctx, jar, output, lines=(), merge=(), extra=(), env=None):
     argv = [ctx.zovpack, jar, "-o", output, "--target", "linux",
             "--stub", ctx.zov] + list(extra)
     for line in lines:
         argv += ["--line", line]
     for path in merge:
         argv += ["--merge", path]
-    proc = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    proc = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          env=env)
     if proc.returncode != 0:
         raise BenchError("zovpack failed: " + proc.stderr.decode())
     return output
@@ -988,6 +989,81 @@ def bench_runtime(ctx, out):
                    median(rss["installed runtime, java -cp"])))
 
 
+# --- 10. --jlink: the runtime linked for the application
+
+def bench_jlink(ctx, out):
+    out.append("## 10. `--jlink`: a runtime linked for the application\n")
+    if ctx.args.smoke:
+        # Two links a JDK take minutes: more than the whole smoke run may.
+        out.append("Skipped in --smoke.\n")
+        return
+    jdks = [("OpenJDK 17", ctx.args.jdk), ("Temurin 25", TEMURIN25)]
+    if not os.path.exists(os.path.join(TEMURIN25, "bin", "jlink")):
+        sys.stderr.write("bench: SKIPPED LOUDLY: no Temurin 25 at {}\n"
+                         .format(TEMURIN25))
+        jdks = jdks[:1]
+    pairs = ctx.args.cds_pairs
+    for name, jdk in jdks:
+        env = clean_env(jdk)
+        env["XDG_CACHE_HOME"] = os.path.join(ctx.work, "jlink-cache")
+        # zovpack's link cache lives there too: the second pack reuses it.
+        base = os.path.join(ctx.work, "jlink-" + name[-2:])
+        link = ["--jlink", "--jdk", jdk]
+        began = time.perf_counter()
+        plain = pack(ctx, ctx.jar, base, extra=link, env=env)
+        linked_s = time.perf_counter() - began
+        began = time.perf_counter()
+        cds = pack(ctx, ctx.jar, base + "-cds", extra=link + ["--cds"], env=env)
+        cached_s = time.perf_counter() - began
+        # The same modules without the base archive, for its size.
+        image = base + "-image"
+        modules = subprocess.run(
+            [ctx.zovpack, "--show", plain], stdout=subprocess.PIPE,
+            check=True).stdout.decode()
+        modules = re.search(r"modules: +(.*)", modules).group(1).split()
+        subprocess.run([os.path.join(jdk, "bin", "jlink"), "--add-modules",
+                        ",".join(modules), "--strip-debug", "--no-man-pages",
+                        "--no-header-files", "--output", image], check=True,
+                       stdout=subprocess.DEVNULL)
+        bare = pack(ctx, ctx.jar, base + "-bare", extra=["--runtime", image])
+        out.append("### {}\n".format(name))
+        out.append("Modules {}; packed file {:.1f} MiB with the base archive, "
+                   "{:.1f} MiB without; first pack {:.1f} s, the next (link "
+                   "cache) {:.1f} s.\n".format(
+                       " ".join(modules), os.path.getsize(plain) / 2 ** 20,
+                       os.path.getsize(bare) / 2 ** 20, linked_s, cached_s))
+        java = [os.path.join(jdk, "bin", "java"), "-cp", ctx.jar, MAIN_CLASS]
+        commands = [("zov --jlink --cds", [cds]), ("zov --jlink", [plain]),
+                    ("java -cp", java)]
+        # Warm-up: unpacking, the dynamic archive, Java 25's recording.
+        for _ in range(3):
+            for _, argv in commands:
+                timed_run(argv, env)
+            if jdk == TEMURIN25:
+                time.sleep(2)
+        runs = alternate(commands, pairs, 1, lambda argv: timed_run(argv, env))
+        out.append("Later starts, {} rounds in turn; milliseconds:\n".format(pairs))
+        timing_table(runs, out)
+        for start, aim in (("zov --jlink --cds", 0.60), ("zov --jlink", 1.00)):
+            out.append("- {} / java -cp, total (aim ≤ {:.2f}): {}".format(
+                start, aim, ratio_line([v[1] for v in runs[start]],
+                                       [v[1] for v in runs["java -cp"]])))
+        first = {"zov --jlink --cds, first start": [], "java -cp": []}
+        for i in range(max(pairs // 4, 1)):
+            fresh = dict(env)
+            fresh["XDG_CACHE_HOME"] = os.path.join(ctx.work, "jfirst{}".format(i))
+            first["zov --jlink --cds, first start"].append(timed_run([cds], fresh))
+            first["java -cp"].append(timed_run(java, env))
+            shutil.rmtree(fresh["XDG_CACHE_HOME"], ignore_errors=True)
+        out.append("\nFirst starts, each with an empty cache (unpacking the "
+                   "runtime, writing the archive):\n")
+        timing_table(first, out)
+        out.append("- first start / java -cp, total (aim ≤ 1.5): " + ratio_line(
+            [v[1] for v in first["zov --jlink --cds, first start"]],
+            [v[1] for v in first["java -cp"]]))
+        out.append("")
+
+
 def main():
     # Killed, still remove the gigabyte of temporary files.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
@@ -1013,7 +1089,7 @@ def main():
                 ("rss", bench_rss), ("instructions", bench_instructions),
                 ("stubs", bench_stubs), ("deps", bench_deps),
                 ("cds", bench_cds), ("aot", bench_aot),
-               ("runtime", bench_runtime)]
+               ("runtime", bench_runtime), ("jlink", bench_jlink)]
     if args.only:
         wanted = args.only.split(",")
         sections = [s for s in sections if s[0] in wanted]

@@ -123,6 +123,8 @@ int RunApplication(int argumentCount, char** arguments) {
       bridge->SetExitHook(ExitAfterRelaunch);
     }
     result = bridge->CreateVm(library.CStr());
+    int status;
+    if (!StartedWithCaches(result, &status)) return status;
     // After the runtime's own DLLs, which their own search finds.
     if (native.length() > 0) PlatformLibraryFolder(native.c_str());
   }

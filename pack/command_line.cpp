@@ -52,7 +52,12 @@ const char kUsage[] =
     "  --jdk DIR             the JDK for --jlink (default: JAVA_HOME, else\n"
     "                        javac on PATH)\n"
     "  --add-modules LIST    modules jdeps cannot see (services such as\n"
-    "                        jdk.crypto.ec, jdk.localedata, jdk.charsets)\n"
+    "                        jdk.localedata, jdk.crypto.cryptoki)\n"
+    "  --no-service-modules  for --jlink: not the service modules added by\n"
+    "                        default (jdk.crypto.ec, jdk.charsets, jdk.zipfs,\n"
+    "                        jdk.naming.dns with java.naming)\n"
+    "  --keep-debug          for --jlink: keep the JDK's line numbers in stack\n"
+    "                        traces (a bigger file)\n"
     "  --jmods DIR           the target platform's jmods, for --jlink of a\n"
     "                        runtime for another platform (same Java version)\n"
     "  --cds                 keep a class-data archive per user (line cds auto)\n"
@@ -98,6 +103,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd,
     }
     if (a == "--jlink") {
       p.jlink = true;
+      continue;
+    }
+    if (a == "--no-service-modules" || a == "--keep-debug") {
+      (a == "--keep-debug" ? p.keep_debug : p.service_modules) = a == "--keep-debug";
       continue;
     }
     if (a == "--cds") {

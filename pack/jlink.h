@@ -3,7 +3,12 @@
 #ifndef ZOV_PACK_JLINK_H_
 #define ZOV_PACK_JLINK_H_
 
+#include <set>
 #include <string>
+#include <vector>
+
+#include "targets.h"
+#include "runtime_payload.h"
 
 namespace zovpack {
 
@@ -11,23 +16,44 @@ struct JlinkRequest {
   std::string jdk;          // --jdk; empty: JAVA_HOME, else javac on PATH
   std::string add_modules;  // --add-modules, comma-separated
   std::string jmods;        // --jmods: the target platform's jmods folder
+  bool service_modules = true;  // off: --no-service-modules
+  bool keep_debug = false;      // --keep-debug: line numbers in traces
 };
 
-// The JDK home the request names or finds; empty (and *error) when none.
-std::string FindJdk(const JlinkRequest& request, std::string* error);
+struct LinkedRuntime {
+  PackedRuntime packed;
+  std::string module_name;  // a modular jar's own module, linked in
+  // Each module of the image and each of its packages as module/package;
+  // empty when jimage could not say.
+  std::set<std::string> contents;
+  bool reused = false;  // from the link cache
+};
 
-// Links into output (which must not exist) the modules jdeps finds for
-// the jar at jar_path plus request.add_modules, without debug data, man
-// pages or headers and without jlink's own compression (the packed file
-// compresses the whole image better). *modules gets what was linked.
-// A modular jar (module_name not empty) is linked in as that module.
-bool LinkRuntime(const JlinkRequest& request, const std::string& jar_path,
-                 const std::string& module_name, const std::string& output,
-                 std::string* modules, std::string* error);
+// Links for the application archive (its bytes) the modules jdeps finds,
+// the service modules applications need without naming them (unless
+// request.service_modules is off) and request.add_modules, gives it a base
+// class-data archive where the runtime runs on this machine, and reads it
+// for target. The image is kept in the user's cache under a key of the
+// JDK, the modules and the options, so that an unchanged application is
+// not linked again. Warnings of jdeps and jlink go to *warnings.
+bool LinkForArchive(const JlinkRequest& request, const std::string& archive,
+                    Target target, LinkedRuntime* out,
+                    std::vector<std::string>* warnings, std::string* error);
 
-// The name of the module a modular jar declares; empty when it declares
-// none or jar cannot say.
-std::string ModuleName(const JlinkRequest& request, const std::string& jar_path);
+// What jdeps --print-module-deps printed: the modules (its last line) in
+// *modules, the lines before it in *warnings. False (and *error naming
+// the cause in one line) when it failed or printed no module list.
+bool ReadJdepsAnswer(bool ok, const std::string& said, std::string* modules,
+                     std::vector<std::string>* warnings, std::string* error);
+
+// The modules of "jimage list" output and their packages, as module and
+// module/package (java.base/java.lang).
+std::set<std::string> ReadImageContents(const std::string& listing);
+
+// The modules that only services reach and that an image of modules
+// (comma-separated) gets by default, among those available.
+std::vector<std::string> ServiceModules(const std::string& modules,
+                                        const std::set<std::string>& available);
 
 }  // namespace zovpack
 

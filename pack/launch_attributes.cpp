@@ -59,4 +59,25 @@ std::vector<LaunchAttribute> TranslateLaunchAttributes(
   return result;
 }
 
+std::vector<std::string> DropAbsent(const std::set<std::string>& contents,
+                                    LaunchAttribute* a) {
+  std::vector<std::string> dropped, kept;
+  for (const std::string& line : a->lines) {
+    // option --add-opens=module/package=ALL-UNNAMED
+    size_t start = line.find('=') + 1;
+    size_t end = line.rfind('=');
+    bool item = line.compare(0, 16, "option --add-ope") == 0 ||
+                line.compare(0, 16, "option --add-exp") == 0;
+    std::string target = item && end > start ? line.substr(start, end - start) : "";
+    std::string module = target.substr(0, target.find('/'));
+    if (!target.empty() && (!contents.count(module) || !contents.count(target))) {
+      dropped.push_back(target);
+    } else {
+      kept.push_back(line);
+    }
+  }
+  a->lines.swap(kept);
+  return dropped;
+}
+
 }  // namespace zovpack

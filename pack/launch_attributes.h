@@ -3,6 +3,7 @@
 #ifndef ZOV_PACK_LAUNCH_ATTRIBUTES_H_
 #define ZOV_PACK_LAUNCH_ATTRIBUTES_H_
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,12 @@ struct LaunchAttribute {
 // Attributes in manifest order; none when the section has none of these.
 std::vector<LaunchAttribute> TranslateLaunchAttributes(
     const ManifestSection& main);
+
+// Takes out of a's lines the Add-Opens and Add-Exports items whose module
+// or package is not in contents (module and module/package names), which
+// the runtime would warn about at every start; returns those items.
+std::vector<std::string> DropAbsent(const std::set<std::string>& contents,
+                                    LaunchAttribute* a);
 
 }  // namespace zovpack
 

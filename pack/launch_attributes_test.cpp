@@ -39,5 +39,22 @@ TEST(LaunchAttributesTest, TranslatesWhatJavaJarActsOn) {
   EXPECT_TRUE(TranslateLaunchAttributes(ParseManifest("Main-Class: a.B\n").main).empty());
 }
 
+TEST(LaunchAttributesTest, DropsItemsTheRuntimeDoesNotHold) {
+  JarManifest manifest = ParseManifest(
+      "Manifest-Version: 1.0\r\n"
+      "Add-Exports: java.base/sun.nio.ch jdk.deploy/com.sun.deploy java.base/sun.gone\r\n"
+      "Enable-Native-Access: ALL-UNNAMED\r\n\r\n");
+  std::vector<LaunchAttribute> all = TranslateLaunchAttributes(manifest.main);
+  ASSERT_EQ(2u, all.size());
+  std::set<std::string> contents = {"java.base", "java.base/sun.nio.ch", "java.base/java.lang"};
+  EXPECT_EQ((std::vector<std::string>{"jdk.deploy/com.sun.deploy", "java.base/sun.gone"}),
+            DropAbsent(contents, &all[0]));
+  EXPECT_EQ(std::vector<std::string>{"option --add-exports=java.base/sun.nio.ch=ALL-UNNAMED"},
+            all[0].lines);
+  // Not an item of a module: kept whatever the runtime holds.
+  EXPECT_TRUE(DropAbsent(contents, &all[1]).empty());
+  EXPECT_EQ(1u, all[1].lines.size());
+}
+
 }  // namespace
 }  // namespace zovpack

@@ -226,13 +226,18 @@ bool ReadArchive(const PackInputs& in, ZipArchive* zip, JarManifest* manifest,
     }
   }
   if (!in.manifest_options) return true;
-  for (const LaunchAttribute& a : TranslateLaunchAttributes(manifest->main)) {
+  for (LaunchAttribute& a : TranslateLaunchAttributes(manifest->main)) {
     if (!a.problem.empty()) {
       warnings->push_back("manifest " + a.attribute +
                           ": not carried over: " + a.problem);
       continue;
     }
     std::string note = "manifest " + a.attribute + " ->";
+    if (in.runtime_contents != nullptr) {
+      for (const std::string& absent : DropAbsent(*in.runtime_contents, &a)) {
+        note += "\n  " + absent + ": not in the runtime, left out as java -jar ignores it";
+      }
+    }
     for (const std::string& line : a.lines) {
       manifest_lines->push_back(line);
       note += "\n  " + line;
@@ -500,30 +505,24 @@ bool Pack(const PackRequest& request, std::vector<std::string>* warnings,
     *error = "give --runtime DIR or --jlink, not both";
     return false;
   }
+  LinkedRuntime linked;
   if (request.jlink) {
-    // jdeps reads the archive as packed, merged jars included.
-    std::string work = request.output_path + ".jlink";
-    std::error_code ec;
-    std::filesystem::remove_all(work, ec);
-    std::filesystem::create_directories(work, ec);
-    std::string modules, module_name;
-    JlinkRequest link = {request.jdk, request.add_modules, request.jmods};
-    bool ok = WriteFileAtomically(work + "/app.jar", in.archive, error);
-    ZipArchive zip;
-    std::string ignored;
-    if (ok && ParseZip(in.archive, &zip, &ignored) &&
-        FindZipEntry(zip, "module-info.class") != nullptr) {
-      module_name = ModuleName(link, work + "/app.jar");
+    JlinkRequest link = {request.jdk, request.add_modules, request.jmods,
+                         request.service_modules, request.keep_debug};
+    if (!LinkForArchive(link, in.archive, request.target, &linked, warnings, error)) {
+      return false;
     }
-    ok = ok &&
-         LinkRuntime(link, work + "/app.jar", module_name, work + "/runtime",
-                     &modules, error) &&
-         PackRuntime(work + "/runtime", request.target, &runtime, error);
+    if (notes != nullptr) {
+      notes->push_back(std::string("--jlink: ") +
+                       (linked.reused ? "the cached runtime" : "linked") + ": " +
+                       linked.packed.modules);
+    }
     // A module linked into the image runs as that named module.
-    if (!module_name.empty()) in.lines.push_back("option -Djdk.module.main=" + module_name);
-    std::filesystem::remove_all(work, ec);
-    if (!ok) return false;
-    in.runtime = &runtime;
+    if (!linked.module_name.empty()) {
+      in.lines.push_back("option -Djdk.module.main=" + linked.module_name);
+    }
+    if (!linked.contents.empty()) in.runtime_contents = &linked.contents;
+    in.runtime = &linked.packed;
   } else if (!request.runtime_dir.empty()) {
     if (!PackRuntime(request.runtime_dir, request.target, &runtime, error)) {
       return false;

@@ -4,6 +4,7 @@
 #define ZOV_PACK_PACKER_H_
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ struct PackInputs {
   const struct PackedRuntime* lib = nullptr;
   const struct PackedRuntime* native = nullptr;
   const struct PackedRuntime* files = nullptr;
+  // The modules and module/packages of that runtime when known: manifest
+  // items naming others are left out. Null: all are kept.
+  const std::set<std::string>* runtime_contents = nullptr;
 };
 
 // Builds the packed file in `*output`. The main class comes from
@@ -86,6 +90,8 @@ struct PackRequest {
   std::vector<std::string> lib_paths;  // --lib: jars or folders of jars
   std::string native_dir;               // --native; empty: none
   std::string files_dir;                // --files; empty: none
+  bool service_modules = true;  // off: --no-service-modules
+  bool keep_debug = false;      // --keep-debug
 };
 
 // Reads the files a request names, builds the packed file and writes it

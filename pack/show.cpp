@@ -128,14 +128,17 @@ bool DescribePackedFile(const std::string& file, std::string* report,
   std::string why;
   if (ReadJarManifest(file, zip, &manifest, &has_manifest, &why)) {
     for (const LaunchAttribute& a : TranslateLaunchAttributes(manifest.main)) {
-      bool carried = !a.lines.empty();
+      size_t there = 0;
       for (const std::string& line : a.lines) {
-        bool there = false;
-        for (const std::string& l : lines) there = there || l == line;
-        carried = carried && there;
+        bool found = false;
+        for (const std::string& l : lines) found = found || l == line;
+        there += found;
       }
+      bool carried = there > 0 && there == a.lines.size();
       out += "manifest:    " + Printable(a.attribute) +
              (carried ? " -> translated into option lines above"
+              : there > 0 ? " -> translated into option lines above, but for the items"
+                            " the runtime lacks"
               : a.problem.empty() ? " -> not translated (--no-manifest-options)"
                                   : " -> not carried over: " + a.problem) +
              "\n";

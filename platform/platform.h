@@ -116,6 +116,9 @@ bool PlatformCreateNewFile(const char* name);
 bool PlatformRenameFile(const char* from, const char* to);
 // Removes a file, also a read-only one.
 bool PlatformDeleteFile(const char* name);
+// A hash of the processor's make, model and instruction-set features: two
+// machines that give the same run the same machine code. 0 when unknown.
+uint32_t PlatformProcessorIdentity();
 // Moves a file opened for reading to offset from its start.
 bool PlatformSeekFile(PlatformFile* file, int64_t offset);
 // Creates a file for writing that must not exist yet; on Linux executable

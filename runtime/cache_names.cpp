@@ -32,3 +32,9 @@ void AppendSizedArchive(TextBuffer* path, uint32_t size) {
   AppendHex(path, size);
   path->Append(".jsa");
 }
+
+void AppendCacheName(TextBuffer* path) {
+  path->Append("-");
+  AppendHex(path, PlatformProcessorIdentity());
+  path->Append(".aot");
+}

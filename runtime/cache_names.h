@@ -4,7 +4,10 @@
 //   APP-KEY.jsa          an archive the runtime keeps itself (Java 19 on)
 //   APP-KEY-SIZE.jsa     an archive of Java 13 to 18; SIZE, its size, tells
 //                        a whole archive from a cut one
-//   APP-KEY.aot          an ahead-of-time cache (Java 25 on)
+//   APP-KEY-CPU.aot      an ahead-of-time cache (Java 25 on) for the
+//                        processor whose PlatformProcessorIdentity is CPU
+//   APP-KEY.off          the runtime refused to start with the options for
+//                        these: later starts add none
 //   APP-KEY-PID.tmp      the archive process PID writes at exit
 //   APP-KEY-PID.aotconf  the configuration a recording start writes
 //   APP-KEY-PID.log      what the runtime refused of a mapped cache
@@ -28,5 +31,9 @@ void RemoveProcessName(TextBuffer* path, const char* suffix);
 
 // Appends "-SIZE.jsa" for an archive of that size.
 void AppendSizedArchive(TextBuffer* path, uint32_t size);
+
+// Appends "-CPU.aot" for this machine's processor: a cache folder shared
+// between machines must not give one another's machine code.
+void AppendCacheName(TextBuffer* path);
 
 #endif  // ZOV_RUNTIME_CACHE_NAMES_H_

@@ -21,8 +21,13 @@ static char* PendingRecord;
 static char* PendingLog;
 static char* CacheToWrite;
 
+// APP-KEY.off, written should the runtime refuse to start with the options
+// added here; null when none were added or the runtime has started.
+static char* RefusalMark;
+
 static const char kCreateVariable[] = "ZOV_AOT_CREATE";
 static const char kWriteVariable[] = "ZOV_AOT_WRITE";
+static const char kRefusedVariable[] = "ZOV_CACHES_REFUSED";
 
 static char* Copy(const TextBuffer& text) {
   char* copy = static_cast<char*>(HeapResize(nullptr, text.length() + 1));
@@ -65,6 +70,33 @@ static void AddArchiveOption(JvmBridge* bridge, const char* option,
   text.Append(path);
   bridge->AddOption(text.c_str());
   Trace("cds: %s", text.c_str());
+}
+
+// The runtime refused to start with the options added for the caches:
+// whatever this start had begun goes, the mark keeps later starts from
+// adding them, and this executable runs once more without them, its
+// status returned.
+static int StartWithoutCaches(char* mark) {
+  FinishClassDataSharing();
+  bool marked = PlatformCreateNewFile(mark);
+  Trace("cds: the runtime refused to start with its options; marked %s: %d", mark, marked);
+  free(mark);
+  PlatformSetEnvironment(kRefusedVariable, "1");
+  // The relaunch neither claims the instance nor restarts: this process does.
+  PlatformSetEnvironment("ZOV_RESTARTED", "1");
+  int status = PlatformStartSelf(true);
+  PlatformSetEnvironment(kRefusedVariable, nullptr);
+  PlatformSetEnvironment("ZOV_RESTARTED", nullptr);
+  return status < 0 ? 1 : status;
+}
+
+// The runtime ends the process itself when it refuses an option during its
+// start ("Error occurred during initialization of VM"), calling this just
+// before. Later (a crash), RefusalMark is null and it lets it.
+static void JNICALL CachesRefused() {
+  char* mark = RefusalMark;
+  RefusalMark = nullptr;
+  if (mark != nullptr) exit(StartWithoutCaches(mark));
 }
 
 // In the process that creates the ahead-of-time cache: only that.
@@ -110,7 +142,7 @@ static bool ArchiveKey(const char* libraryPath, const StringList& options,
 // What the cache folder holds for this application and key.
 struct CacheFiles {
   TextBuffer found;        // a whole archive of Java 13 to 18; empty: none
-  bool cached = false;     // APP-KEY.aot
+  bool cached = false;     // APP-KEY-CPU.aot for this processor
   bool recording = false;  // a recording or a creation under way
 };
 
@@ -125,6 +157,8 @@ static void SweepArchives(const TextBuffer& path, int32_t directory,
   size_t named = path.length() - directory;  // APP-KEY
   TextBuffer entry(path.c_str(), directory);
   TextBuffer whole;
+  TextBuffer own_cache(path.c_str(), path.length());
+  AppendCacheName(&own_cache);
   PlatformDirectory* listing = PlatformOpenDirectory(entry.c_str());
   const char* name;
   bool isDirectory;
@@ -142,8 +176,9 @@ static void SweepArchives(const TextBuffer& path, int32_t directory,
     entry.Resize(directory);
     entry.Append(name);
     if (cache) {
-      if (ours && length == named + 4) {
-        files->cached = true;
+      if (ours && length == named + 13) {
+        // Another processor's stays for the machine that made it.
+        files->cached = files->cached || CompareText(entry, own_cache.c_str()) == 0;
       } else {
         PlatformDeleteFile(entry.c_str());
       }
@@ -166,7 +201,8 @@ static void SweepArchives(const TextBuffer& path, int32_t directory,
 }
 
 // The options for what the folder holds; path is the folder and APP-KEY.
-static void ChooseMode(TextBuffer* path, const CacheFiles& files, int version,
+// False when it added none.
+static bool ChooseMode(TextBuffer* path, const CacheFiles& files, int version,
                        JvmBridge* bridge) {
   int64_t stamp[2];
   bool archived =
@@ -174,7 +210,9 @@ static void ChooseMode(TextBuffer* path, const CacheFiles& files, int version,
   if (files.cached) {
     // Mapped; what the runtime refuses goes into a log of this start.
     bridge->AddOption("-Xlog:aot*=off");
-    AddArchiveOption(bridge, "-XX:AOTCache=", Concat(*path, ".aot"));
+    TextBuffer cache(path->c_str(), path->length());
+    AppendCacheName(&cache);
+    AddArchiveOption(bridge, "-XX:AOTCache=", cache);
     AppendProcessName(path, ".log");
     PendingLog = Copy(*path);
     // Quoted: a Windows path holds a ":", which -Xlog separates with.
@@ -205,12 +243,13 @@ static void ChooseMode(TextBuffer* path, const CacheFiles& files, int version,
     AppendProcessName(path, ".tmp");
     if (!PlatformCreateNewFile(path->c_str())) {
       Trace("cds: off, %s not writable", path->c_str());
-      return;
+      return false;
     }
     AddArchiveOption(bridge, "-XX:ArchiveClassesAtExit=", *path);
     bridge->SetExitHook(FinishAndExit);
     PendingArchive = Copy(*path);
   }
+  return true;
 }
 
 void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
@@ -238,9 +277,37 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
   path.Append("-");
   size_t application = path.length() - directory;
   AppendHex(&path, key);
+  TextBuffer mark = Concat(path, ".off");
+  TextBuffer refused;
+  if (PlatformGetEnvironment(kRefusedVariable, &refused)) {
+    PlatformSetEnvironment(kRefusedVariable, nullptr);  // not the application's children
+    Trace("cds: off, the runtime refused to start with its options");
+    return;
+  }
+  if (PlatformFileExists(mark.c_str())) {
+    Trace("cds: off, the runtime refused its options before (%s)", mark.c_str());
+    return;
+  }
   CacheFiles files;
   SweepArchives(path, directory, application, version, &files);
-  ChooseMode(&path, files, version, bridge);
+  if (ChooseMode(&path, files, version, bridge)) {
+    // Should the runtime refuse these options, its reason goes to standard
+    // error, not into the application's output.
+    bridge->AddOption("-XX:+DisplayVMOutputToStderr");
+    RefusalMark = Copy(mark);
+    bridge->SetAbortHook(CachesRefused);
+  }
+}
+
+bool StartedWithCaches(int result, int* status) {
+  char* mark = RefusalMark;
+  RefusalMark = nullptr;
+  if (result == 0 || mark == nullptr) {
+    free(mark);
+    return true;
+  }
+  *status = StartWithoutCaches(mark);
+  return false;
 }
 
 // The file's size, 0 when it is missing.
@@ -256,7 +323,7 @@ void FinishClassDataSharing() {
       // Refused: gone, so that the next start records a new one.
       TextBuffer cache(PendingLog);
       RemoveProcessName(&cache, ".log");
-      cache.Append(".aot");
+      AppendCacheName(&cache);
       PlatformDeleteFile(cache.c_str());
       Trace("cds: cache %s rejected", cache.c_str());
     }
@@ -309,7 +376,7 @@ int CreateCache() {
   TextBuffer written = Concat(record, ".tmp");
   TextBuffer cache(record.c_str(), record.length());
   RemoveProcessName(&cache, ".aotconf");
-  cache.Append(".aot");
+  AppendCacheName(&cache);
   bool created = status == 0 && FileSize(written.c_str()) > 0 &&
                  PlatformRenameFile(written.c_str(), cache.c_str());
   Trace("cds: created %s: %d", cache.c_str(), created);

@@ -18,6 +18,12 @@ class JvmBridge;
 void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
                              JvmBridge* bridge);
 
+// Once CreateVm has returned result: true to go on. False when the
+// runtime failed to start with the options added for the caches; this
+// executable then ran once more without them (and later starts add none),
+// and *status is how that ended.
+bool StartedWithCaches(int result, int* status);
+
 // Once the virtual machine has ended: an archive written at exit gets its
 // final name, or is removed when the runtime wrote none. Safe to repeat.
 void FinishClassDataSharing();

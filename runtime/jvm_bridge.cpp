@@ -101,9 +101,9 @@ int JvmBridge::CreateVm(const char* libraryPath) {
   if (create == nullptr) return RuntimeInvalid;
 
   int32_t count = options_.Count();
-  // At least one element, so even an empty list is a real array.
+  // Room for the hooks, so even an empty list is a real array.
   JavaVMOption* list = static_cast<JavaVMOption*>(HeapResize(
-      nullptr, sizeof(JavaVMOption) * static_cast<size_t>(count + 1)));
+      nullptr, sizeof(JavaVMOption) * static_cast<size_t>(count + 2)));
   for (int32_t i = 0; i < count; ++i) {
     list[i].optionString = const_cast<char*>(options_.Entry(i));
     list[i].extraInfo = nullptr;
@@ -111,6 +111,10 @@ int JvmBridge::CreateVm(const char* libraryPath) {
   if (exitHook_ != nullptr) {
     list[count].optionString = const_cast<char*>("exit");
     list[count++].extraInfo = reinterpret_cast<void*>(exitHook_);
+  }
+  if (abortHook_ != nullptr) {
+    list[count].optionString = const_cast<char*>("abort");
+    list[count++].extraInfo = reinterpret_cast<void*>(abortHook_);
   }
   JavaVMInitArgs args;
   args.version = JNI_VERSION_1_2;

@@ -58,6 +58,10 @@ class JvmBridge {
   // Handed to CreateVm as the runtime's "exit" hook, which System.exit
   // calls instead of ending the process; the hook must end it.
   void SetExitHook(void(JNICALL* hook)(jint code)) { exitHook_ = hook; }
+  // Handed to CreateVm as the runtime's "abort" hook, which it calls just
+  // before it ends the process itself, also when it refuses to start
+  // ("Error occurred during initialization of VM").
+  void SetAbortHook(void(JNICALL* hook)()) { abortHook_ = hook; }
 
   const StringList& options() const { return options_; }
   bool HasLibrary() const { return library_ != nullptr; }
@@ -70,6 +74,7 @@ class JvmBridge {
   JavaVM* vm_ = nullptr;
   JNIEnv* env_ = nullptr;  // the main thread's, valid while vm_ is
   void(JNICALL* exitHook_)(jint) = nullptr;
+  void(JNICALL* abortHook_)() = nullptr;
   bool mainThrew_ = false;
 };
 

@@ -153,6 +153,33 @@ TEST_F(AheadOfTimeCache, ArchiveFirstThenRecordThenTheCacheAndARefusedOneAnew) {
   EXPECT_EQ(2u, LinesStartingWith(trace, "cds: created " + cache + ": 1").size());
 }
 
+TEST_F(AheadOfTimeCache, ACacheOfAnotherProcessorIsNeitherUsedNorRemoved) {
+  std::string app = PackApp("e2e.Main", {});
+  ProcessResult first = Run(app, {});
+  ASSERT_EQ(0, first.status) << first.err;
+  Run(app, {});
+  std::string cache = WaitForCache();
+  // APP-KEY-CPU.aot: the same cache as another machine sharing this home
+  // would have named it.
+  size_t cpu = cache.size() - 12;
+  std::string other = cache.substr(0, cpu) + (cache[cpu] == '0' ? "1" : "0") +
+                      cache.substr(cpu + 1);
+  fs::rename(cache, other);
+
+  ProcessResult here = Run(app, {});
+  EXPECT_EQ(0, here.status) << here.err;
+  EXPECT_EQ(Output(first), Output(here));
+  EXPECT_FALSE(HasOption(here, "-XX:AOTCache=")) << here.out;
+  EXPECT_TRUE(HasOption(here, "-XX:AOTMode=record")) << here.out;
+  for (int i = 0; i < 1200 && !fs::exists(cache); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_TRUE(fs::exists(cache));
+  EXPECT_TRUE(fs::exists(other));
+  ProcessResult mapped = Run(app, {});
+  EXPECT_TRUE(HasOption(mapped, "-XX:AOTCache=" + cache)) << mapped.out;
+}
+
 TEST_F(AheadOfTimeCache, ARecordingEndedBySystemExitAndRestartedIsRecordedOnce) {
   std::string app = PackApp("e2e.Restarts", {"restart_status 9"});
   std::string marker = dir_.Join("marker");

@@ -150,7 +150,8 @@ TEST_F(PackedRuntime, RunsAloneWhereNoJavaIsInstalledThenFromTheCache) {
 TEST_F(PackedRuntime, JlinkMakesTheRuntimeTheApplicationNeeds) {
   e2e::PackRequest request;
   request.mainClass = "e2e.Carried";
-  request.extra = {"--jlink", "--jdk", ZOV_JDK_HOME, "--add-modules", "jdk.zipfs"};
+  request.extra = {"--jlink", "--jdk", ZOV_JDK_HOME, "--no-service-modules",
+                   "--add-modules", "jdk.zipfs"};
   std::string app = dir_.Join("app");
   e2e::Pack(request, app);
   ProcessResult shown = RunProcess({ZOVPACK, "--show", app});
@@ -175,6 +176,138 @@ TEST_F(PackedRuntime, JlinkMakesTheRuntimeTheApplicationNeeds) {
                                       "--jdk", dir_.path()});
   EXPECT_NE(0, refused.status);
   EXPECT_TRUE(Has(refused.err, "is not a JDK with jlink")) << refused.err;
+}
+
+TEST_F(PackedRuntime, JlinkReadsARealApplicationAndKeepsTheLinkForTheNextPack) {
+  std::string app = dir_.Join("real");
+  // A folder of the user's, named as the one zovpack once linked in.
+  testing_support::MakeDirectory(app + ".jlink");
+  WriteFile(app + ".jlink/mine", "kept");
+  ProcessOptions options;
+  options.setEnv = {{"XDG_CACHE_HOME", dir_.Join("packcache")}};
+  std::vector<std::string> pack = {ZOVPACK, ZOV_REAL_JAR, "-o", app, "--target", "linux",
+                                   "--stub", ZOV_LINUX_STUB, "--jlink", "--jdk", ZOV_JDK_HOME};
+  ProcessResult packed = RunProcess(pack, options);
+  ASSERT_EQ(0, packed.status) << packed.err;
+  EXPECT_TRUE(Has(packed.err, "warning: jdeps: Warning: split package: javax.xml.namespace"))
+      << packed.err;
+  EXPECT_TRUE(Has(packed.err, "jdk.deploy/com.sun.deploy: not in the runtime")) << packed.err;
+  EXPECT_TRUE(Has(packed.err, "java.base/sun.none: not in the runtime")) << packed.err;
+  EXPECT_EQ("kept", ReadFile(app + ".jlink/mine"));
+  ProcessResult shown = RunProcess({ZOVPACK, "--show", app});
+  // java.net.http only from the jar's Java 11 classes; EC only as a service.
+  EXPECT_TRUE(Has(shown.out, "java.net.http")) << shown.out;
+  EXPECT_TRUE(Has(shown.out, "jdk.crypto.ec")) << shown.out;
+  EXPECT_TRUE(Has(shown.out, "option --add-exports=java.base/sun.nio.ch=ALL-UNNAMED")) << shown.out;
+  EXPECT_FALSE(Has(shown.out, "jdk.deploy/com.sun.deploy=")) << shown.out;
+
+  ProcessResult run = Run(app, {}, {}, true);
+  if (Has(run.err, "unshare") || Has(run.err, "mount:")) {
+    GTEST_SKIP() << "no mount namespace here: " << run.err;
+  }
+  EXPECT_EQ(0, run.status) << run.err;
+  EXPECT_EQ("SPLIT\nFEATURE 11 HTTP_2\nEC EC\n", run.out) << run.err;
+  EXPECT_FALSE(Has(run.err, "WARNING")) << run.err;
+
+  ProcessResult again = RunProcess(pack, options);
+  ASSERT_EQ(0, again.status) << again.err;
+  EXPECT_TRUE(Has(again.err, "--jlink: the cached runtime")) << again.err;
+  EXPECT_EQ(shown.out, RunProcess({ZOVPACK, "--show", app}).out);
+}
+
+// The files of the class-data cache ending in suffix.
+std::vector<std::string> CacheFiles(const std::string& cache, const std::string& suffix) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(cache + "zov/cds", ec)) {
+    std::string name = e.path().string();
+    if (name.size() > suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+      names.push_back(name);
+    }
+  }
+  return names;
+}
+
+TEST_F(PackedRuntime, JlinkCdsWritesAndMapsItsArchivesOnJava17And25) {
+  for (std::string jdk : {ZOV_JDK_HOME, ZOV_JDK25_HOME}) {
+    SCOPED_TRACE(jdk);
+    if (!fs::exists(jdk + "/bin/jlink")) {
+      std::fprintf(stderr, "SKIPPED LOUDLY: no JDK at %s\n", jdk.c_str());
+      continue;
+    }
+    bool java25 = jdk == ZOV_JDK25_HOME;
+    e2e::PackRequest request;
+    request.mainClass = "e2e.Carried";
+    request.extra = {"--jlink", "--cds", "--jdk", jdk};
+    std::string app = dir_.Join(java25 ? "app25" : "app17");
+    e2e::Pack(request, app);
+    fs::remove_all(cache_ + "zov/cds");
+
+    ProcessResult first = Run(app, {"a"}, {}, true);
+    if (Has(first.err, "unshare") || Has(first.err, "mount:")) {
+      GTEST_SKIP() << "no mount namespace here: " << first.err;
+    }
+    ASSERT_EQ(0, first.status) << first.err;
+    EXPECT_EQ("ARG a\nSUM 5050\nMAIN DONE\n", first.out) << first.err;
+    std::vector<std::string> home = LinesStartingWith(first.err, "HOME ");
+    ASSERT_EQ(1u, home.size()) << first.err;
+    // The runtime maps its own classes from the archive zovpack made.
+    EXPECT_TRUE(fs::exists(home[0] + "/lib/server/classes.jsa"));
+    ProcessResult second = Run(app, {"a"}, {}, true);
+    ASSERT_EQ(0, second.status) << second.err;
+    EXPECT_EQ(first.out, second.out);
+    std::vector<std::string> archives = CacheFiles(cache_, ".jsa");
+    ASSERT_EQ(1u, archives.size()) << first.err;
+    EXPECT_TRUE(CacheFiles(cache_, ".tmp").empty());
+    std::string java = home[0] + "/bin/java";
+    if (!java25) {
+      EXPECT_TRUE(Has(second.err, "cds: -XX:SharedArchiveFile=" + archives[0])) << second.err;
+      // -Xshare:on fails unless the runtime maps both archives.
+      ProcessResult strict = RunProcess({java, "-Xshare:on", "-XX:SharedArchiveFile=" +
+                                         archives[0], "-cp", app, "e2e.Carried", "a"});
+      EXPECT_EQ(0, strict.status) << strict.out << strict.err;
+      continue;
+    }
+    // Java 25: the second start recorded, a process of its own creates
+    // the cache, the third maps it.
+    EXPECT_TRUE(Has(second.err, "-XX:AOTMode=record")) << second.err;
+    for (int i = 0; i < 1200 && (CacheFiles(cache_, ".aot").empty() ||
+                                 !CacheFiles(cache_, ".aotconf").empty()); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::vector<std::string> caches = CacheFiles(cache_, ".aot");
+    ASSERT_EQ(1u, caches.size());
+    ProcessResult third = Run(app, {"a"}, {}, true);
+    EXPECT_EQ(0, third.status) << third.err;
+    EXPECT_EQ(first.out, third.out);
+    EXPECT_TRUE(Has(third.err, "cds: -XX:AOTCache=" + caches[0])) << third.err;
+    ProcessResult strict = RunProcess({java, "-XX:AOTMode=on", "-XX:AOTCache=" + caches[0],
+                                       "-Xlog:aot*=off", "-cp", app, "e2e.Carried", "a"});
+    EXPECT_EQ(0, strict.status) << strict.out << strict.err;
+  }
+}
+
+TEST_F(PackedRuntime, ARuntimeThatRefusesTheCacheOptionsStillRunsTheApplication) {
+  // The build's image has no base archive: Java 17 refuses to start with
+  // -XX:ArchiveClassesAtExit ("Error occurred during initialization of VM").
+  std::string app = PackApp("cds", {"cds auto"});
+  ProcessResult java = RunProcess({ZOV_JDK_HOME "/bin/java", "-cp", app, "e2e.Carried", "a"});
+  ProcessResult refused = Run(app, {"a"});
+  EXPECT_EQ(0, refused.status) << refused.err;
+  EXPECT_EQ(java.out, refused.out);
+  EXPECT_TRUE(Has(refused.err, "cds: the runtime refused to start with its options"))
+      << refused.err;
+  EXPECT_TRUE(Has(refused.err, "cds: off, the runtime refused to start")) << refused.err;
+  // Nothing of the archive that was never written.
+  EXPECT_TRUE(CacheFiles(cache_, ".tmp").empty());
+  EXPECT_EQ(1u, CacheFiles(cache_, ".off").size());
+
+  ProcessResult later = Run(app, {"a"});
+  EXPECT_EQ(0, later.status) << later.err;
+  EXPECT_EQ(java.out, later.out);
+  EXPECT_TRUE(Has(later.err, "cds: off, the runtime refused its options before")) << later.err;
+  EXPECT_FALSE(Has(later.err, "Error occurred")) << later.err;
 }
 
 TEST_F(PackedRuntime, JlinkRunsAModularApplicationAsItsNamedModule) {

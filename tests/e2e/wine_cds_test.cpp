@@ -69,13 +69,17 @@ class WineClassDataSharing : public ::testing::Test {
 
 TEST_F(WineClassDataSharing, TheReleaseFileChoosesTheArchiveOptions) {
   std::vector<std::string> v17 = RunWithRelease("17.0.2");
-  ASSERT_EQ(7u, v17.size()) << testing::PrintToString(v17);
+  ASSERT_EQ(9u, v17.size()) << testing::PrintToString(v17);
   EXPECT_EQ("-Xlog:cds*=off", v17[4]);
   std::smatch m;
   ASSERT_TRUE(std::regex_match(v17[5], m, std::regex(
       R"(-XX:ArchiveClassesAtExit=C:\\users\\([^\\]+)\\AppData\\Local\\zov\\cds\\)"
       R"(([0-9a-f]{8}-[0-9a-f]{8})-[0-9a-f]{8}\.tmp)"))) << v17[5];
-  EXPECT_EQ("exit extraInfo", v17[6]);
+  // A refusal's reason off the application's output, and the hook that
+  // would start it again without these options.
+  EXPECT_EQ("-XX:+DisplayVMOutputToStderr", v17[6]);
+  EXPECT_EQ("exit extraInfo", v17[7]);
+  EXPECT_EQ("abort extraInfo", v17[8]);
   std::string pending = v17[5].substr(v17[5].find('=') + 1);
   std::string folder = pending.substr(0, pending.rfind('\\') + 1);
   EXPECT_TRUE(e2e::ExistsUnderWine(folder)) << folder;
@@ -83,12 +87,13 @@ TEST_F(WineClassDataSharing, TheReleaseFileChoosesTheArchiveOptions) {
   EXPECT_FALSE(e2e::ExistsUnderWine(pending)) << pending;
 
   std::vector<std::string> v21 = RunWithRelease("21.0.1");
-  ASSERT_EQ(7u, v21.size()) << testing::PrintToString(v21);
+  ASSERT_EQ(9u, v21.size()) << testing::PrintToString(v21);
   EXPECT_EQ("-Xlog:cds*=off", v21[4]);
   // The same application and runtime file: the same name, less the PID.
   EXPECT_EQ("-XX:SharedArchiveFile=" + pending.substr(0, pending.size() - 13) + ".jsa",
             v21[5]);
   EXPECT_EQ("-XX:+AutoCreateSharedArchive", v21[6]);
+  EXPECT_EQ("abort extraInfo", v21[8]);
 
   for (const char* old : {"1.8.0_392", "11.0.2", ""}) {
     EXPECT_EQ(4u, RunWithRelease(old).size()) << old;

@@ -27,11 +27,11 @@ def check(condition, what):
         failures.append(what)
 
 
-def mvn(project, *args):
+def mvn(project, *args, env=None):
     return subprocess.run(
         ["mvn", "-o", "-B", "-s", os.path.join(source, "maven", "settings.xml"),
          "-Daether.offline.protocols=file", *args, "package"],
-        cwd=project, capture_output=True, text=True, timeout=300)
+        cwd=project, capture_output=True, text=True, timeout=300, env=env)
 
 
 def main():
@@ -87,6 +87,50 @@ def main():
                      "version:     2.5.1.0 (file), 2.5.1.0 (product)",
                      "target:      PE32+ (win64)"):
             check(line in shown.splitlines(), f"win64 record: {line.strip()}")
+
+        # The runtime parameters: a file with its own linked runtime, packed
+        # twice; the second pack takes the link from the user's cache.
+        linked = os.path.join(work, "linked")
+        shutil.copytree(os.path.join(source, "examples", "maven"), linked)
+        pom = os.path.join(linked, "pom.xml")
+        with open(pom) as f:
+            text = f.read()
+        text = text.replace("""              <targets>
+                <target>linux</target>
+                <target>win64</target>
+              </targets>""", f"""              <targets>
+                <target>linux</target>
+              </targets>
+              <jlink>true</jlink>
+              <jdk>{jdk}</jdk>
+              <cds>true</cds>
+              <serviceModules>false</serviceModules>
+              <addModules>jdk.zipfs</addModules>""", 1)
+        text = text.replace("<id>with-lib</id>", "<id>with-lib</id><phase>none</phase>")
+        with open(pom, "w") as f:
+            f.write(text)
+        cache = dict(os.environ, XDG_CACHE_HOME=os.path.join(work, "cache"))
+        first = mvn(linked, "-Dzov.zovpack=" + zovpack, env=cache)
+        again = mvn(linked, "-Dzov.zovpack=" + zovpack, env=cache)
+        check(first.returncode == 0 and "zov: --jlink: linked: " in first.stdout,
+              "mvn package linked a runtime" + ("" if first.returncode == 0
+                                                 else "\n" + first.stdout[-4000:]))
+        check(again.returncode == 0 and "zov: --jlink: the cached runtime" in again.stdout,
+              "the second package took it from the link cache")
+        shown = subprocess.run([zovpack, "--show", os.path.join(linked, "target", "shout")],
+                               capture_output=True, text=True).stdout
+        check("  modules:   java.base jdk.zipfs" in shown.splitlines() and
+              '"cds auto"' in shown, f"its modules and cds line: {shown[-600:]!r}")
+        bare = dict(cache)
+        bare.pop("JAVA_HOME", None)
+        bare["PATH"] = "/usr/local/bin:/bin"
+        alone_linked = os.path.join(work, "alone-linked")
+        os.mkdir(alone_linked)
+        shutil.copy(os.path.join(linked, "target", "shout"), alone_linked)
+        ran = subprocess.run(["./shout", "own", "runtime"], cwd=alone_linked, env=bare,
+                             capture_output=True, text=True, timeout=120)
+        check(ran.returncode == 0 and ran.stdout.strip() == "OWN RUNTIME!",
+              f"the linked file runs without JAVA_HOME: {ran.stdout!r} {ran.stderr!r}")
 
         # A zovpack that warns, then fails: a Maven warning, then a failed
         # build that gives zovpack's reason.

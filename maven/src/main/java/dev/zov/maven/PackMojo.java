@@ -94,6 +94,14 @@ public class PackMojo extends AbstractMojo {
   @Parameter
   private File jmods;
 
+  /** Off: jlink links no service modules by default (zovpack --no-service-modules). */
+  @Parameter(defaultValue = "true")
+  private boolean serviceModules;
+
+  /** Keep the JDK's line numbers in stack traces (zovpack --keep-debug). */
+  @Parameter(defaultValue = "false")
+  private boolean keepDebug;
+
   @Parameter(defaultValue = "${project.name}")
   private String appName;
 
@@ -188,6 +196,8 @@ public class PackMojo extends AbstractMojo {
     if (jdk != null) option(args, "--jdk", jdk.getPath());
     option(args, "--add-modules", addModules);
     if (jmods != null) option(args, "--jmods", jmods.getPath());
+    if (!serviceModules) args.add("--no-service-modules");
+    if (keepDebug) args.add("--keep-debug");
     if (dependencies.equals("whole")) {
       for (File dep : runtimeDependencies()) option(args, "--lib", dep.getPath());
     } else if (dependencies.equals("merge")) {

@@ -1,0 +1,5 @@
+package javax.xml.namespace;
+
+public class Extra {
+  public static String name() { return "SPLIT"; }
+}
