@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include "config/config_store.h"
+#include "launcher/instance_handler.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "runtime/launch_error.h"
@@ -16,7 +17,7 @@ static bool Configured;
 static bool Ran;
 static int RestartStatus;
 
-int PrepareRelaunch(const ConfigStore& store) {
+int PrepareRelaunch(const ConfigStore& store, const StringList& arguments) {
   TextBuffer value;
   bool restarted = PlatformGetEnvironment(kRestartedVariable, &value);
   PlatformSetEnvironment(kRestartedVariable, nullptr);
@@ -28,7 +29,13 @@ int PrepareRelaunch(const ConfigStore& store) {
   if (value.length() == 0) return Success;
   int claimed = PlatformClaimInstance(value.c_str());
   Trace("single instance %s: %d", value.c_str(), claimed);
-  return claimed > 0 ? Success : claimed == 0 ? -1 : AlreadyRunning;
+  if (claimed > 0) {
+    ListenForStarts(store, value.c_str());
+    return Success;
+  }
+  int delivered = DeliverToInstance(store, value.c_str(), arguments);
+  if (delivered >= 0) return delivered == Success ? -1 : AlreadyRunning;
+  return claimed == 0 ? -1 : AlreadyRunning;
 }
 
 bool RestartConfigured() { return Configured; }
