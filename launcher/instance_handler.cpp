@@ -1,5 +1,7 @@
 #include "launcher/instance_handler.h"
 
+#include <string.h>
+
 #include "config/config_store.h"
 #include "launcher/instance_message.h"
 #include "platform/platform.h"
@@ -8,52 +10,59 @@
 #include "runtime/launch_error.h"
 #include "text/text.h"
 
-static TextBuffer* handler;  // CLASS.METHOD, once the channel is open
+// Once the channel is open: the handler's class, as FindClass takes it,
+// and its method.
+static char* handler;
+static const char* method;
 static JvmBridge* served;
 static int stopped;
 
-static TextBuffer HandlerOf(const ConfigStore& store) {
+TextBuffer InstanceHandler(const ConfigStore& store) {
   return store.Lookup(TextBuffer("instance_handler"), false);
 }
 
-static void TraceStrings(const char* verb, const char* directory,
-                         const StringList& arguments, int32_t first) {
-  if (!Tracing()) return;
-  Trace("instance %s directory \"%s\"", verb, directory);
-  for (int32_t i = first; i < arguments.Count(); ++i) {
-    Trace("instance %s argument \"%s\"", verb, arguments.Entry(i));
+// Each of count texts, one after the other: the directory, then the
+// arguments.
+static void TraceTexts(const char* verb, const char* texts, int32_t count) {
+  for (int32_t i = 0; i < count; ++i, texts += strlen(texts) + 1) {
+    Trace("instance %s \"%s\"", verb, texts);
   }
 }
 
-void ListenForStarts(const ConfigStore& store, const char* name) {
-  TextBuffer value = HandlerOf(store);
-  if (value.length() == 0) return;
+void ListenForStarts(const char* name, const TextBuffer& value) {
   bool listening = PlatformListenInstance(name);
   Trace("instance listening %d", listening);
-  if (listening) handler = new TextBuffer(static_cast<TextBuffer&&>(value));
+  if (!listening) return;
+  // Kept for the rest of the process.
+  handler = static_cast<char*>(HeapResize(nullptr, value.length() + 1));
+  memcpy(handler, value.c_str(), value.length() + 1);
+  char* dot = strrchr(handler, '.');
+  method = "";  // without one, no method is found: each start fails
+  if (dot != nullptr) {
+    *dot = '\0';
+    method = dot + 1;
+  }
+  Slashed(handler);
 }
 
-int DeliverToInstance(const ConfigStore& store, const char* name,
-                      const StringList& arguments) {
-  if (HandlerOf(store).length() == 0) return -1;
+int DeliverToInstance(const char* name, const StringList& arguments) {
   char directory[kMaxPath];
   PlatformCurrentDirectory(directory, kMaxPath);
   ByteBuffer message;
-  if (!ComposeInstanceMessage(directory, arguments, &message)) {
-    Trace("instance delivery: %s", "too long");
-    return AlreadyRunning;
-  }
-  TraceStrings("sent", directory, arguments, 0);
-  uint32_t deadline = PlatformTickCount() + kDeliveryTimeoutMs;
-  PlatformChannel* channel = PlatformConnectInstance(name, deadline);
   char answer = 1;
-  bool delivered =
-      channel != nullptr &&
-      PlatformSend(channel, message.data(), message.length(), deadline) &&
-      PlatformReceive(channel, &answer, 1, deadline) && answer == 0;
-  PlatformCloseChannel(channel);
-  Trace("instance delivery: %s", delivered ? "done" : channel ? "failed" : "no answer");
-  return delivered ? Success : AlreadyRunning;
+  // What the instance would refuse as too long is not sent at all.
+  if (ComposeInstanceMessage(directory, arguments, &message)) {
+    TraceTexts("sent", message.data() + kInstanceHeaderSize, arguments.Count() + 1);
+    uint32_t deadline = PlatformTickCount() + kDeliveryTimeoutMs;
+    PlatformChannel* channel = PlatformConnectInstance(name, deadline);
+    if (channel != nullptr &&
+        PlatformSend(channel, message.data(), message.length(), deadline)) {
+      PlatformReceive(channel, &answer, 1, deadline);
+    }
+    PlatformCloseChannel(channel);
+  }
+  Trace("instance delivered %d", answer == 0);
+  return answer == 0 ? Success : AlreadyRunning;
 }
 
 // The answer to one start; false for a message not whole or not ours.
@@ -65,16 +74,14 @@ static bool Answer(PlatformChannel* peer, JNIEnv* env) {
   if (length < 0) return false;
   ByteBuffer body;
   body.Resize(length);
-  StringList strings;
-  if (!PlatformReceive(peer, body.data(), length, deadline) ||
-      !ReadInstanceBody(body.data(), length, &strings)) {
-    return false;
-  }
-  TraceStrings("received", strings.Entry(0), strings, 1);
+  if (!PlatformReceive(peer, body.data(), length, deadline)) return false;
+  int32_t count = CountInstanceTexts(body.data(), length);
+  if (count == 0) return false;
+  TraceTexts("received", body.data(), count);
   char answer = 1;
   if (env != nullptr && !__atomic_load_n(&stopped, __ATOMIC_ACQUIRE)) {
-    int called = CallStaticHandler(env, handler->c_str(), strings);
-    Trace("instance handler %s: %d", handler->c_str(), called);
+    int called = CallStaticHandler(env, handler, method, body.data(), count);
+    Trace("instance handler: %d", called);
     answer = called == 0 ? 0 : 1;
   }
   PlatformSend(peer, &answer, 1, PlatformTickCount() + kReceiveTimeoutMs);
@@ -82,10 +89,11 @@ static bool Answer(PlatformChannel* peer, JNIEnv* env) {
 }
 
 static void Serve() {
+  // Without a thread in the machine each start is still answered, and
+  // fails at once instead of at its timeout.
   JNIEnv* env = served->AttachDaemon();
-  if (env == nullptr) Trace("instance: no thread");
   while (PlatformChannel* peer = PlatformAcceptInstance()) {
-    if (!Answer(peer, env)) Trace("instance: bad message");
+    if (!Answer(peer, env)) Trace("instance: dropped");
     PlatformCloseChannel(peer);
   }
 }

@@ -7,9 +7,10 @@
 
 #include <stdint.h>
 
+#include "text/text.h"
+
 class ConfigStore;
 class JvmBridge;
-class StringList;
 
 // How long a later start waits for its delivery, the handler's call
 // included, before it gives up with message 13.
@@ -18,15 +19,17 @@ inline constexpr uint32_t kDeliveryTimeoutMs = 10000;
 // longer is dropped, so a stuck peer holds up the others no longer.
 inline constexpr uint32_t kReceiveTimeoutMs = 2000;
 
-// This start claimed name: with instance_handler set, opens the channel
-// later starts deliver to. They wait there until ServeStarts.
-void ListenForStarts(const ConfigStore& store, const char* name);
+// The instance_handler line's value, empty when there is none.
+TextBuffer InstanceHandler(const ConfigStore& store);
 
-// Another instance holds name. Without instance_handler: -1. With it,
-// sends that instance the current directory and arguments and waits for
-// its handler to return: Success, or AlreadyRunning when it did not.
-int DeliverToInstance(const ConfigStore& store, const char* name,
-                      const StringList& arguments);
+// This start claimed name: opens the channel later starts deliver to, for
+// handler (CLASS.METHOD). They wait there until ServeStarts.
+void ListenForStarts(const char* name, const TextBuffer& handler);
+
+// Another instance holds name: sends it the current directory and
+// arguments and waits for its handler to return. Success, or
+// AlreadyRunning when it did not.
+int DeliverToInstance(const char* name, const StringList& arguments);
 
 // Once the virtual machine runs: starts the thread that calls the handler.
 void ServeStarts(JvmBridge* bridge);

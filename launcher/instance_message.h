@@ -26,8 +26,8 @@ bool ComposeInstanceMessage(const char* directory, const StringList& arguments,
 // The body's length from a header; -1 when it is not ours or too long.
 int32_t InstanceBodyLength(const unsigned char* header);
 
-// Splits a body into the directory (first entry) and the arguments. False
-// when it is empty or its last entry has no NUL.
-bool ReadInstanceBody(const char* body, int32_t length, StringList* strings);
+// The number of texts in a body, the directory the first; 0 when it is
+// empty or its last text has no NUL.
+int32_t CountInstanceTexts(const char* body, int32_t length);
 
 #endif  // ZOV_LAUNCHER_INSTANCE_MESSAGE_H_

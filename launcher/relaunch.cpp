@@ -29,13 +29,15 @@ int PrepareRelaunch(const ConfigStore& store, const StringList& arguments) {
   if (value.length() == 0) return Success;
   int claimed = PlatformClaimInstance(value.c_str());
   Trace("single instance %s: %d", value.c_str(), claimed);
+  TextBuffer handler = InstanceHandler(store);
+  if (handler.length() == 0) {
+    return claimed > 0 ? Success : claimed == 0 ? -1 : AlreadyRunning;
+  }
   if (claimed > 0) {
-    ListenForStarts(store, value.c_str());
+    ListenForStarts(value.c_str(), handler);
     return Success;
   }
-  int delivered = DeliverToInstance(store, value.c_str(), arguments);
-  if (delivered >= 0) return delivered == Success ? -1 : AlreadyRunning;
-  return claimed == 0 ? -1 : AlreadyRunning;
+  return DeliverToInstance(value.c_str(), arguments) == Success ? -1 : AlreadyRunning;
 }
 
 bool RestartConfigured() { return Configured; }

@@ -141,13 +141,9 @@ PlatformChannel* PlatformConnectInstance(const char* name, uint32_t deadline) {
       return nullptr;
     }
     // Busy with an earlier start, or not made yet by one still starting.
-    DWORD failure = GetLastError();
-    if (failure == ERROR_PIPE_BUSY) {
-      WaitNamedPipeA(pipe.c_str(), Remaining(deadline) + 1);
-    } else if (failure == ERROR_FILE_NOT_FOUND) {
+    if (GetLastError() != ERROR_PIPE_BUSY ||
+        !WaitNamedPipeA(pipe.c_str(), Remaining(deadline) + 1)) {
       Sleep(50);
-    } else {
-      return nullptr;
     }
   } while (Remaining(deadline) > 0);
   return nullptr;

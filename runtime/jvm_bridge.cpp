@@ -89,8 +89,7 @@ int ClearPendingException(JNIEnv* env, bool describe) {
   return 1;
 }
 
-// A class name as FindClass takes it, written over name.
-static char* Slashed(char* name) {
+char* Slashed(char* name) {
   for (char* c = name; *c != '\0'; ++c) {
     if (*c == '.') *c = '/';
   }
@@ -295,29 +294,23 @@ JNIEnv* JvmBridge::AttachDaemon() {
   return env;
 }
 
-int CallStaticHandler(JNIEnv* env, const char* classAndMethod,
-                      const StringList& texts) {
+int CallStaticHandler(JNIEnv* env, const char* className,
+                      const char* methodName, const char* texts, int count) {
   const JNINativeInterface_* jni = env->functions;
-  TextBuffer name(classAndMethod);
-  char* text = name.CStr();
-  char* dot = strrchr(text, '.');
-  if (dot == nullptr) return -1;
-  *dot = '\0';
-  int count = texts.Count();
   const char** arguments = static_cast<const char**>(
       HeapResize(nullptr, sizeof(char*) * static_cast<size_t>(count)));
-  for (int i = 1; i < count; ++i) arguments[i - 1] = texts.Entry(i);
+  for (int i = 0; i < count; texts += strlen(texts) + 1) arguments[i++] = texts;
   // Each step only after the one before it succeeded; what failed, or
   // what the handler threw, goes to the runtime's error stream.
-  jclass type = jni->FindClass(env, Slashed(text));
+  jclass type = jni->FindClass(env, className);
   jmethodID method =
       type == nullptr ? nullptr
-                      : jni->GetStaticMethodID(env, type, dot + 1,
+                      : jni->GetStaticMethodID(env, type, methodName,
                                                "(Ljava/lang/String;[Ljava/lang/String;)V");
-  jstring directory = method == nullptr ? nullptr : NewJavaString(env, texts.Entry(0));
+  jstring directory = method == nullptr ? nullptr : NewJavaString(env, arguments[0]);
   jobjectArray array = nullptr;
   bool called = directory != nullptr &&
-                NewStringArray(env, count - 1, arguments, &array);
+                NewStringArray(env, count - 1, arguments + 1, &array);
   if (called) CallStaticVoid(env, type, method, directory, array);
   called = ClearPendingException(env, true) == 0 && called;
   if (array != nullptr) jni->DeleteLocalRef(env, array);

@@ -78,13 +78,18 @@ class JvmBridge {
   bool mainThrew_ = false;
 };
 
-// On a thread attached with env: calls classAndMethod ("a.b.C.open"), a
-// public static void open(String directory, String[] arguments), with the
-// first text as the directory and the others as the arguments. 0 once it
-// returned; -1 when it threw or could not be called (the reason is on the
-// runtime's error stream).
-int CallStaticHandler(JNIEnv* env, const char* classAndMethod,
-                      const StringList& texts);
+// On a thread attached with env: calls className's (written as Slashed
+// gives it) methodName, a public static void
+// METHOD(String directory, String[] arguments), with the
+// first of count texts (each ended by a NUL, one after the other) as the
+// directory and the others as the arguments. 0 once it returned; -1 when it
+// threw or could not be called (the reason is on the runtime's error
+// stream).
+int CallStaticHandler(JNIEnv* env, const char* className,
+                      const char* methodName, const char* texts, int count);
+
+// A class name written with dots in the form FindClass takes, in place.
+char* Slashed(char* name);
 
 // Clears a pending Java exception, after printing it and its stack trace on
 // the runtime's error stream when describe is set. 1 when one was pending.

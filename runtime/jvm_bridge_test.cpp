@@ -372,15 +372,11 @@ TEST(JvmBridge, CallsTheHandlerAndReleasesAllItMade) {
   ASSERT_EQ(0, bridge.CreateVm(TestLibrary("jvm").c_str()));
   JNIEnv* env = bridge.AttachDaemon();
   ASSERT_NE(nullptr, env);
-  StringList texts;
-  texts.Add("/home/u");
-  texts.Add("");
-  texts.Add(kNonAscii);
-  EXPECT_EQ(0, CallStaticHandler(env, "app.Main.open", texts));
-  texts.Add("throw");
-  EXPECT_EQ(-1, CallStaticHandler(env, "app.Main.open", texts));
-  EXPECT_EQ(-1, CallStaticHandler(env, "missing.App.open", texts));
-  EXPECT_EQ(-1, CallStaticHandler(env, "nodot", texts));
+  std::string texts = std::string("/home/u\0\0", 9) + kNonAscii + '\0';
+  EXPECT_EQ(0, CallStaticHandler(env, "app/Main", "open", texts.data(), 3));
+  texts += std::string("throw\0", 6);
+  EXPECT_EQ(-1, CallStaticHandler(env, "app/Main", "open", texts.data(), 4));
+  EXPECT_EQ(-1, CallStaticHandler(env, "missing/App", "open", texts.data(), 4));
   bridge.Shutdown();  // the runtime aborts on a pending exception here
 
   Lines lines = log.Read();

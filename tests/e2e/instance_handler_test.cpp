@@ -139,9 +139,10 @@ TEST_F(LinuxInstanceHandler, DeliversEveryLaterStartWholeAndInOrder) {
     EXPECT_EQ(1, std::count(opened.begin(), opened.end(), line)) << i;
   }
   std::string trace = ReadFile(dir_.Join("trace.txt"));
-  EXPECT_EQ(5u, LinesStartingWith(trace, "instance sent directory ").size());
-  EXPECT_EQ(5u, LinesStartingWith(trace, "instance received directory ").size());
-  EXPECT_EQ(1u, LinesStartingWith(trace, "instance received argument \"two words\"").size());
+  EXPECT_EQ(5u, LinesStartingWith(trace, "instance delivered 1").size());
+  EXPECT_EQ(5u, LinesStartingWith(trace, "instance received \"--fixed\"").size());
+  EXPECT_EQ(1u, LinesStartingWith(trace, "instance sent \"" + other + "\"").size());
+  EXPECT_EQ(1u, LinesStartingWith(trace, "instance received \"two words\"").size());
   StopFirst();
 }
 
