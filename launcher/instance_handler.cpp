@@ -29,7 +29,10 @@ static void TraceTexts(const char* verb, const char* texts, int32_t count) {
   }
 }
 
-void ListenForStarts(const char* name, const TextBuffer& value) {
+// Both stay out of RunApplication: inlined there, they cost the Windows
+// stubs 1.5 KB (32-bit) and 0.5 KB (64-bit), more than the calls save.
+__attribute__((noinline)) void ListenForStarts(const char* name,
+                                               const TextBuffer& value) {
   bool listening = PlatformListenInstance(name);
   Trace("instance listening %d", listening);
   if (!listening) return;
@@ -45,7 +48,8 @@ void ListenForStarts(const char* name, const TextBuffer& value) {
   Slashed(handler);
 }
 
-int DeliverToInstance(const char* name, const StringList& arguments) {
+__attribute__((noinline)) int DeliverToInstance(const char* name,
+                                                const StringList& arguments) {
   char directory[kMaxPath];
   PlatformCurrentDirectory(directory, kMaxPath);
   ByteBuffer message;
