@@ -13,7 +13,9 @@ build: setup
 test: setup
 	@sh scripts/test.sh
 
-demo: build
+# Builds only what it packs with.
+demo: setup
+	@sh scripts/build.sh demo
 	@sh scripts/demo.sh
 
 # zov-maven-plugin, built offline and installed into $ZOV_M2 (default

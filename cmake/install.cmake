@@ -40,23 +40,25 @@ get_filename_component(ZOV_PACKAGE_DIR "${CMAKE_BINARY_DIR}" DIRECTORY)
 string(REPLACE ";" "|" stubs "$<TARGET_FILE:zov_launcher>;${ZOV_STUB_FILES}")
 string(REPLACE ";" "|" ZOV_DOCS "${ZOV_DOC_FILES}")
 set(stage ${CMAKE_COMMAND} -P "${CMAKE_SOURCE_DIR}/cmake/stage_files.cmake")
-set(windows_stage)
-if(ZOV_WIN64_DIR)
-  set(windows_stage COMMAND ${stage} "${CMAKE_BINARY_DIR}/${ZOV_WINDOWS_FOLDER}"
-      "${ZOV_WIN64_DIR}/pack/zovpack.exe|${stubs}|${ZOV_DOCS}")
-endif()
 add_custom_target(zov_stage_stubs ALL
   COMMAND ${stage} "${CMAKE_BINARY_DIR}/share/zov" "${stubs}"
-  ${windows_stage}
   DEPENDS zov_launcher
   COMMENT "Staging the stubs beside zovpack"
   VERBATIM)
+add_dependencies(zov_stage_stubs zov_windows_stubs)
 if(ZOV_WIN64_DIR)
+  add_custom_target(zov_stage_windows ALL
+    COMMAND ${stage} "${CMAKE_BINARY_DIR}/${ZOV_WINDOWS_FOLDER}"
+            "${ZOV_WIN64_DIR}/pack/zovpack.exe|${stubs}|${ZOV_DOCS}"
+    DEPENDS zov_launcher
+    COMMENT "Staging zovpack.exe with its stubs"
+    VERBATIM)
+  add_dependencies(zov_stage_windows zov_windows_trees)
   add_custom_target(zov_windows_zip
     COMMAND ${CMAKE_COMMAND} -E tar cf
             "${ZOV_PACKAGE_DIR}/${ZOV_WINDOWS_FOLDER}.zip" --format=zip
             "${ZOV_WINDOWS_FOLDER}"
-    DEPENDS zov_stage_stubs
+    DEPENDS zov_stage_windows
     WORKING_DIRECTORY "${CMAKE_BINARY_DIR}"
     COMMENT "Zipping zovpack.exe and its stubs"
     VERBATIM)

@@ -47,6 +47,9 @@ set(ZOV_LAUNCHER_DEFINITIONS __USE_MINGW_ANSI_STDIO=0)
 # section of its own. About 3 KB less on 64-bit, 1 KB on 32-bit; the unit
 # tests still test zovcore, the end-to-end tests this build. Nothing of
 # zovcore is linked in: the one object defines all it uses.
+# So every file-static name (static functions and variables, anonymous
+# namespaces) shares one scope with every other file's: give each a name
+# no other launcher file uses, or the Windows build fails to compile.
 function(zov_launcher_whole_program target)
   get_target_property(sources ${target} SOURCES)
   # stdio.h first: libstdc++'s stdlib.h would turn on MinGW's own scanf.

@@ -15,12 +15,12 @@ uint32_t Load32(const unsigned char* p) {
 }  // namespace
 
 int64_t FindEmbeddedComment(const unsigned char* data, int64_t size) {
-  int64_t window = size - kEmbeddedWindow;
+  int64_t window = size - kEndSearchWindow;
   if (window < 0) window = 0;
   // Offsets from window, which fit an int, spare i686 its 64-bit compares.
   const unsigned char* first = data + window;
   for (int i = static_cast<int>(size - window) - kEndRecordSize; i >= 0; --i) {
-    if (Load32(first + i) == 0x06054B50) return window + i + kEndRecordSize;
+    if (Load32(first + i) == kEndRecordSignature) return window + i + kEndRecordSize;
   }
   return -1;
 }
@@ -58,7 +58,7 @@ TextBuffer ReadEmbeddedConfig(const char* path) {
   }
   PlatformMappedFile mapped;
   // Only the end can hold the record; a large application maps no more.
-  if (!PlatformMapFileTail(path, kEmbeddedWindow + signature, &mapped)) {
+  if (!PlatformMapFileTail(path, kEndSearchWindow + signature, &mapped)) {
     Trace("embedded: %s cannot be read", path);
     return comment;
   }
@@ -72,7 +72,7 @@ TextBuffer ReadEmbeddedConfig(const char* path) {
           static_cast<int>(mapped.size - start + kEndRecordSize),
           comment.length());
   } else {
-    Trace("embedded: no end record in the last %d bytes", kEmbeddedWindow);
+    Trace("embedded: no end record in the last %d bytes", kEndSearchWindow);
   }
   PlatformUnmapFile(&mapped);
   return comment;

@@ -5,14 +5,10 @@
 
 #include <stdint.h>
 
+#include "config/end_record_format.h"
 #include "text/text.h"
 
-// Bytes searched at the end of the file: the 22-byte record plus a comment
-// of at most 2048 bytes.
-inline constexpr int kEmbeddedWindow = 2070;
-inline constexpr int kEndRecordSize = 22;
-
-// Searches the last kEmbeddedWindow bytes of an in-memory file image, from
+// Searches the last kEndSearchWindow bytes of an in-memory file image, from
 // the end down, for the signature 50 4B 05 06. Returns the offset at which
 // the comment starts (22 past the signature nearest the end; the comment
 // runs to the end of the image, whatever the record's length field says),

@@ -22,19 +22,7 @@ void ReadStringEntry(const WideTextView& block, unsigned index,
 TextBuffer ComposeLaunchMessage(int code, int runtimeMajor, int runtimeMinor,
                                 int requiredMajor, int requiredMinor);
 
-// printf-style formatting into *out, which first secures a capacity of 1024
-// bytes. A longer result is cut to capacity - 1 bytes, never written past.
-void FormatText(TextBuffer* out, const char* format, ...)
-#ifdef __GNUC__
-    __attribute__((format(printf, 2, 3)))
-#endif
-    ;
-
 // The warning box with the table's caption; returns once the user closed it.
 void ShowLaunchMessage(const TextBuffer& text);
-
-// Byte-wise comparison of text's whole length with a NUL-terminated string
-// (null counts as empty); bytes are signed. 0 when equal.
-int CompareText(const TextBuffer& text, const char* other);
 
 #endif  // ZOV_LAUNCHER_MESSAGES_H_

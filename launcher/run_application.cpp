@@ -1,6 +1,5 @@
 #include "launcher/run_application.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 
 #include "config/collect.h"
@@ -25,18 +24,6 @@
 
 ConfigStore* ActiveConfigStore = nullptr;
 JvmBridge* ActiveJvmBridge = nullptr;
-
-void ParseVersion(const char* text, int* major, int* minor) {
-  *major = 0;
-  *minor = 0;
-  sscanf(text, "%d.%d", major, minor);
-}
-
-bool RuntimeTooOld(int major, int minor, int requiredMajor,
-                   int requiredMinor) {
-  return major < requiredMajor ||
-         (major == requiredMajor && minor < requiredMinor);
-}
 
 // Adds every value of key, expanded, as an option behind prefix; an option
 // line (no prefix) may be written as the java command takes it.

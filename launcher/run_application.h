@@ -17,12 +17,4 @@ extern JvmBridge* ActiveJvmBridge;
 // The exit status: the failure's LaunchError code, 1 when main threw, else 0.
 int RunApplication(int argumentCount, char** arguments);
 
-// Reads "%d.%d" as the C runtime does; a number the parse does not reach
-// counts as 0, for the minimum and the runtime's version alike.
-void ParseVersion(const char* text, int* major, int* minor);
-
-// True when major.minor is below requiredMajor.requiredMinor.
-bool RuntimeTooOld(int major, int minor, int requiredMajor,
-                   int requiredMinor);
-
 #endif  // ZOV_LAUNCHER_RUN_APPLICATION_H_

@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "byte_order.h"
 #include "pe_image.h"
+#include "runtime/payload_format.h"
 
 namespace zovpack {
 
@@ -14,7 +16,7 @@ const char* const kKeys[] = {"option",   "property", "classpath",
                              "jre_order", "jvmdll", "minjre",
                              "mainclass", "cds",    "maxjre",
                              "argument", "workdir", "restart_status",
-                             "single_instance", "packed_runtime",
+                             "single_instance", kPackedRuntimeKey,
                              "instance_handler"};
 
 // Keys the launcher reads only the first value of.
@@ -252,11 +254,11 @@ bool CheckConfigLines(const std::vector<std::string>& lines,
 size_t FindLauncherComment(const std::string& file, std::string* comment) {
   comment->clear();
   const size_t end = file.size() - TrailingSignatureSize(file);
-  if (end < 22) return std::string::npos;
+  if (end < kEndRecordSize) return std::string::npos;
   size_t lowest = end > kEndSearchWindow ? end - kEndSearchWindow : 0;
-  for (size_t pos = end - 22 + 1; pos-- > lowest;) {
-    if (std::memcmp(file.data() + pos, "PK\x05\x06", 4) == 0) {
-      comment->assign(file, pos + 22, end - pos - 22);
+  for (size_t pos = end - kEndRecordSize + 1; pos-- > lowest;) {
+    if (Load32(file, pos) == kEndRecordSignature) {
+      comment->assign(file, pos + kEndRecordSize, end - pos - kEndRecordSize);
       return pos;
     }
   }

@@ -8,12 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace zovpack {
+#include "config/end_record_format.h"
 
-// Longest comment the launcher finds: it searches only the last
-// kEndSearchWindow bytes of its file for the end record.
-const size_t kMaxConfigComment = 2048;
-const size_t kEndSearchWindow = 22 + kMaxConfigComment;
+namespace zovpack {
 
 // How the launcher reads one line: after leading spaces (tabs are not
 // skipped), a key matches when it is a case-insensitive prefix of the rest;
@@ -50,7 +47,7 @@ bool CheckConfigLines(const std::vector<std::string>& lines,
 // Finds the embedded comment the way the launcher does: the last end-record
 // signature within the final kEndSearchWindow bytes of `file`, not counting
 // a certificate table that ends it (TrailingSignatureSize); the comment is
-// everything from 22 bytes past it to that end. Returns the signature's
+// everything from kEndRecordSize bytes past it to that end. Returns the signature's
 // position, or std::string::npos when there is none.
 size_t FindLauncherComment(const std::string& file, std::string* comment);
 

@@ -61,11 +61,11 @@ TEST(JarManifestTest, ReadsManifestFromArchive) {
     GTEST_SKIP() << "jar and zip are needed";
   }
   test::ScratchDir dir;
-  test::WriteFileOrDie(dir.File("x.txt"), "x");
+  test::WriteFileOrDie(dir.Join("x.txt"), "x");
   std::string log;
   // jar deflates the manifest.
   ASSERT_EQ(0, test::Run("cd '" + dir.path() + "' && jar cfe app.jar org.demo.App x.txt", &log)) << log;
-  std::string data = test::ReadFileOrDie(dir.File("app.jar"));
+  std::string data = test::ReadFileOrDie(dir.Join("app.jar"));
   ZipArchive zip;
   std::string error, main_class;
   ASSERT_TRUE(ParseZip(data, &zip, &error)) << error;
@@ -75,13 +75,13 @@ TEST(JarManifestTest, ReadsManifestFromArchive) {
 
   // A stored manifest, and an archive without one.
   test::Run("mkdir -p '" + dir.path() + "/META-INF'");
-  test::WriteFileOrDie(dir.File("META-INF/MANIFEST.MF"), "Main-Class: s.T\r\n");
+  test::WriteFileOrDie(dir.Join("META-INF/MANIFEST.MF"), "Main-Class: s.T\r\n");
   ASSERT_EQ(0, test::Run("cd '" + dir.path() + "' && zip -q -0 stored.zip META-INF/MANIFEST.MF && zip -q none.zip x.txt", &log)) << log;
-  data = test::ReadFileOrDie(dir.File("stored.zip"));
+  data = test::ReadFileOrDie(dir.Join("stored.zip"));
   ASSERT_TRUE(ParseZip(data, &zip, &error));
   ASSERT_TRUE(ReadJarMainClass(data, zip, &main_class, &error)) << error;
   EXPECT_EQ("s.T", main_class);
-  data = test::ReadFileOrDie(dir.File("none.zip"));
+  data = test::ReadFileOrDie(dir.Join("none.zip"));
   ASSERT_TRUE(ParseZip(data, &zip, &error));
   ASSERT_TRUE(ReadJarMainClass(data, zip, &main_class, &error)) << error;
   EXPECT_EQ("", main_class);

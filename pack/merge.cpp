@@ -177,7 +177,7 @@ class ZipWriter {
       Append64(out_, record);
       Append32(out_, 1);
     }
-    Append32(out_, kEndSig);
+    Append32(out_, kEndRecordSignature);
     Append32(out_, 0);  // disks
     Append16(out_, static_cast<uint16_t>(std::min(count, kMax16)));
     Append16(out_, static_cast<uint16_t>(std::min(count, kMax16)));

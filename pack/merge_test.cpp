@@ -23,7 +23,7 @@ class MergeTest : public ::testing::Test {
   std::string Jar(const std::string& name,
                   const std::vector<std::pair<std::string, std::string>>& files,
                   const char* flags = "-q") {
-    std::string tree = dir_.File(name + ".d");
+    std::string tree = dir_.Join(name + ".d");
     std::string list;
     for (const auto& f : files) {
       test::Run("mkdir -p \"$(dirname '" + tree + "/" + f.first + "')\"");
@@ -33,7 +33,7 @@ class MergeTest : public ::testing::Test {
     std::string log;
     EXPECT_EQ(0, test::Run("cd '" + tree + "' && zip " + flags + " ../" + name +
                                list, &log)) << log;
-    return test::ReadFileOrDie(dir_.File(name));
+    return test::ReadFileOrDie(dir_.Join(name));
   }
   std::string Entry(const std::string& data, const std::string& name) {
     ZipArchive zip;
@@ -150,9 +150,9 @@ TEST_F(MergeTest, AppFirstServicesJoinedSignaturesAndManifestsDropped) {
   EXPECT_EQ(a->compressed_size, b->compressed_size);
   EXPECT_LT(b->compressed_size, 1000u);
   // Whatever reads ZIP files reads it.
-  test::WriteFileOrDie(dir_.File("merged.jar"), merged);
+  test::WriteFileOrDie(dir_.Join("merged.jar"), merged);
   std::string log;
-  EXPECT_EQ(0, test::Run("unzip -tq '" + dir_.File("merged.jar") + "'", &log))
+  EXPECT_EQ(0, test::Run("unzip -tq '" + dir_.Join("merged.jar") + "'", &log))
       << log;
 
   // The main class check sees the merged entries.
@@ -215,29 +215,29 @@ TEST_F(MergeTest, WritesZip64WhenTheEntriesOutnumberTheEndRecord) {
   EXPECT_TRUE(zip.zip64);
   EXPECT_EQ(70001u, zip.entries.size());
   EXPECT_EQ("x", Entry(merged, "f69999"));
-  test::WriteFileOrDie(dir_.File("merged.jar"), merged);
+  test::WriteFileOrDie(dir_.Join("merged.jar"), merged);
   std::string log;
-  EXPECT_EQ(0, test::Run("unzip -tq '" + dir_.File("merged.jar") + "'", &log))
+  EXPECT_EQ(0, test::Run("unzip -tq '" + dir_.Join("merged.jar") + "'", &log))
       << log;
 }
 
 TEST_F(MergeTest, ListsAFoldersJarsInNameOrder) {
-  test::Run("mkdir -p '" + dir_.File("lib/sub.jar") + "' '" +
-            dir_.File("empty") + "'");
+  test::Run("mkdir -p '" + dir_.Join("lib/sub.jar") + "' '" +
+            dir_.Join("empty") + "'");
   for (const char* name : {"b.jar", "A.JAR", "a.jar", "notes.txt"}) {
-    test::WriteFileOrDie(dir_.File("lib/") + name, "");
+    test::WriteFileOrDie(dir_.Join("lib/") + name, "");
   }
   std::vector<std::string> jars;
   std::string error;
-  ASSERT_TRUE(ListMergeJars(dir_.File("lib"), &jars, &error)) << error;
-  ASSERT_TRUE(ListMergeJars(dir_.File("lib/b.jar"), &jars, &error)) << error;
-  const std::string lib = dir_.File("lib/");
+  ASSERT_TRUE(ListMergeJars(dir_.Join("lib"), &jars, &error)) << error;
+  ASSERT_TRUE(ListMergeJars(dir_.Join("lib/b.jar"), &jars, &error)) << error;
+  const std::string lib = dir_.Join("lib/");
   EXPECT_EQ((std::vector<std::string>{lib + "A.JAR", lib + "a.jar",
                                       lib + "b.jar", lib + "b.jar"}),
             jars);
-  EXPECT_FALSE(ListMergeJars(dir_.File("empty"), &jars, &error));
+  EXPECT_FALSE(ListMergeJars(dir_.Join("empty"), &jars, &error));
   EXPECT_NE(std::string::npos, error.find("no .jar file")) << error;
-  EXPECT_FALSE(ListMergeJars(dir_.File("none"), &jars, &error));
+  EXPECT_FALSE(ListMergeJars(dir_.Join("none"), &jars, &error));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "main_class.h"
 #include "merge.h"
 #include "pe_resources.h"
+#include "runtime/payload_format.h"
 #include "splash_image.h"
 #include "version_info.h"
 #include "runtime_image.h"
@@ -274,7 +275,7 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     warnings->push_back("the " + std::to_string(zip.start) +
                         " bytes in front of the archive are left out");
   }
-  size_t archive_end = zip.end_pos + 22 + zip.comment.size();
+  size_t archive_end = zip.end_pos + kEndRecordSize + zip.comment.size();
   if (archive_end < in.archive.size()) {
     warnings->push_back("the " + std::to_string(in.archive.size() - archive_end) +
                         " bytes after the archive's end are left out");
@@ -339,7 +340,7 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
   std::string stub = edit ? edited : in.stub;
   std::string runtime_line;
   if (in.runtime != nullptr) {
-    runtime_line = "packed_runtime " + RuntimeLineValue(stub.size(), *in.runtime);
+    runtime_line = std::string(kPackedRuntimeKey) + " " + RuntimeLineValue(stub.size(), *in.runtime);
     stub += in.runtime->payload;
   }
 
@@ -351,7 +352,7 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
   }
   for (const std::string& line : lines) {
     const char* key = ReadLauncherLine(line).key;
-    if (key != nullptr && std::strcmp(key, "packed_runtime") == 0) {
+    if (key != nullptr && std::strcmp(key, kPackedRuntimeKey) == 0) {
       *error = "the line packed_runtime is zovpack's own; use --runtime DIR";
       return false;
     }
@@ -383,7 +384,7 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
   for (size_t gap : {0, 1, 256, 65536}) {
     // Signers pad a file to 8 bytes before the signature; one that already
     // ends there keeps its comment where the launcher looks.
-    size_t align = windows ? (8 - (stub.size() + zip.end_pos + 22 - zip.start +
+    size_t align = windows ? (8 - (stub.size() + zip.end_pos + kEndRecordSize - zip.start +
                                    gap + comment.size()) % 8) % 8
                            : 0;
     std::string file;
@@ -395,7 +396,7 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
       *error = in.archive_name + ": " + *error;
       return false;
     }
-    if (!LauncherFindsEnd(file, file.size() - comment.size() - 22)) continue;
+    if (!LauncherFindsEnd(file, file.size() - comment.size() - kEndRecordSize)) continue;
     if (windows) {
       PeImage image;
       if (!ParsePe(file, &image, error)) return false;

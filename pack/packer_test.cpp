@@ -25,14 +25,14 @@ class PackerTest : public ::testing::Test {
       GTEST_SKIP() << "zip and unzip are needed";
     }
     test::Run("mkdir -p '" + dir_.path() + "/META-INF'");
-    test::WriteFileOrDie(dir_.File("META-INF/MANIFEST.MF"),
+    test::WriteFileOrDie(dir_.Join("META-INF/MANIFEST.MF"),
                          "Manifest-Version: 1.0\r\nMain-Class: from.Manifest\r\n\r\n");
-    test::WriteFileOrDie(dir_.File("App.class"), std::string(3000, 'c'));
+    test::WriteFileOrDie(dir_.Join("App.class"), std::string(3000, 'c'));
     std::string log;
     ASSERT_EQ(0, test::Run("cd '" + dir_.path() + "' && zip -q app.jar META-INF/MANIFEST.MF "
                            "App.class && zip -q plain.zip App.class", &log)) << log;
     in_.stub = test::ReadFileOrDie("/proc/self/exe");
-    in_.archive = test::ReadFileOrDie(dir_.File("app.jar"));
+    in_.archive = test::ReadFileOrDie(dir_.Join("app.jar"));
   }
 
   std::string Comment(const std::string& file) {
@@ -42,10 +42,10 @@ class PackerTest : public ::testing::Test {
   }
 
   bool Unzips(const std::string& file) {
-    test::WriteFileOrDie(dir_.File("check.zip"), file);
+    test::WriteFileOrDie(dir_.Join("check.zip"), file);
     std::string log;
     // Info-ZIP warns (status 1) of the stub its offsets do not count.
-    return test::Run("unzip -t '" + dir_.File("check.zip") + "'", &log) <= 1 &&
+    return test::Run("unzip -t '" + dir_.Join("check.zip") + "'", &log) <= 1 &&
            log.find("No errors detected") != std::string::npos;
   }
 
@@ -104,7 +104,7 @@ TEST_F(PackerTest, WritesStubArchiveAndConfiguration) {
 
 TEST_F(PackerTest, RefusesWhatWouldNotRun) {
   PackInputs in = in_;
-  in.archive = test::ReadFileOrDie(dir_.File("plain.zip"));
+  in.archive = test::ReadFileOrDie(dir_.Join("plain.zip"));
   EXPECT_TRUE(Fails(in, "no main class"));
   in = in_;
   in.archive = "PK not an archive at all";
@@ -185,14 +185,14 @@ TEST_F(PackerTest, WindowsStubGetsResourcesAndChecksum) {
 TEST_F(PackerTest, TheManifestsSplashScreenImageIsTheSplashUnlessLeftOut) {
   std::string stub = test::TestStub("stub64.exe");
   if (stub.empty()) GTEST_SKIP() << "no mingw-w64 test stub";
-  test::WriteFileOrDie(dir_.File("s.bmp"), test::MakeBmp(30, 20, 24));
+  test::WriteFileOrDie(dir_.Join("s.bmp"), test::MakeBmp(30, 20, 24));
   auto jar = [&](const std::string& image) {
-    test::WriteFileOrDie(dir_.File("META-INF/MANIFEST.MF"),
+    test::WriteFileOrDie(dir_.Join("META-INF/MANIFEST.MF"),
                          "Manifest-Version: 1.0\r\nMain-Class: from.Manifest\r\n"
                          "SplashScreen-Image: " + image + "\r\n\r\n");
     test::Run("cd '" + dir_.path() + "' && rm -f s.jar && zip -q s.jar "
               "META-INF/MANIFEST.MF App.class s.bmp");
-    return test::ReadFileOrDie(dir_.File("s.jar"));
+    return test::ReadFileOrDie(dir_.Join("s.jar"));
   };
   in_.stub = test::ReadFileOrDie(stub);
   in_.archive = jar("/s.bmp");
@@ -298,7 +298,7 @@ TEST_F(PackerTest, SigningAfterPackingKeepsArchiveAndConfiguration) {
     // Java reads past trailing bytes only when offsets count from the
     // archive's own start.
     std::string log;
-    test::WriteFileOrDie(dir_.File("signed.exe"), signed_file);
+    test::WriteFileOrDie(dir_.Join("signed.exe"), signed_file);
     EXPECT_EQ(0, test::Run("cd '" + dir_.path() + "' && jar tf signed.exe", &log))
         << log;
     EXPECT_NE(std::string::npos, log.find("App.class")) << log;
@@ -347,11 +347,11 @@ TEST_F(PackerTest, ConsoleAndUtf8AskTheStubForWhatTheyNeed) {
 }
 
 TEST_F(PackerTest, PackWritesAtomically) {
-  test::WriteFileOrDie(dir_.File("stub"), in_.stub);
+  test::WriteFileOrDie(dir_.Join("stub"), in_.stub);
   PackRequest request;
-  request.archive_path = dir_.File("plain.zip");  // no main class: fails
-  request.output_path = dir_.File("out");
-  request.stub_path = dir_.File("stub");
+  request.archive_path = dir_.Join("plain.zip");  // no main class: fails
+  request.output_path = dir_.Join("out");
+  request.stub_path = dir_.Join("stub");
   test::WriteFileOrDie(request.output_path, "previous");
   std::vector<std::string> warnings;
   std::string error, listing;
@@ -360,14 +360,14 @@ TEST_F(PackerTest, PackWritesAtomically) {
   test::Run("ls '" + dir_.path() + "'", &listing);
   EXPECT_EQ(std::string::npos, listing.find(".tmp")) << listing;
 
-  request.archive_path = dir_.File("app.jar");
+  request.archive_path = dir_.Join("app.jar");
   // Pack refuses a main class the archive lacks.
   EXPECT_FALSE(Pack(request, &warnings, &error));
   EXPECT_NE(std::string::npos, error.find("from/Manifest.class")) << error;
   test::Run("cd '" + dir_.path() + "' && mkdir from && touch from/Manifest.class"
             " && zip -q app.jar from/Manifest.class");
-  test::WriteFileOrDie(dir_.File("app.cfg"), "\xef\xbb\xbf# comment\r\n\r\noption -Xmx1g\r\n  minjre 1.8\n");
-  request.config_path = dir_.File("app.cfg");
+  test::WriteFileOrDie(dir_.Join("app.cfg"), "\xef\xbb\xbf# comment\r\n\r\noption -Xmx1g\r\n  minjre 1.8\n");
+  request.config_path = dir_.Join("app.cfg");
   request.lines = {"jre_order es"};
   ASSERT_TRUE(Pack(request, &warnings, &error)) << error;
   std::string out = test::ReadFileOrDie(request.output_path);
@@ -379,10 +379,10 @@ TEST_F(PackerTest, PackWritesAtomically) {
   request.stub_path.clear();
   request.target = Target::kLinux;
   setenv("ZOV_STUB_DIR", dir_.path().c_str(), 1);
-  EXPECT_EQ(dir_.File("zov"), DefaultStubPath(Target::kLinux));
+  EXPECT_EQ(dir_.Join("zov"), DefaultStubPath(Target::kLinux));
   EXPECT_FALSE(Pack(request, &warnings, &error));
   EXPECT_NE(std::string::npos, error.find("missing stub")) << error;
-  test::WriteFileOrDie(dir_.File("zov"), in_.stub);
+  test::WriteFileOrDie(dir_.Join("zov"), in_.stub);
   EXPECT_TRUE(Pack(request, &warnings, &error)) << error;
   unsetenv("ZOV_STUB_DIR");
 }

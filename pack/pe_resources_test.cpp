@@ -91,16 +91,16 @@ class PeResourcesTest : public ::testing::TestWithParam<const char*> {
 
   int RunUnderWine(const std::string& file, const std::string& args) {
     test::ScratchDir dir;
-    test::WriteFileOrDie(dir.File("t.exe"), file);
+    test::WriteFileOrDie(dir.Join("t.exe"), file);
     std::string log;
     // The test run's one prefix when there is one: a new prefix costs seconds.
     const char* runPrefix = std::getenv("WINEPREFIX");
     std::string prefix = runPrefix && *runPrefix
                              ? runPrefix
                              : std::string(ZOVPACK_TEST_STUB_DIR) + "/wineprefix";
-    int rc = test::Run("chmod +x '" + dir.File("t.exe") + "' && WINEDEBUG=-all WINEPREFIX=" +
+    int rc = test::Run("chmod +x '" + dir.Join("t.exe") + "' && WINEDEBUG=-all WINEPREFIX=" +
                            prefix + " " +
-                           test::WineLoader() + " '" + dir.File("t.exe") + "' " + args,
+                           test::WineLoader() + " '" + dir.Join("t.exe") + "' " + args,
                        &log);
     return rc;
   }

@@ -9,6 +9,7 @@
 
 #include "byte_order.h"
 #include "file_io.h"
+#include "runtime/payload_format.h"
 #include "sha256.h"
 
 namespace fs = std::filesystem;
@@ -123,12 +124,12 @@ std::string EncodeRuntimeStream(const std::vector<RuntimeEntry>& entries) {
   std::string list;
   for (const RuntimeEntry& e : entries) {
     list.push_back(e.kind);
-    Put64(&list, e.kind == 'd' ? 0 : e.data.size());
+    Put64(&list, e.kind == kPayloadFolder ? 0 : e.data.size());
     list += e.path;
     list.push_back('\0');
   }
-  std::string stream = "ZRT1";
-  for (int i = 0; i < 4; ++i) stream.push_back(static_cast<char>(list.size() >> (8 * i)));
+  std::string stream(kPayloadMagic, kPayloadMagicSize);
+  Append32(&stream, static_cast<uint32_t>(list.size()));
   stream += list;
   for (const RuntimeEntry& e : entries) stream += e.data;
   return stream;
@@ -138,21 +139,23 @@ bool DecodeRuntimeStream(const std::string& stream,
                          std::vector<RuntimeEntry>* entries,
                          std::string* error) {
   entries->clear();
-  if (stream.size() < 8 || stream.compare(0, 4, "ZRT1") != 0) {
+  if (stream.size() < kPayloadHeaderSize ||
+      stream.compare(0, kPayloadMagicSize, kPayloadMagic) != 0) {
     *error = "the runtime's list is damaged";
     return false;
   }
-  size_t end = 8 + Load32(stream, 4);
-  size_t pos = 8, data = end;
+  size_t end = kPayloadHeaderSize + Load32(stream, kPayloadMagicSize);
+  size_t pos = kPayloadHeaderSize, data = end;
   while (pos < end && end <= stream.size()) {
-    size_t nul = stream.find('\0', pos + 9);
-    if (pos + 9 > end || nul == std::string::npos || nul >= end) break;
+    size_t path = pos + kPayloadEntryHeadSize;
+    size_t nul = stream.find('\0', path);
+    if (path > end || nul == std::string::npos || nul >= end) break;
     RuntimeEntry e;
     e.kind = stream[pos];
     uint64_t size = Get64(stream, pos + 1);
-    e.path = stream.substr(pos + 9, nul - pos - 9);
+    e.path = stream.substr(path, nul - path);
     if (size > stream.size() - data) break;
-    if (e.kind != 'd') e.data = stream.substr(data, size);
+    if (e.kind != kPayloadFolder) e.data = stream.substr(data, size);
     data += size;
     pos = nul + 1;
     entries->push_back(e);
@@ -217,7 +220,7 @@ bool PackRuntime(const std::string& dir, Target target, PackedRuntime* out,
     // lexically: relative() would resolve a link to the path it names.
     e.path = it->path().lexically_relative(dir).generic_string();
     if (fs::is_directory(status)) {
-      e.kind = 'd';
+      e.kind = kPayloadFolder;
     } else if (fs::is_regular_file(status)) {
 #ifdef _WIN32
       // Windows keeps no executable bit: a Linux runtime's programs by name.
@@ -226,7 +229,7 @@ bool PackRuntime(const std::string& dir, Target target, PackedRuntime* out,
 #else
       bool exec = (status.permissions() & fs::perms::owner_exec) != fs::perms::none;
 #endif
-      e.kind = exec && !windows ? 'x' : 'f';
+      e.kind = exec && !windows ? kPayloadExecutable : kPayloadFile;
       if (!ReadWholeFile(it->path().string(), &e.data, &why)) {
         *error = "--runtime: " + why;
         return false;
@@ -252,7 +255,7 @@ bool PackRuntime(const std::string& dir, Target target, PackedRuntime* out,
       out->version = ReleaseValue(e.data, "JAVA_VERSION");
       out->modules = ReleaseValue(e.data, "MODULES");
     }
-    if (e.kind != 'd') ++out->files;
+    if (e.kind != kPayloadFolder) ++out->files;
   }
   std::string stream = EncodeRuntimeStream(entries);
   entries.clear();
@@ -281,7 +284,8 @@ bool DescribeRuntime(const std::string& file, const std::string& value,
   if (std::sscanf(value.c_str(), "%llu %llu %lu %63s", &offset, &length,
                   &adler, key) != 4 ||
       offset > file.size() || length > file.size() - offset) {
-    *report = "runtime:     damaged (packed_runtime " + value + ")\n";
+    *report = std::string("runtime:     damaged (") + kPackedRuntimeKey + " " +
+              value + ")\n";
     return false;
   }
   std::string stream, error;
@@ -298,7 +302,7 @@ bool DescribeRuntime(const std::string& file, const std::string& value,
   for (const RuntimeEntry& e : entries) {
     if (e.path == "release") release = e.data;
     size += e.data.size();
-    files += e.kind != 'd';
+    files += e.kind != kPayloadFolder;
   }
   std::string version = ReleaseValue(release, "JAVA_VERSION");
   std::string modules = ReleaseValue(release, "MODULES");

@@ -44,7 +44,7 @@ TEST(RuntimeImageTest, RefusesARuntimeOfAnotherTargetSayingWhatItFound) {
   EXPECT_NE(std::string::npos, error.find("no bin/server/jvm.dll or bin/client/jvm.dll"))
       << error;
 
-  std::string win32 = dir.File("win32");
+  std::string win32 = dir.Join("win32");
   MakeHome(win32, "bin/client/jvm.dll", FakePe(0x14c));
   EXPECT_FALSE(PackRuntime(win32, Target::kWin64, &runtime, &error));
   EXPECT_NE(std::string::npos,
@@ -53,7 +53,7 @@ TEST(RuntimeImageTest, RefusesARuntimeOfAnotherTargetSayingWhatItFound) {
       << error;
   EXPECT_TRUE(PackRuntime(win32, Target::kWin32, &runtime, &error)) << error;
 
-  std::string arm = dir.File("arm");
+  std::string arm = dir.Join("arm");
   MakeHome(arm, "lib/server/libjvm.so", FakeElf(183));
   EXPECT_FALSE(PackRuntime(arm, Target::kLinux, &runtime, &error));
   EXPECT_NE(std::string::npos, error.find("Linux AArch64 (machine 0xb7)")) << error;
@@ -65,7 +65,7 @@ TEST(RuntimeImageTest, RefusesARuntimeOfAnotherTargetSayingWhatItFound) {
 
 TEST(RuntimeImageTest, SameContentGivesTheSameKeyWhereverItLies) {
   ScratchDir dir;
-  std::string a = dir.File("a"), b = dir.File("b");
+  std::string a = dir.Join("a"), b = dir.Join("b");
   for (const std::string& home : {a, b}) {
     MakeHome(home, "lib/server/libjvm.so", FakeElf(62));
     fs::create_directories(home + "/bin");

@@ -12,6 +12,7 @@
 #include "manifest.h"
 #include "pe_image.h"
 #include "pe_resources.h"
+#include "runtime/payload_format.h"
 #include "version_info.h"
 #include "runtime_image.h"
 #include "zip_archive.h"
@@ -107,7 +108,7 @@ bool DescribePackedFile(const std::string& file, std::string* report,
       }
       out += "    -> " + std::string(read.key) + " = \"" +
              Printable(read.value) + "\"\n";
-      if (runtime_value.empty() && std::strcmp(read.key, "packed_runtime") == 0) {
+      if (runtime_value.empty() && std::strcmp(read.key, kPackedRuntimeKey) == 0) {
         runtime_value = read.value;
       }
       if (!has_main && std::strcmp(read.key, "mainclass") == 0) {

@@ -11,12 +11,12 @@ namespace {
 TEST(ShowTest, DescribesPackedFile) {
   if (!test::HaveTool("zip")) GTEST_SKIP() << "zip is needed";
   test::ScratchDir dir;
-  test::WriteFileOrDie(dir.File("a.txt"), "a");
-  test::WriteFileOrDie(dir.File("b.txt"), "b");
+  test::WriteFileOrDie(dir.Join("a.txt"), "a");
+  test::WriteFileOrDie(dir.Join("b.txt"), "b");
   ASSERT_EQ(0, test::Run("cd '" + dir.path() + "' && zip -q app.zip a.txt b.txt"));
   PackInputs in;
   in.stub = test::ReadFileOrDie("/proc/self/exe");
-  in.archive = test::ReadFileOrDie(dir.File("app.zip"));
+  in.archive = test::ReadFileOrDie(dir.Join("app.zip"));
   in.main_class = "x.Main";
   in.lines = {"options -Xmx1g", "# note"};
   std::string out, report, error;

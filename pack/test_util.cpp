@@ -13,15 +13,6 @@
 namespace zovpack {
 namespace test {
 
-ScratchDir::ScratchDir() {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/zovpack_test.XXXXXX";
-  if (mkdtemp(&pattern[0]) == nullptr) std::abort();
-  path_ = pattern;
-}
-
-ScratchDir::~ScratchDir() { Run("rm -rf '" + path_ + "'"); }
-
 bool HaveTool(const std::string& name) {
   return Run("command -v " + name + " >/dev/null 2>&1") == 0;
 }

@@ -1,4 +1,4 @@
-// Helpers for zovpack's tests: scratch directories, external tools, and
+// Helpers for zovpack's tests: external tools, and
 // BMP / ICO files made in memory.
 #ifndef ZOV_PACK_TEST_UTIL_H_
 #define ZOV_PACK_TEST_UTIL_H_
@@ -7,20 +7,14 @@
 #include <initializer_list>
 #include <string>
 
+#include "tests/test_support.h"
+
 namespace zovpack {
 namespace test {
 
-// A fresh directory, removed with its contents on destruction.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+// A fresh directory, removed with its contents on destruction: the one
+// the launcher's tests use.
+using ScratchDir = testing_support::ScopedTempDir;
 
 bool HaveTool(const std::string& name);
 

@@ -11,7 +11,6 @@ namespace zovpack {
 
 namespace {
 
-const size_t kEndSize = 22;
 const size_t kCentralSize = 46;
 const size_t kLocalSize = 30;
 const size_t kZip64EndSize = 56;
@@ -125,9 +124,9 @@ bool ReadFromEnd(const std::string& d, size_t pos, ZipArchive* zip,
                  std::string* error) {
   ZipArchive z;
   z.end_pos = pos;
-  z.comment = d.substr(pos + kEndSize,
+  z.comment = d.substr(pos + kEndRecordSize,
                        std::min<size_t>(Load16(d, pos + 20),
-                                        d.size() - pos - kEndSize));
+                                        d.size() - pos - kEndRecordSize));
   uint16_t disk = Load16(d, pos + 4);
   uint16_t central_disk = Load16(d, pos + 6);
   uint64_t central_size = Load32(d, pos + 12);
@@ -216,27 +215,27 @@ bool ReadFromEnd(const std::string& d, size_t pos, ZipArchive* zip,
 }  // namespace
 
 bool ParseZip(const std::string& data, ZipArchive* zip, std::string* error) {
-  if (data.size() < kEndSize) {
+  if (data.size() < kEndRecordSize) {
     *error = "not a ZIP archive (too short)";
     return false;
   }
   // The end record is the last one whose comment reaches the end of the
   // file; failing that, the last readable one (the file has trailing bytes).
-  size_t lowest = data.size() - kEndSize >= 0xffff
-                      ? data.size() - kEndSize - 0xffff
+  size_t lowest = data.size() - kEndRecordSize >= 0xffff
+                      ? data.size() - kEndRecordSize - 0xffff
                       : 0;
   std::string first_error;
   bool have_fallback = false;
   ZipArchive fallback;
-  for (size_t pos = data.size() - kEndSize + 1; pos-- > lowest;) {
-    if (Load32(data, pos) != kEndSig) continue;
+  for (size_t pos = data.size() - kEndRecordSize + 1; pos-- > lowest;) {
+    if (Load32(data, pos) != kEndRecordSignature) continue;
     ZipArchive candidate;
     std::string why;
     if (!ReadFromEnd(data, pos, &candidate, &why)) {
       if (first_error.empty()) first_error = why;
       continue;
     }
-    if (pos + kEndSize + Load16(data, pos + 20) == data.size()) {
+    if (pos + kEndRecordSize + Load16(data, pos + 20) == data.size()) {
       *zip = std::move(candidate);
       return true;
     }
@@ -356,7 +355,7 @@ bool AppendRelocatedZip(const std::string& data, const ZipArchive& zip,
   };
   out->append(data, zip.start, zip.central_pos - zip.start);
   out->append(central_gap, '\0');
-  out->append(data, zip.central_pos, zip.end_pos + kEndSize - zip.central_pos);
+  out->append(data, zip.central_pos, zip.end_pos + kEndRecordSize - zip.central_pos);
 
   for (const ZipEntry& e : zip.entries) {
     uint64_t value = moved(static_cast<uint64_t>(

@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "config/end_record_format.h"
+
 namespace zovpack {
 
-// The records' signatures.
+// The records' signatures; the end record's is kEndRecordSignature.
 inline constexpr uint32_t kLocalSig = 0x04034b50;
 inline constexpr uint32_t kCentralSig = 0x02014b50;
-inline constexpr uint32_t kEndSig = 0x06054b50;
 inline constexpr uint32_t kZip64EndSig = 0x06064b50;
 inline constexpr uint32_t kZip64LocatorSig = 0x07064b50;
 

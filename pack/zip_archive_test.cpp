@@ -18,13 +18,13 @@ class ZipArchiveTest : public ::testing::Test {
     if (!test::HaveTool("zip") || !test::HaveTool("unzip")) {
       GTEST_SKIP() << "zip and unzip are needed";
     }
-    test::WriteFileOrDie(dir_.File("big.txt"), std::string(50000, 'z'));
-    test::WriteFileOrDie(dir_.File("small.bin"), "\x01\x02\x03");
+    test::WriteFileOrDie(dir_.Join("big.txt"), std::string(50000, 'z'));
+    test::WriteFileOrDie(dir_.Join("small.bin"), "\x01\x02\x03");
   }
 
   // Zips big.txt (deflated) and small.bin (stored) with extra zip options.
   std::string MakeZip(const std::string& options) {
-    std::string out = dir_.File("in.zip");
+    std::string out = dir_.Join("in.zip");
     test::Run("rm -f '" + out + "'");
     std::string log;
     EXPECT_EQ(0, test::Run("cd '" + dir_.path() + "' && zip -q " + options +
@@ -43,7 +43,7 @@ class ZipArchiveTest : public ::testing::Test {
     EXPECT_TRUE(ParseZip(data, &zip, &error)) << error;
     std::string out(3000, 'S');
     EXPECT_TRUE(AppendRelocatedZip(data, zip, comment, &out, &error)) << error;
-    std::string path = dir_.File("out.exe");
+    std::string path = dir_.Join("out.exe");
     test::WriteFileOrDie(path, out);
     std::string log;
     // Info-ZIP warns (status 1) of the stub its offsets do not count.
@@ -85,7 +85,7 @@ TEST_F(ZipArchiveTest, RelocatesPlainArchive) {
 TEST_F(ZipArchiveTest, ReplacesExistingComment) {
   std::string data = MakeZip("");
   test::Run("cd '" + dir_.path() + "' && echo 'an old comment' | zip -q -z in.zip");
-  data = test::ReadFileOrDie(dir_.File("in.zip"));
+  data = test::ReadFileOrDie(dir_.Join("in.zip"));
   ZipArchive zip;
   std::string error;
   ASSERT_TRUE(ParseZip(data, &zip, &error)) << error;
@@ -189,9 +189,9 @@ TEST_F(ZipArchiveTest, DropsUnaccountedPrefix) {
   EXPECT_EQ(777u, zip.start);
   PackAndCheck(data, "c");
 
-  test::WriteFileOrDie(dir_.File("in.zip"), data);
+  test::WriteFileOrDie(dir_.Join("in.zip"), data);
   test::Run("cd '" + dir_.path() + "' && zip -q -A in.zip");
-  data = test::ReadFileOrDie(dir_.File("in.zip"));
+  data = test::ReadFileOrDie(dir_.Join("in.zip"));
   ASSERT_TRUE(ParseZip(data, &zip, &error)) << error;
   EXPECT_EQ(0, zip.base);
   EXPECT_EQ(777u, zip.start);

@@ -1,20 +1,19 @@
 // Linux: the file operations behind the launcher's caches (class
 // data, unpacked runtimes).
-#include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include "platform/platform.h"
+#include "text/text.h"
 
 bool PlatformFileStamp(const char* name, int64_t* size, int64_t* time) {
   struct stat info;
   if (stat(name, &info) != 0) return false;
   *size = info.st_size;
-  *time = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 +
-          info.st_mtim.tv_nsec;
+  *time = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000 +
+          info.st_mtim.tv_nsec / 1000000;
   return true;
 }
 
@@ -37,16 +36,21 @@ bool PlatformRenameFile(const char* from, const char* to) {
 
 bool PlatformDeleteFile(const char* name) { return unlink(name) == 0; }
 
-unsigned long PlatformProcessId() {
-  return static_cast<unsigned long>(getpid());
-}
-
 bool PlatformRemoveDirectory(const char* name) { return rmdir(name) == 0; }
 
-unsigned long PlatformLastError() { return static_cast<unsigned long>(errno); }
+bool PlatformCacheHome(TextBuffer* dir) {
+  // A relative XDG_CACHE_HOME is to be ignored.
+  if (PlatformGetEnvironment("XDG_CACHE_HOME", dir) && dir->c_str()[0] == '/') {
+    return true;
+  }
+  if (!PlatformGetEnvironment("HOME", dir)) return false;
+  dir->Append("/.cache");
+  return true;
+}
 
-uint32_t PlatformTickCount() {
-  struct timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
+void PlatformTemporaryFolder(TextBuffer* dir) {
+  if (!PlatformGetEnvironment("TMPDIR", dir) || dir->length() == 0) {
+    dir->Assign("/tmp");
+  }
+  dir->Append("/");
 }

@@ -3,13 +3,17 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "text/text.h"
 
 bool PlatformFileStamp(const char* name, int64_t* size, int64_t* time) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(name, GetFileExInfoStandard, &data)) return false;
   *size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  *time = (static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-          data.ftLastWriteTime.dwLowDateTime;
+  // FILETIME counts 100 ns from 1601.
+  int64_t ticks =
+      (static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+      data.ftLastWriteTime.dwLowDateTime;
+  *time = ticks / 10000 - 11644473600000;
   return true;
 }
 
@@ -38,12 +42,15 @@ bool PlatformDeleteFile(const char* name) {
   return DeleteFileA(name) != 0;
 }
 
-unsigned long PlatformProcessId() { return GetCurrentProcessId(); }
-
 bool PlatformRemoveDirectory(const char* name) {
   return RemoveDirectoryA(name) != 0;
 }
 
-unsigned long PlatformLastError() { return GetLastError(); }
+bool PlatformCacheHome(TextBuffer* dir) {
+  return PlatformGetEnvironment("LOCALAPPDATA", dir);
+}
 
-uint32_t PlatformTickCount() { return GetTickCount(); }
+void PlatformTemporaryFolder(TextBuffer* dir) {
+  if (!PlatformGetEnvironment("TEMP", dir)) dir->Clear();
+  dir->Append("\\");
+}

@@ -9,6 +9,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
+// Code-page conversion and running out of memory, which text/ needs.
+#include "text/system_text.h"
+
 class TextBuffer;
 
 #ifdef _WIN32
@@ -24,18 +27,6 @@ inline constexpr const char kRuntimeLibraryName[] = "libjvm.so";
 // Size of the fixed buffers that receive path results from the system.
 inline constexpr int kMaxPath = 260;
 
-// --- Text conversion between the ANSI code page (UTF-8 on Linux) and UTF-16.
-// Same contract as MultiByteToWideChar / WideCharToMultiByte: a count of -1
-// converts up to and including the NUL; an output size of 0 only measures.
-// A byte that is not part of valid text becomes U+FFFD, as java does.
-// Returns the number of units written (or needed), 0 on failure.
-int PlatformAnsiToWide(const char* text, int count, uint16_t* out, int outSize);
-int PlatformWideToAnsi(const uint16_t* text, int count, char* out, int outSize);
-
-// Ends the process at once, exit status 0, after saying why where it can.
-// Called when the heap cannot grow a buffer.
-[[noreturn]] void PlatformOutOfMemory();
-
 // --- The process.
 // Both fill a kMaxPath buffer with a NUL-terminated string and return its
 // length; on failure or truncation they return 0 and leave "" in it.
@@ -49,6 +40,11 @@ bool PlatformGetEnvironment(const char* name, TextBuffer* value);
 // Defines or replaces the variable for this process and the processes it
 // starts; a null value removes it. False when the system refuses.
 bool PlatformSetEnvironment(const char* name, const char* value);
+unsigned long PlatformProcessId();
+// The system's code of the last failed call (errno, GetLastError).
+unsigned long PlatformLastError();
+// Milliseconds from some fixed moment, for measuring how long work took.
+uint32_t PlatformTickCount();
 // Changes the current directory; false when it is no directory.
 bool PlatformSetCurrentDirectory(const char* path);
 
@@ -132,8 +128,8 @@ bool PlatformMapFileTail(const char* name, int64_t tailBytes,
                          PlatformMappedFile* mapped);
 void PlatformUnmapFile(PlatformMappedFile* mapped);
 
-// Size and last modification time (in the system's own unit) of a file or
-// directory; false when it cannot be read.
+// Size and last modification time (milliseconds since 1970-01-01 UTC) of a
+// file or directory; false when it cannot be read.
 bool PlatformFileStamp(const char* name, int64_t* size, int64_t* time);
 // Creates one directory; true also when a directory of that name exists.
 bool PlatformMakeDirectory(const char* name);
@@ -144,7 +140,6 @@ bool PlatformCreateNewFile(const char* name);
 bool PlatformRenameFile(const char* from, const char* to);
 // Removes a file, also a read-only one.
 bool PlatformDeleteFile(const char* name);
-unsigned long PlatformProcessId();
 // Moves a file opened for reading to offset from its start.
 bool PlatformSeekFile(PlatformFile* file, int64_t offset);
 // Creates a file for writing that must not exist yet; on Linux executable
@@ -152,10 +147,6 @@ bool PlatformSeekFile(PlatformFile* file, int64_t offset);
 PlatformFile* PlatformCreateFile(const char* name, bool executable);
 // Removes an empty directory.
 bool PlatformRemoveDirectory(const char* name);
-// The system's code of the last failed call (errno, GetLastError).
-unsigned long PlatformLastError();
-// Milliseconds from some fixed moment, for measuring how long work took.
-uint32_t PlatformTickCount();
 
 // Enumerates the entries of a directory (D + "*.*" on Windows), in the file
 // system's order. Null when the directory cannot be read.
@@ -187,6 +178,18 @@ bool PlatformStringBlock(unsigned block, const uint16_t** data,
 // One warning box with an OK button and no owner; returns when closed.
 // On Linux and in the Windows console launcher one line on standard error.
 void PlatformMessageBox(const char* text, const char* caption);
+
+// --- Folders the launcher keeps its caches in, each ending in a separator.
+// The base of the user's caches: %LOCALAPPDATA% on Windows; on Linux
+// $XDG_CACHE_HOME when it is absolute, else ~/.cache. False when the
+// environment names none.
+bool PlatformCacheHome(TextBuffer* dir);
+// The user's cache folder zov/name below that base, created when missing;
+// false when it cannot be made.
+bool PlatformUserCacheFolder(const char* name, TextBuffer* dir);
+// The system's temporary folder: %TEMP% on Windows; on Linux $TMPDIR when
+// it is set and not empty, else /tmp. Replaces what dir held.
+void PlatformTemporaryFolder(TextBuffer* dir);
 
 // --- The runtime cache's in-use test. A start holds the folder it runs
 // from: its lock file zov.lock (created when missing) stays open for the

@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -11,6 +12,7 @@
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "platform/trace.h"
@@ -471,4 +473,12 @@ bool PlatformMoveUnused(const char* folder, const char* aside) {
                rename(folder, aside) == 0;
   if (fd >= 0) close(fd);
   return moved;
+}
+
+unsigned long PlatformLastError() { return static_cast<unsigned long>(errno); }
+
+uint32_t PlatformTickCount() {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
 }

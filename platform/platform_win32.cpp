@@ -399,3 +399,7 @@ bool PlatformHoldFolder(const char* folder) {
 bool PlatformMoveUnused(const char* folder, const char* aside) {
   return MoveFileExA(folder, aside, 0) != 0;
 }
+
+unsigned long PlatformLastError() { return GetLastError(); }
+
+uint32_t PlatformTickCount() { return GetTickCount(); }

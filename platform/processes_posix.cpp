@@ -1,4 +1,4 @@
-// Linux: starting this executable again.
+// Linux: this process, and starting this executable again.
 #include <errno.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -60,4 +60,8 @@ int PlatformStartSelf(bool wait) {
     if (errno != EINTR) return -1;
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+unsigned long PlatformProcessId() {
+  return static_cast<unsigned long>(getpid());
 }

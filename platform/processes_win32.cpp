@@ -1,4 +1,4 @@
-// Windows: starting this executable again.
+// Windows: this process, and starting this executable again.
 #include <windows.h>
 
 #include "platform/platform.h"
@@ -30,3 +30,5 @@ int PlatformStartSelf(bool wait) {
   CloseHandle(process.hProcess);
   return static_cast<int>(status);
 }
+
+unsigned long PlatformProcessId() { return GetCurrentProcessId(); }

@@ -4,10 +4,11 @@
 #include <string.h>
 
 #include "config/config_store.h"
-#include "launcher/messages.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
+#include "runtime/cache_names.h"
 #include "runtime/jvm_bridge.h"
+#include "runtime/runtime_version.h"
 #include "text/text.h"
 
 // The archive the runtime writes at exit, named ...-PID.tmp; null when none.
@@ -44,84 +45,6 @@ static uint32_t HashFile(uint32_t hash, const char* name) {
   return Hash(Hash(hash, name, strlen(name) + 1), stamp, sizeof stamp);
 }
 
-static void PutHex(char* out, uint32_t value) {
-  for (int i = 7; i >= 0; --i, value >>= 4) {
-    char digit = static_cast<char>(value & 15);
-    out[i] = static_cast<char>(digit + (digit < 10 ? '0' : 'a' - 10));
-  }
-}
-
-static void AppendHex(TextBuffer* out, uint32_t value) {
-  char digits[8];
-  PutHex(digits, value);
-  out->Append(digits, 8);
-}
-
-// A name of this process's own: -PID and the suffix.
-static void AppendOwnName(TextBuffer* path, const char* suffix) {
-  path->Append("-");
-  AppendHex(path, static_cast<uint32_t>(PlatformProcessId()));
-  path->Append(suffix);
-}
-
-int ReleaseJavaVersion(const char* version) {
-  int feature = 0;
-  // Up to Java 8 it read 1.8.0: 1, too old here anyway.
-  for (const char* p = version; *p >= '0' && *p <= '9' && feature < 10000; ++p) {
-    feature = feature * 10 + (*p - '0');
-  }
-  return feature;
-}
-
-TextBuffer ReadReleaseVersion(const char* libraryPath) {
-  TextBuffer path(libraryPath);
-  for (int level = 0; level < 4; ++level) {
-    int32_t end = path.length();
-    while (end > 0 && path.data()[end - 1] != '/' &&
-           path.data()[end - 1] != kPathSeparator) {
-      --end;
-    }
-    if (end == 0) break;
-    path.Resize(end);
-    path.Append("release");
-    PlatformFile* file = PlatformOpenFile(path.c_str());
-    path.Resize(end - 1);
-    if (file == nullptr) continue;
-    char text[512];  // JAVA_VERSION comes in the first lines
-    int64_t got = PlatformReadFile(file, text, sizeof text - 1);
-    PlatformCloseFile(file);
-    text[got > 0 ? got : 0] = 0;
-    const char* value = strstr(text, "JAVA_VERSION=\"");
-    const char* close = value ? strchr(value += 14, '"') : nullptr;
-    if (close == nullptr) break;
-    path.Assign(value, static_cast<int32_t>(close - value));
-    return path;
-  }
-  path.Clear();
-  return path;
-}
-
-bool UserCacheFolder(const char* name, TextBuffer* dir) {
-#ifdef _WIN32
-  if (!PlatformGetEnvironment("LOCALAPPDATA", dir)) return false;
-#else
-  // A relative XDG_CACHE_HOME is to be ignored.
-  if (!PlatformGetEnvironment("XDG_CACHE_HOME", dir) || dir->c_str()[0] != '/') {
-    if (!PlatformGetEnvironment("HOME", dir)) return false;
-    dir->Append("/.cache");
-  }
-#endif
-  for (int part = 0; part < 3; ++part) {  // the base, zov, name
-    if (part > 0) {
-      dir->Append(&kPathSeparator, 1);
-      dir->Append(part == 1 ? "zov" : name);
-    }
-    if (dir->length() == 0 || !PlatformMakeDirectory(dir->c_str())) return false;
-  }
-  dir->Append(&kPathSeparator, 1);
-  return true;
-}
-
 // The runtime says "AOTConfiguration recorded" on standard output, past
 // any -Xlog setting.
 static void AddQuietCacheOptions(JvmBridge* bridge) {
@@ -144,33 +67,32 @@ static void AddArchiveOption(JvmBridge* bridge, const char* option,
   Trace("cds: %s", text.c_str());
 }
 
-void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
-                             JvmBridge* bridge) {
-  if (CompareText(store.Lookup(TextBuffer("cds"), false), "auto") != 0) return;
-  if (CacheToWrite != nullptr) {
-    TextBuffer record(CacheToWrite);
-    bridge->AddOption("-XX:AOTMode=create");
-    AddQuietCacheOptions(bridge);
-    AddArchiveOption(bridge, "-XX:AOTConfiguration=", record);
-    record.Append(".tmp");
-    AddArchiveOption(bridge, "-XX:AOTCache=", record);
-    return;
-  }
+// In the process that creates the ahead-of-time cache: only that.
+static void AddCreationOptions(JvmBridge* bridge) {
+  TextBuffer record(CacheToWrite);
+  bridge->AddOption("-XX:AOTMode=create");
+  AddQuietCacheOptions(bridge);
+  AddArchiveOption(bridge, "-XX:AOTConfiguration=", record);
+  record.Append(".tmp");
+  AddArchiveOption(bridge, "-XX:AOTCache=", record);
+}
 
-  // The key: the runtime library and what an archive is checked against at
-  // a start (VM flags, the class path and its files), so that a change
-  // gives a new archive instead of one the runtime refuses.
-  uint32_t key = HashFile(2166136261u, libraryPath);
-  const StringList& options = bridge->options();
+// The key: the runtime library and what an archive is checked against at
+// a start (VM flags, the class path and its files), so that a change
+// gives a new archive instead of one the runtime refuses. False when an
+// option of the application's own already decides about archives.
+static bool ArchiveKey(const char* libraryPath, const StringList& options,
+                       uint32_t* key) {
+  *key = HashFile(2166136261u, libraryPath);
   for (int32_t i = 0; i < options.Count(); ++i) {
     const char* option = options.Entry(i);
     if (strncmp(option, "-X", 2) == 0) {
       // -Xshare, -XX:SharedArchiveFile, -XX:-UseSharedSpaces, ...
       if (strstr(option, "hare") || strstr(option, "Archive")) {
         Trace("cds: off, set by %s", option);
-        return;
+        return false;
       }
-      key = Hash(key, option, strlen(option) + 1);
+      *key = Hash(*key, option, strlen(option) + 1);
     }
     static const char kClassPath[] = "-Djava.class.path=";
     if (strncmp(option, kClassPath, sizeof kClassPath - 1) != 0) continue;
@@ -179,17 +101,134 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
     for (char* end = entry; end != nullptr; entry = end + 1) {
       end = strchr(entry, kClassPathSeparator);
       if (end != nullptr) *end = 0;
-      key = HashFile(key, entry);
+      *key = HashFile(*key, entry);
     }
   }
+  return true;
+}
 
+// What the cache folder holds for this application and key.
+struct CacheFiles {
+  TextBuffer found;        // a whole archive of Java 13 to 18; empty: none
+  bool cached = false;     // APP-KEY.aot
+  bool recording = false;  // a recording or a creation under way
+};
+
+// Lists the cache folder (path: the folder, then APP-KEY from directory
+// on; APP- ends at application). Up to Java 18 the size in an archive's
+// name tells a whole archive from a cut one, which the runtime would map
+// and crash on. Cut ones, duplicates and those of this application's
+// earlier keys (before an update) go.
+static void SweepArchives(const TextBuffer& path, int32_t directory,
+                          size_t application, int version, CacheFiles* files) {
+  const char* own = path.c_str() + directory;
+  size_t named = path.length() - directory;  // APP-KEY
+  TextBuffer entry(path.c_str(), directory);
+  TextBuffer whole;
+  PlatformDirectory* listing = PlatformOpenDirectory(entry.c_str());
+  const char* name;
+  bool isDirectory;
+  while (listing != nullptr && PlatformNextEntry(listing, &name, &isDirectory)) {
+    size_t length = strlen(name);
+    bool ours = strncmp(name, own, named) == 0;
+    // A recording or a creation under way: its files stay.
+    if (ours && strstr(name, ".aotconf")) files->recording = true;
+    bool cache = length > 4 && strcmp(name + length - 4, ".aot") == 0;
+    if (isDirectory || length < 4 ||
+        (!cache && strcmp(name + length - 4, ".jsa") != 0) ||
+        strncmp(name, own, application) != 0) {
+      continue;
+    }
+    entry.Resize(directory);
+    entry.Append(name);
+    if (cache) {
+      if (ours && length == named + 4) {
+        files->cached = true;
+      } else {
+        PlatformDeleteFile(entry.c_str());
+      }
+      continue;
+    }
+    whole.Assign(path.c_str(), path.length());
+    int64_t stamp[2];
+    if (version < 19 && PlatformFileStamp(entry.c_str(), &stamp[0], &stamp[1])) {
+      AppendSizedArchive(&whole, static_cast<uint32_t>(stamp[0]));
+    } else {
+      whole.Append(".jsa");
+    }
+    if (files->found.length() == 0 && CompareText(entry, whole.c_str()) == 0) {
+      files->found.Assign(entry.c_str(), entry.length());
+    } else {
+      PlatformDeleteFile(entry.c_str());
+    }
+  }
+  if (listing != nullptr) PlatformCloseDirectory(listing);
+}
+
+// The options for what the folder holds; path is the folder and APP-KEY.
+static void ChooseMode(TextBuffer* path, const CacheFiles& files, int version,
+                       JvmBridge* bridge) {
+  int64_t stamp[2];
+  bool archived =
+      PlatformFileStamp(Concat(*path, ".jsa").c_str(), &stamp[0], &stamp[1]);
+  if (files.cached) {
+    // Mapped; what the runtime refuses goes into a log of this start.
+    bridge->AddOption("-Xlog:aot*=off");
+    AddArchiveOption(bridge, "-XX:AOTCache=", Concat(*path, ".aot"));
+    AppendProcessName(path, ".log");
+    PendingLog = Copy(*path);
+    // Quoted: a Windows path holds a ":", which -Xlog separates with.
+    path->Append("\"::filecount=0");
+    AddArchiveOption(bridge, "-Xlog:aot=error,cds=error:file=\"", *path);
+    bridge->SetExitHook(FinishAndExit);
+  } else if (version >= 25 && archived && !files.recording) {
+    // The archive made the first start cheap; this one records for the
+    // cache, which a process of its own creates once this one has ended.
+    // Java 24 has the cache too, but not the "aot" log tag quieted here.
+    AppendProcessName(path, ".aotconf");
+    bridge->AddOption("-XX:AOTMode=record");
+    AddQuietCacheOptions(bridge);
+    AddArchiveOption(bridge, "-XX:AOTConfiguration=", *path);
+    PendingRecord = Copy(*path);
+    bridge->SetExitHook(FinishAndExit);
+  } else if (version >= 19) {
+    // The runtime checks, rewrites and replaces its archive itself.
+    Trace("cds: archive there: %d", archived);
+    path->Append(".jsa");
+    AddArchiveOption(bridge, "-XX:SharedArchiveFile=", *path);
+    bridge->AddOption("-XX:+AutoCreateSharedArchive");
+  } else if (files.found.length() != 0) {
+    AddArchiveOption(bridge, "-XX:SharedArchiveFile=", files.found);
+  } else {
+    // A name of this process's own, so that simultaneous first starts each
+    // write theirs; creating it first proves the folder writable.
+    AppendProcessName(path, ".tmp");
+    if (!PlatformCreateNewFile(path->c_str())) {
+      Trace("cds: off, %s not writable", path->c_str());
+      return;
+    }
+    AddArchiveOption(bridge, "-XX:ArchiveClassesAtExit=", *path);
+    bridge->SetExitHook(FinishAndExit);
+    PendingArchive = Copy(*path);
+  }
+}
+
+void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
+                             JvmBridge* bridge) {
+  if (CompareText(store.Lookup(TextBuffer("cds"), false), "auto") != 0) return;
+  if (CacheToWrite != nullptr) {
+    AddCreationOptions(bridge);
+    return;
+  }
+  uint32_t key;
+  if (!ArchiveKey(libraryPath, bridge->options(), &key)) return;
   int version = ReleaseJavaVersion(ReadReleaseVersion(libraryPath).c_str());
   TextBuffer path;
   if (version < 13) {
     Trace("cds: off, runtime %d", version);
     return;
   }
-  if (!UserCacheFolder("cds", &path)) {
+  if (!PlatformUserCacheFolder("cds", &path)) {
     Trace("cds: off, %s not writable", path.c_str());
     return;
   }
@@ -199,99 +238,9 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
   path.Append("-");
   size_t application = path.length() - directory;
   AppendHex(&path, key);
-  size_t named = path.length() - directory;  // application-key
-
-  // Up to Java 18 an archive is named application-key-size.jsa: the size,
-  // known once the runtime has written it, tells a whole archive from a cut
-  // one, which the runtime would map and crash on. Cut ones, duplicates and
-  // those of this application's earlier keys (before an update) go.
-  TextBuffer found;
-  bool cached = false, recording = false;
-  TextBuffer entry(path.c_str(), directory);
-  PlatformDirectory* listing = PlatformOpenDirectory(entry.c_str());
-  const char* name;
-  bool isDirectory;
-  while (listing != nullptr && PlatformNextEntry(listing, &name, &isDirectory)) {
-    size_t length = strlen(name);
-    bool ours = strncmp(name, path.c_str() + directory, named) == 0;
-    // A recording or a creation under way: its files stay.
-    if (ours && strstr(name, ".aotconf")) recording = true;
-    bool cache = length > 4 && strcmp(name + length - 4, ".aot") == 0;
-    if (isDirectory || length < 4 ||
-        (!cache && strcmp(name + length - 4, ".jsa") != 0) ||
-        strncmp(name, path.c_str() + directory, application) != 0) {
-      continue;
-    }
-    entry.Resize(directory);
-    entry.Append(name);
-    if (cache) {
-      if (ours && length == named + 4) {
-        cached = true;
-      } else {
-        PlatformDeleteFile(entry.c_str());
-      }
-      continue;
-    }
-    char tail[14] = ".jsa";
-    int64_t stamp[2];
-    if (version < 19 && PlatformFileStamp(entry.c_str(), &stamp[0], &stamp[1])) {
-      tail[0] = '-';
-      PutHex(tail + 1, static_cast<uint32_t>(stamp[0]));
-      memcpy(tail + 9, ".jsa", 5);
-    }
-    if (found.length() == 0 && length == named + strlen(tail) &&
-        strncmp(name, path.c_str() + directory, named) == 0 &&
-        strcmp(name + named, tail) == 0) {
-      found.Assign(entry.c_str(), entry.length());
-    } else {
-      PlatformDeleteFile(entry.c_str());
-    }
-  }
-  if (listing != nullptr) PlatformCloseDirectory(listing);
-
-  int64_t stamp[2];
-  bool archived = PlatformFileStamp(Concat(path, ".jsa").c_str(), &stamp[0], &stamp[1]);
-  if (cached) {
-    // Mapped; what the runtime refuses goes into a log of this start.
-    bridge->AddOption("-Xlog:aot*=off");
-    AddArchiveOption(bridge, "-XX:AOTCache=", Concat(path, ".aot"));
-    AppendOwnName(&path, ".log");
-    PendingLog = Copy(path);
-    // Quoted: a Windows path holds a ":", which -Xlog separates with.
-    path.Append("\"::filecount=0");
-    AddArchiveOption(bridge, "-Xlog:aot=error,cds=error:file=\"", path);
-    bridge->SetExitHook(FinishAndExit);
-  } else if (version >= 25 && archived && !recording) {
-    // The archive made the first start cheap; this one records for the
-    // cache, which a process of its own creates once this one has ended.
-    // Java 24 has the cache too, but not the "aot" log tag quieted here.
-    AppendOwnName(&path, ".aotconf");
-    bridge->AddOption("-XX:AOTMode=record");
-    AddQuietCacheOptions(bridge);
-    AddArchiveOption(bridge, "-XX:AOTConfiguration=", path);
-    PendingRecord = Copy(path);
-    bridge->SetExitHook(FinishAndExit);
-  } else if (version >= 19) {
-    // The runtime checks, rewrites and replaces its archive itself.
-    Trace("cds: archive there: %d", archived);
-    path.Append(".jsa");
-    AddArchiveOption(bridge, "-XX:SharedArchiveFile=", path);
-    bridge->AddOption("-XX:+AutoCreateSharedArchive");
-  } else if (found.length() != 0) {
-    AddArchiveOption(bridge, "-XX:SharedArchiveFile=", found);
-  } else {
-    // A name of this process's own, so that simultaneous first starts each
-    // write theirs; creating it first proves the folder writable.
-    AppendOwnName(&path, ".tmp");
-    if (!PlatformCreateNewFile(path.c_str())) {
-      Trace("cds: off, %s not writable", path.c_str());
-      return;
-    }
-    AddArchiveOption(bridge, "-XX:ArchiveClassesAtExit=", path);
-    bridge->SetExitHook(FinishAndExit);
-    PendingArchive = static_cast<char*>(HeapResize(nullptr, 2 * (path.length() + 1)));
-    memcpy(PendingArchive, path.c_str(), path.length() + 1);
-  }
+  CacheFiles files;
+  SweepArchives(path, directory, application, version, &files);
+  ChooseMode(&path, files, version, bridge);
 }
 
 // The file's size, 0 when it is missing.
@@ -306,7 +255,7 @@ void FinishClassDataSharing() {
     if (FileSize(PendingLog) > 0) {
       // Refused: gone, so that the next start records a new one.
       TextBuffer cache(PendingLog);
-      cache.Resize(cache.length() - 13);
+      RemoveProcessName(&cache, ".log");
       cache.Append(".aot");
       PlatformDeleteFile(cache.c_str());
       Trace("cds: cache %s rejected", cache.c_str());
@@ -330,15 +279,11 @@ void FinishClassDataSharing() {
   PendingArchive = nullptr;
   int64_t stamp[2] = {0, 0};
   PlatformFileStamp(pending, &stamp[0], &stamp[1]);
-  // ...-PID.tmp becomes ...-SIZE.jsa, of the same length, in the second
-  // half of the allocation.
-  size_t length = strlen(pending);
-  char* archive = pending + length + 1;
-  memcpy(archive, pending, length - 12);
-  PutHex(archive + length - 12, static_cast<uint32_t>(stamp[0]));
-  memcpy(archive + length - 4, ".jsa", 5);
+  TextBuffer archive(pending);
+  RemoveProcessName(&archive, ".tmp");
+  AppendSizedArchive(&archive, static_cast<uint32_t>(stamp[0]));
   // A rename is atomic: another start sees the whole archive or none.
-  bool written = stamp[0] != 0 && PlatformRenameFile(pending, archive);
+  bool written = stamp[0] != 0 && PlatformRenameFile(pending, archive.c_str());
   if (!written) PlatformDeleteFile(pending);
   Trace("cds: archive written: %d", written);
   free(pending);
@@ -362,8 +307,8 @@ int CreateCache() {
   PlatformSetEnvironment("ZOV_RESTARTED", "1");
   int status = PlatformStartSelf(true);
   TextBuffer written = Concat(record, ".tmp");
-  int32_t named = record.length() > 17 ? record.length() - 17 : 0;  // -PID.aotconf
-  TextBuffer cache(record.c_str(), named);
+  TextBuffer cache(record.c_str(), record.length());
+  RemoveProcessName(&cache, ".aotconf");
   cache.Append(".aot");
   bool created = status == 0 && FileSize(written.c_str()) > 0 &&
                  PlatformRenameFile(written.c_str(), cache.c_str());

@@ -30,19 +30,4 @@ void FinishClassDataSharing();
 int CreateCache();
 bool CreatingCache();
 
-// JAVA_VERSION in the release file of the home that holds the runtime
-// library at libraryPath, found from the library upwards (bin\server\jvm.dll
-// and lib/server/libjvm.so sit two levels below it): "17.0.15", or the
-// empty text when there is none.
-TextBuffer ReadReleaseVersion(const char* libraryPath);
-
-// The feature version of a JAVA_VERSION: "17.0.2" gives 17; 0 when there
-// is none.
-int ReleaseJavaVersion(const char* version);
-
-// The user's cache folder zov/name (%LOCALAPPDATA% on Windows,
-// $XDG_CACHE_HOME or ~/.cache on Linux), created when missing, with a
-// separator at the end; false when it cannot be made.
-bool UserCacheFolder(const char* name, TextBuffer* dir);
-
 #endif  // ZOV_RUNTIME_CDS_H_

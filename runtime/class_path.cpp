@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "config/collect.h"
+#include "config/expand.h"
 #include "config/resolve_path.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
@@ -80,6 +80,22 @@ void AppendClassPathEntry(TextBuffer* entries, const TextBuffer& entry) {
   }
   entries->Append(&kClassPathSeparator, 1);
   entries->Append(ResolvePath(entry));
+}
+
+void CollectClassPath(void* context, const char* value) {
+  TextBuffer* entries = static_cast<TextBuffer*>(context);
+  const char* piece = value;
+  for (;;) {
+    const char* end = piece;
+    while (*end != 0 && *end != ';' && *end != kClassPathSeparator) ++end;
+    if (end > piece) {
+      TextBuffer expanded = ExpandEnvironment(
+          TextBuffer(piece, static_cast<int32_t>(end - piece)));
+      AppendClassPathEntry(entries, expanded);
+    }
+    if (*end == 0) break;
+    piece = end + 1;
+  }
 }
 
 TextBuffer ComposeClassPath(const ConfigStore& store) {

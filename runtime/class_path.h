@@ -23,4 +23,10 @@ TextBuffer ComposeClassPath(const ConfigStore& store);
 // other entry is appended resolved.
 void AppendClassPathEntry(TextBuffer* entries, const TextBuffer& entry);
 
+// A ValueCallback whose context is a TextBuffer: cuts the value at every
+// ";", and on Linux also at every ":" (before expansion, so a separator
+// from a variable does not cut), skips empty pieces, and hands each other
+// piece, expanded, to AppendClassPathEntry.
+void CollectClassPath(void* context, const char* value);
+
 #endif  // ZOV_RUNTIME_CLASS_PATH_H_

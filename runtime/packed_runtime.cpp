@@ -4,10 +4,10 @@
 #include <string.h>
 
 #include "config/config_store.h"
-#include "launcher/messages.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
-#include "runtime/cds.h"
+#include "runtime/payload_format.h"
+#include "text/format_text.h"
 
 namespace {
 
@@ -17,11 +17,12 @@ bool UnpackFailed;
 char* TemporaryHome;
 
 const uint32_t kMaxList = 1 << 26;  // far more than any runtime's file list
+const char kEntryKinds[] = {kPayloadFolder, kPayloadFile, kPayloadExecutable, 0};
 
 struct Unpacker {
   bool check = false;
   bool broken = false;  // damaged, or a write failed
-  ByteBuffer list;      // "ZRT1", its length, the entries
+  ByteBuffer list;      // the magic, the list's length, the entries
   int32_t listEnd = 0;  // 0 until the length is read
   int32_t next = 0;     // the next entry in list
   TextBuffer path;      // the home, then the path of the current entry
@@ -42,15 +43,19 @@ uint64_t LoadLittle(const char* p, int count) {
 char ReadListEntry(Unpacker* u, uint64_t* size) {
   const char* p = u->list.data() + u->next;
   int32_t room = u->listEnd - u->next;
-  const char* nul =
-      room > 9 ? static_cast<const char*>(memchr(p + 9, 0, room - 9)) : nullptr;
-  if (nul == nullptr || !SafeEntryPath(p + 9) || strchr("dfx", p[0]) == nullptr) {
+  const char* path = p + kPayloadEntryHeadSize;
+  const char* nul = room > kPayloadEntryHeadSize
+                        ? static_cast<const char*>(
+                              memchr(path, 0, room - kPayloadEntryHeadSize))
+                        : nullptr;
+  if (nul == nullptr || !SafeEntryPath(path) || p[0] == 0 ||
+      strchr(kEntryKinds, p[0]) == nullptr) {
     return 0;
   }
   *size = LoadLittle(p + 1, 8);
   // Windows takes "/" in paths as "\".
   u->path.Resize(u->homeLength);
-  u->path.Append(p + 9);
+  u->path.Append(path);
   u->next = static_cast<int32_t>(nul + 1 - u->list.data());
   return p[0];
 }
@@ -60,11 +65,11 @@ bool OpenNextEntry(Unpacker* u) {
   while (u->next < u->listEnd) {
     char kind = ReadListEntry(u, &u->left);
     if (kind == 0) return false;
-    if (kind == 'd') {
+    if (kind == kPayloadFolder) {
       if (!PlatformMakeDirectory(u->path.c_str())) return false;
       continue;
     }
-    u->out = PlatformCreateFile(u->path.c_str(), kind == 'x');
+    u->out = PlatformCreateFile(u->path.c_str(), kind == kPayloadExecutable);
     if (u->out == nullptr) return false;
     if (u->left != 0) return true;
     PlatformCloseFile(u->out);
@@ -76,18 +81,20 @@ bool OpenNextEntry(Unpacker* u) {
 bool WriteEntries(Unpacker* u, const unsigned char* data, int count) {
   while (count > 0) {
     if (u->listEnd == 0 || u->list.length() < u->listEnd) {
-      int32_t want = (u->listEnd == 0 ? 8 : u->listEnd) - u->list.length();
+      int32_t want = (u->listEnd == 0 ? kPayloadHeaderSize : u->listEnd) -
+                     u->list.length();
       int32_t n = count < want ? count : want;
       u->list.Append(reinterpret_cast<const char*>(data), n);
       data += n;
       count -= n;
-      if (u->listEnd == 0 && u->list.length() == 8) {
-        uint64_t length = LoadLittle(u->list.data() + 4, 4);
-        if (memcmp(u->list.data(), "ZRT1", 4) != 0 || length > kMaxList) {
+      if (u->listEnd == 0 && u->list.length() == kPayloadHeaderSize) {
+        uint64_t length = LoadLittle(u->list.data() + kPayloadMagicSize, 4);
+        if (memcmp(u->list.data(), kPayloadMagic, kPayloadMagicSize) != 0 ||
+            length > kMaxList) {
           return false;
         }
-        u->listEnd = 8 + static_cast<int32_t>(length);
-        u->next = 8;
+        u->listEnd = kPayloadHeaderSize + static_cast<int32_t>(length);
+        u->next = kPayloadHeaderSize;
       }
       if (u->list.length() == u->listEnd) {
         if (u->check) return false;  // the list is all it needs
@@ -127,7 +134,7 @@ bool CheckEntries(Unpacker* u) {
     int64_t stamp[2];
     char kind = ReadListEntry(u, &size);
     if (kind == 0 || !PlatformFileStamp(u->path.c_str(), &stamp[0], &stamp[1]) ||
-        (kind != 'd' && static_cast<uint64_t>(stamp[0]) != size)) {
+        (kind != kPayloadFolder && static_cast<uint64_t>(stamp[0]) != size)) {
       Trace("runtime r: %s missing or cut", u->path.c_str());
       return false;
     }
@@ -178,35 +185,30 @@ bool FromExecutable(const ConfigStore& store, const PayloadLine& payload,
   return ok;
 }
 
-// path + this process's id + separator: a folder no other start uses.
-TextBuffer OwnFolder(const TextBuffer& path) {
-  TextBuffer folder;
-  FormatText(&folder, "%s%lu%c", path.c_str(), PlatformProcessId(),
-             kPathSeparator);
-  return folder;
-}
-
-// Unpacks into home, a folder of this process's own.
+// Unpacks into *home: path + this process's id + separator, a folder no
+// other start uses.
 bool UnpackInto(const ConfigStore& store, const PayloadLine& payload,
-            const TextBuffer& home) {
+                const TextBuffer& path, TextBuffer* home) {
+  // Cut short it would name some other folder, which is removed below.
+  if (!FormatText(home, "%s%lu%c", path.c_str(), PlatformProcessId(),
+                  kPathSeparator)) {
+    Trace("runtime r: path too long: %s", path.c_str());
+    return false;
+  }
   uint32_t start = PlatformTickCount();
-  RemoveTree(home.c_str());  // of a killed start whose id this one has
-  if (FromExecutable(store, payload, home, false)) {
-    Trace("runtime r: unpacked into %s in %u ms", home.c_str(),
+  RemoveTree(home->c_str());  // of a killed start whose id this one has
+  if (FromExecutable(store, payload, *home, false)) {
+    Trace("runtime r: unpacked into %s in %u ms", home->c_str(),
           static_cast<unsigned>(PlatformTickCount() - start));
     return true;
   }
-  Trace("runtime r: cannot unpack into %s: system error %lu", home.c_str(),
+  Trace("runtime r: cannot unpack into %s: system error %lu", home->c_str(),
         PlatformLastError());
-  RemoveTree(home.c_str());
+  RemoveTree(home->c_str());
   return false;
 }
 
-#ifdef _WIN32
-const int64_t kDay = 864000000000;  // in 100 ns
-#else
-const int64_t kDay = 86400000000000;  // in ns
-#endif
+const int64_t kDay = 86400000;  // in the milliseconds of PlatformFileStamp
 
 // Removes folder (ends in a separator) unless a start runs from it. It is
 // renamed first, to NAME.0 (a leftover's name if this start is killed),
@@ -253,33 +255,22 @@ void Sweep(TextBuffer* folder, const char* prefix, const char* key, int64_t now)
   if (listing != nullptr) PlatformCloseDirectory(listing);
 }
 
-TextBuffer TemporaryFolder() {
-  TextBuffer temporary;
-#ifdef _WIN32
-  PlatformGetEnvironment("TEMP", &temporary);
-#else
-  if (!PlatformGetEnvironment("TMPDIR", &temporary) || temporary.length() == 0) {
-    temporary.Assign("/tmp");
-  }
-#endif
-  temporary.Append(&kPathSeparator, 1);
-  return temporary;
-}
-
 // After an unpacking into own (rare, and slower than any listing): what
 // earlier starts left in the cache and the temporary folder.
 void SweepAfterUnpacking(const TextBuffer& own, const char* key) {
   int64_t size, now;
   TextBuffer folder;
   if (!PlatformFileStamp(own.c_str(), &size, &now)) return;
-  if (UserCacheFolder("runtimes", &folder)) Sweep(&folder, nullptr, key, now);
-  folder = TemporaryFolder();
+  if (PlatformUserCacheFolder("runtimes", &folder)) {
+    Sweep(&folder, nullptr, key, now);
+  }
+  PlatformTemporaryFolder(&folder);
   Sweep(&folder, "zov-runtime-", key, now);
 }
 
 TextBuffer CachedHome(const ConfigStore& store, const PayloadLine& payload) {
   TextBuffer home;
-  if (!UserCacheFolder("runtimes", &home)) {
+  if (!PlatformUserCacheFolder("runtimes", &home)) {
     Trace("runtime r: no cache folder %s: system error %lu", home.c_str(),
           PlatformLastError());
     return TextBuffer();
@@ -293,10 +284,10 @@ TextBuffer CachedHome(const ConfigStore& store, const PayloadLine& payload) {
     return home;
   }
   PlatformHoldFolder(nullptr);
-  TextBuffer own(home.c_str(), home.length() - 1);
-  own.Append(".");
-  own = OwnFolder(own);  // KEY.PID, beside KEY
-  if (!UnpackInto(store, payload, own)) return TextBuffer();
+  TextBuffer key(home.c_str(), home.length() - 1);
+  key.Append(".");
+  TextBuffer own;  // KEY.PID, beside KEY
+  if (!UnpackInto(store, payload, key, &own)) return TextBuffer();
   SweepAfterUnpacking(own, payload.key);
   // A damaged copy goes unless a start runs from it; one another start put
   // in place first stays.
@@ -374,7 +365,7 @@ void RemoveTree(const char* path) {
 }
 
 TextBuffer PackedRuntimeHome(const ConfigStore& store) {
-  TextBuffer line = store.Lookup(TextBuffer("packed_runtime"), true);
+  TextBuffer line = store.Lookup(TextBuffer(kPackedRuntimeKey), true);
   if (line.length() == 0) {
     Trace("runtime r: none in the file");
     return line;
@@ -383,7 +374,8 @@ TextBuffer PackedRuntimeHome(const ConfigStore& store) {
   const char* p = ReadNumber(line.c_str(), &payload.offset);
   if (p) p = ReadNumber(p, &payload.length);
   if (p) p = ReadNumber(p, &payload.adler);
-  if (p == nullptr || strlen(p) != 32 || strspn(p, "0123456789abcdef") != 32) {
+  if (p == nullptr || strlen(p) != kPayloadKeyDigits ||
+      strspn(p, "0123456789abcdef") != kPayloadKeyDigits) {
     Trace("runtime r: packed_runtime \"%s\" not read", line.c_str());
     UnpackFailed = true;
     return TextBuffer();
@@ -391,10 +383,10 @@ TextBuffer PackedRuntimeHome(const ConfigStore& store) {
   payload.key = p;
   TextBuffer home = CachedHome(store, payload);
   if (home.length() != 0) return home;
-  TextBuffer temporary = TemporaryFolder();
+  TextBuffer temporary;
+  PlatformTemporaryFolder(&temporary);
   temporary.Append("zov-runtime-");
-  home = OwnFolder(temporary);
-  if (UnpackInto(store, payload, home)) {
+  if (UnpackInto(store, payload, temporary, &home)) {
     PlatformHoldFolder(home.c_str());
     SweepAfterUnpacking(home, payload.key);
     TemporaryHome = static_cast<char*>(HeapResize(nullptr, home.length() + 1));

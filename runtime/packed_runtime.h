@@ -1,13 +1,5 @@
 // The Java runtime a packed file carries (source "r" of the runtime
-// search). zovpack stores it as one raw DEFLATE stream between the launcher
-// image and the archive, and names it in the embedded line
-//   packed_runtime OFFSET LENGTH ADLER32 KEY
-// (decimal numbers, KEY the hex digest of the runtime's content). The
-// stream decodes to "ZRT1", the 32-bit little-endian length of the entry
-// list, the list, then every file's bytes in list order. An entry is a
-// kind ('d' folder, 'f' file, 'x' executable file), its size in 8 bytes
-// little-endian, and its path below the home with "/" separators, ended
-// by a NUL; a folder comes before what it holds.
+// search), in the format of runtime/payload_format.h.
 #ifndef ZOV_RUNTIME_PACKED_RUNTIME_H_
 #define ZOV_RUNTIME_PACKED_RUNTIME_H_
 

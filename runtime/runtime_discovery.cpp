@@ -7,7 +7,6 @@
 #include "config/resolve_path.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
-#include "runtime/cds.h"
 #include "runtime/library_machine.h"
 #include "runtime/packed_runtime.h"
 #include "runtime/runtime_version.h"

@@ -1,11 +1,24 @@
 #include "runtime/runtime_version.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "config/config_store.h"
-#include "launcher/messages.h"
-#include "launcher/run_application.h"
+#include "platform/platform.h"
 #include "runtime/launch_error.h"
+#include "text/format_text.h"
+
+void ParseVersion(const char* text, int* major, int* minor) {
+  *major = 0;
+  *minor = 0;
+  sscanf(text, "%d.%d", major, minor);
+}
+
+bool RuntimeTooOld(int major, int minor, int requiredMajor,
+                   int requiredMinor) {
+  return major < requiredMajor ||
+         (major == requiredMajor && minor < requiredMinor);
+}
 
 RuntimeChoice::RuntimeChoice(const ConfigStore& store)
     : minimum(store.Lookup(TextBuffer("minjre"), false)),
@@ -56,4 +69,41 @@ __attribute__((noinline)) int MissedVersions(const RuntimeChoice& choice,
   *boundMinor = low ? choice.minMinor
                     : choice.maxMinor == kAnyMinor ? 0 : choice.maxMinor;
   return low ? VersionTooLow : VersionTooHigh;
+}
+
+int ReleaseJavaVersion(const char* version) {
+  int feature = 0;
+  // Up to Java 8 it read 1.8.0: 1, too old here anyway.
+  for (const char* p = version; *p >= '0' && *p <= '9' && feature < 10000; ++p) {
+    feature = feature * 10 + (*p - '0');
+  }
+  return feature;
+}
+
+TextBuffer ReadReleaseVersion(const char* libraryPath) {
+  TextBuffer path(libraryPath);
+  for (int level = 0; level < 4; ++level) {
+    int32_t end = path.length();
+    while (end > 0 && path.data()[end - 1] != '/' &&
+           path.data()[end - 1] != kPathSeparator) {
+      --end;
+    }
+    if (end == 0) break;
+    path.Resize(end);
+    path.Append("release");
+    PlatformFile* file = PlatformOpenFile(path.c_str());
+    path.Resize(end - 1);
+    if (file == nullptr) continue;
+    char text[512];  // JAVA_VERSION comes in the first lines
+    int64_t got = PlatformReadFile(file, text, sizeof text - 1);
+    PlatformCloseFile(file);
+    text[got > 0 ? got : 0] = 0;
+    const char* value = strstr(text, "JAVA_VERSION=\"");
+    const char* close = value ? strchr(value += 14, '"') : nullptr;
+    if (close == nullptr) break;
+    path.Assign(value, static_cast<int32_t>(close - value));
+    return path;
+  }
+  path.Clear();
+  return path;
 }

@@ -8,6 +8,14 @@
 
 class ConfigStore;
 
+// Reads "%d.%d" as the C runtime does; a number the parse does not reach
+// counts as 0, for the minimum and the runtime's version alike.
+void ParseVersion(const char* text, int* major, int* minor);
+
+// True when major.minor is below requiredMajor.requiredMinor.
+bool RuntimeTooOld(int major, int minor, int requiredMajor,
+                   int requiredMinor);
+
 // A maxjre without a minor takes every minor of its major.
 inline constexpr int kAnyMinor = 0x7fffffff;
 
@@ -37,5 +45,15 @@ bool JudgeVersion(RuntimeChoice* choice, const char* version,
 // when none was passed over.
 int MissedVersions(const RuntimeChoice& choice, int* major, int* minor,
                    int* boundMajor, int* boundMinor);
+
+// JAVA_VERSION in the release file of the home that holds the runtime
+// library at libraryPath, found from the library upwards (bin\server\jvm.dll
+// and lib/server/libjvm.so sit two levels below it): "17.0.15", or the
+// empty text when there is none.
+TextBuffer ReadReleaseVersion(const char* libraryPath);
+
+// The feature version of a JAVA_VERSION: "17.0.2" gives 17; 0 when there
+// is none.
+int ReleaseJavaVersion(const char* version);
 
 #endif  // ZOV_RUNTIME_RUNTIME_VERSION_H_

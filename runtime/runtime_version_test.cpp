@@ -9,6 +9,39 @@
 
 namespace {
 
+bool TooLow(const char* runtime, const char* minimum) {
+  int major, minor, requiredMajor, requiredMinor;
+  ParseVersion(runtime, &major, &minor);
+  ParseVersion(minimum, &requiredMajor, &requiredMinor);
+  return RuntimeTooOld(major, minor, requiredMajor, requiredMinor);
+}
+
+TEST(VersionGate, ComparesTheFirstTwoNumbersAsIntegers) {
+  EXPECT_FALSE(TooLow("1.5.0_22-b03", "1.5"));  // equal passes
+  EXPECT_TRUE(TooLow("1.9", "1.10"));           // integers, not text
+  EXPECT_FALSE(TooLow("2.0", "1.6"));           // a larger major wins
+  EXPECT_FALSE(TooLow("17.0.15+6-Debian", "1.8"));
+  EXPECT_TRUE(TooLow("17.0.15", "99.0"));
+  EXPECT_FALSE(TooLow("17.0.2", " 17.0"));      // blanks before a number
+}
+
+TEST(VersionGate, MissingNumbersCountAsZero) {
+  int major = -1, minor = -1;
+  ParseVersion("11", &major, &minor);
+  EXPECT_EQ(11, major);
+  EXPECT_EQ(0, minor);
+  ParseVersion("", &major, &minor);
+  EXPECT_EQ(0, major);
+  EXPECT_EQ(0, minor);
+  ParseVersion("abc", &major, &minor);
+  EXPECT_EQ(0, major);
+  // A minimum of "1" alone is 1.0, which 1.0 meets and 0.9 does not.
+  EXPECT_FALSE(TooLow("1.0", "1"));
+  EXPECT_TRUE(TooLow("0.9", "1"));
+  // An unreadable runtime version is 0.0: below any real minimum.
+  EXPECT_TRUE(TooLow("", "1.1"));
+}
+
 RuntimeChoice Bounds(const std::string& lines) {
   testing_support::ScopedTempDir dir;
   std::string exe = dir.Join("app.exe");
@@ -50,6 +83,28 @@ TEST(JudgeVersion, PassesOverOutOfBoundsAndNamesTheClosest) {
   EXPECT_TRUE(JudgeVersion(&exact, "17.0.9", &verdict));
   EXPECT_FALSE(JudgeVersion(&exact, "17.1", &verdict));
   EXPECT_TRUE(JudgeVersion(&exact, "1.4", &verdict));  // no minimum
+}
+
+TEST(ReleaseVersion, ReadsTheVersionOfARelease) {
+  EXPECT_EQ(17, ReleaseJavaVersion("17.0.15"));
+  EXPECT_EQ(25, ReleaseJavaVersion("25"));
+  // Java 8 and older wrote 1.8.0: too old for archives either way.
+  EXPECT_GT(13, ReleaseJavaVersion("1.8.0_392"));
+  EXPECT_EQ(0, ReleaseJavaVersion(""));
+
+  // The release file of the home, found from the library upwards.
+  testing_support::ScopedTempDir home;
+  testing_support::MakeDirectory(home.Join("lib"));
+  testing_support::MakeDirectory(home.Join("lib/server"));
+  std::string library = home.Join("lib/server/libjvm.so");
+  EXPECT_STREQ("", ReadReleaseVersion(library.c_str()).c_str());
+  for (const char* text : {"JAVA_RUNTIME_VERSION=\"17\"\n", "JAVA_VERSION=\"17"}) {
+    testing_support::WriteFile(home.Join("release"), text);
+    EXPECT_STREQ("", ReadReleaseVersion(library.c_str()).c_str()) << text;
+  }
+  testing_support::WriteFile(home.Join("release"),
+                             "IMPLEMENTOR=\"Debian\"\nJAVA_VERSION=\"17.0.15\"\n");
+  EXPECT_STREQ("17.0.15", ReadReleaseVersion(library.c_str()).c_str());
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "platform/platform.h"
+#include "text/system_text.h"
 
 int32_t GrowCapacity(int32_t capacity, int32_t need) {
   if (need <= capacity) return capacity;
@@ -148,6 +148,17 @@ TextBuffer Concat(const char* a, const TextBuffer& b) {
   TextBuffer result(a);
   result.Append(b);
   return result;
+}
+
+int CompareText(const TextBuffer& text, const char* other) {
+  int32_t n = other ? static_cast<int32_t>(strlen(other)) : 0;
+  int32_t m = text.length();
+  const char* bytes = text.c_str();
+  int32_t i = 0;
+  while (i < m && i < n && bytes[i] == other[i]) ++i;
+  signed char a = static_cast<signed char>(i < m ? bytes[i] : 0);
+  signed char b = static_cast<signed char>(i < n ? other[i] : 0);
+  return a - b;
 }
 
 // --- Wide text

@@ -98,6 +98,10 @@ class TextBuffer : public ByteBuffer {
 TextBuffer Concat(const TextBuffer& a, const char* b);
 TextBuffer Concat(const char* a, const TextBuffer& b);
 
+// Byte-wise comparison of text's whole length with a NUL-terminated string
+// (null counts as empty); bytes are signed. 0 when equal.
+int CompareText(const TextBuffer& text, const char* other);
+
 // Non-owning pointer and length of UTF-16 units.
 class WideTextView {
  public:

@@ -81,6 +81,22 @@ TEST(TextBuffer, ConcatInBothOrdersLeavesOperandsAlone) {
   EXPECT_STREQ("", option.c_str());
 }
 
+TEST(CompareText, ComparesSignedBytesOverTheWholeLength) {
+  EXPECT_EQ(0, CompareText(TextBuffer(), nullptr));
+  EXPECT_EQ(0, CompareText(TextBuffer(), ""));
+  TextBuffer abc("abc");
+  EXPECT_EQ(0, CompareText(abc, "abc"));
+  EXPECT_GT(CompareText(abc, "ab"), 0);
+  EXPECT_LT(CompareText(abc, "abd"), 0);
+  EXPECT_LT(CompareText(abc, "abcd"), 0);
+  EXPECT_NE(0, CompareText(TextBuffer("ABC"), "abc"));
+  EXPECT_GT(CompareText(abc, nullptr), 0);
+  // A high byte is negative: it sorts below the end of the shorter text.
+  EXPECT_LT(CompareText(TextBuffer("ab\xE9"), "ab"), 0);
+  // The NUL after the string meets the buffer's NUL byte, which is equal.
+  EXPECT_EQ(0, CompareText(TextBuffer("abc\0xy", 6), "abc"));
+}
+
 TEST(WideText, ConvertsBothWaysAndCountsTheConvertedNul) {
   WideTextBuffer wide;
   wide.AssignFromAnsi("abc", -1);

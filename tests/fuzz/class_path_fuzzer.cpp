@@ -9,12 +9,12 @@
 
 #include <string>
 
-#include "config/collect.h"
 #include "config/config_store.h"
 #include "config/expand.h"
 #include "config/file_exists.h"
 #include "config/resolve_path.h"
 #include "platform/platform.h"
+#include "runtime/class_path.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "text/text.h"
 

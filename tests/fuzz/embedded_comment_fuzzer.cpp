@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   int64_t end = n - table;
   int64_t expected = -1;
-  for (int64_t p = end - kEndRecordSize; p >= 0 && p >= end - kEmbeddedWindow;
+  for (int64_t p = end - kEndRecordSize; p >= 0 && p >= end - kEndSearchWindow;
        --p) {
     if (memcmp(data + p, "PK\x05\x06", 4) == 0) {
       expected = p + kEndRecordSize;

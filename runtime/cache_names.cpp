@@ -1,0 +1,34 @@
+#include "runtime/cache_names.h"
+
+#include <string.h>
+
+#include "platform/platform.h"
+
+void AppendHex(TextBuffer* out, uint32_t value) {
+  char digits[8];
+  for (int i = 7; i >= 0; --i, value >>= 4) {
+    char digit = static_cast<char>(value & 15);
+    digits[i] = static_cast<char>(digit + (digit < 10 ? '0' : 'a' - 10));
+  }
+  out->Append(digits, 8);
+}
+
+// "-" and 8 hex digits, in front of a suffix.
+static const int32_t kTagLength = 9;
+
+void AppendProcessName(TextBuffer* path, const char* suffix) {
+  path->Append("-");
+  AppendHex(path, static_cast<uint32_t>(PlatformProcessId()));
+  path->Append(suffix);
+}
+
+void RemoveProcessName(TextBuffer* path, const char* suffix) {
+  int32_t keep = path->length() - kTagLength - static_cast<int32_t>(strlen(suffix));
+  path->Resize(keep > 0 ? keep : 0);
+}
+
+void AppendSizedArchive(TextBuffer* path, uint32_t size) {
+  path->Append("-");
+  AppendHex(path, size);
+  path->Append(".jsa");
+}

@@ -1,0 +1,21 @@
+# cmake -DSTUBS="FILE=BUDGET|..." -P stub_size_test.cmake: fails when a stub
+# is missing or larger than its budget in bytes, and prints every size so a
+# passing run still shows how close each one is.
+string(REPLACE "|" ";" stubs "${STUBS}")
+foreach(entry ${stubs})
+  string(REGEX MATCH "^(.*)=([0-9]+)$" _ "${entry}")
+  set(file "${CMAKE_MATCH_1}")
+  set(budget "${CMAKE_MATCH_2}")
+  if(NOT EXISTS "${file}")
+    message(SEND_ERROR "missing: ${file}")
+    continue()
+  endif()
+  file(SIZE "${file}" size)
+  math(EXPR left "${budget} - ${size}")
+  if(size GREATER budget)
+    math(EXPR over "${size} - ${budget}")
+    message(SEND_ERROR "${file}: ${size} bytes, over its budget of ${budget} by ${over}")
+  else()
+    message(STATUS "${file}: ${size} bytes, ${left} under its budget of ${budget}")
+  endif()
+endforeach()
