@@ -13,6 +13,8 @@
 // Once the channel is open: the handler's class, as FindClass takes it,
 // and its method.
 static char* handler;
+// One format for every outcome: the stub's budget counts each text.
+static const char kStatus[] = "instance %s %d";
 static const char* method;
 static JvmBridge* served;
 static int stopped;
@@ -34,7 +36,7 @@ static void TraceTexts(const char* verb, const char* texts, int32_t count) {
 __attribute__((noinline)) void ListenForStarts(const char* name,
                                                const TextBuffer& value) {
   bool listening = PlatformListenInstance(name);
-  Trace("instance listening %d", listening);
+  Trace(kStatus, "listening", listening);
   if (!listening) return;
   // Kept for the rest of the process.
   handler = static_cast<char*>(HeapResize(nullptr, value.length() + 1));
@@ -65,7 +67,7 @@ __attribute__((noinline)) int DeliverToInstance(const char* name,
     }
     PlatformCloseChannel(channel);
   }
-  Trace("instance delivered %d", answer == 0);
+  Trace(kStatus, "delivered", answer == 0);
   return answer == 0 ? Success : AlreadyRunning;
 }
 
@@ -85,7 +87,7 @@ static bool Answer(PlatformChannel* peer, JNIEnv* env) {
   char answer = 1;
   if (env != nullptr && !__atomic_load_n(&stopped, __ATOMIC_ACQUIRE)) {
     int called = CallStaticHandler(env, handler, method, body.data(), count);
-    Trace("instance handler: %d", called);
+    Trace(kStatus, "handler", called);
     answer = called == 0 ? 0 : 1;
   }
   PlatformSend(peer, &answer, 1, PlatformTickCount() + kReceiveTimeoutMs);
@@ -97,7 +99,7 @@ static void Serve() {
   // fails at once instead of at its timeout.
   JNIEnv* env = served->AttachDaemon();
   while (PlatformChannel* peer = PlatformAcceptInstance()) {
-    if (!Answer(peer, env)) Trace("instance: dropped");
+    Trace(kStatus, "answered", Answer(peer, env));  // 0: dropped
     PlatformCloseChannel(peer);
   }
 }
@@ -105,7 +107,7 @@ static void Serve() {
 void ServeStarts(JvmBridge* bridge) {
   if (handler == nullptr || served != nullptr) return;
   served = bridge;
-  if (!PlatformStartThread(Serve)) Trace("instance: no thread");
+  PlatformStartThread(Serve);  // without, each start fails at its timeout
 }
 
 void StopServingStarts() { __atomic_store_n(&stopped, 1, __ATOMIC_RELEASE); }
