@@ -13,11 +13,12 @@
 // Once the channel is open: the handler's class, as FindClass takes it,
 // and its method.
 static char* handler;
-// One format for every outcome: the stub's budget counts each text.
-static const char kStatus[] = "instance %s %d";
 static const char* method;
 static JvmBridge* served;
 static int stopped;
+
+// One format for every outcome: the stub's budget counts each text.
+static const char kStatus[] = "instance %s %d";
 
 TextBuffer InstanceHandler(const ConfigStore& store) {
   return store.Lookup(TextBuffer("instance_handler"), false);

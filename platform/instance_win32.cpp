@@ -82,8 +82,8 @@ bool PlatformListenInstance(const char* name) {
   WORD sidSize = static_cast<WORD>(8 + 4 * sid->SubAuthorityCount);
   struct {
     ACL acl;
-    ACCESS_ALLOWED_ACE ace;
-    DWORD rest[SID_MAX_SUB_AUTHORITIES];
+    ACCESS_ALLOWED_ACE ace;  // the SID starts in its last field
+    DWORD rest[SID_MAX_SUB_AUTHORITIES + 1];
   } access;
   access.acl = {ACL_REVISION, 0, sizeof access, 1, 0};
   access.ace.Header = {ACCESS_ALLOWED_ACE_TYPE, 0,
