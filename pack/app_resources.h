@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "image_files.h"
 #include "pe_resources.h"
+#include "picture_files.h"
 
 namespace zovpack {
 

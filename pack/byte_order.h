@@ -47,6 +47,11 @@ inline void Append32(std::string* s, uint32_t v) {
   Append16(s, static_cast<uint16_t>(v >> 16));
 }
 
+inline void Append64(std::string* s, uint64_t v) {
+  Append32(s, static_cast<uint32_t>(v));
+  Append32(s, static_cast<uint32_t>(v >> 32));
+}
+
 // True when [pos, pos + len) lies inside a buffer of `size` bytes.
 inline bool InRange(size_t size, uint64_t pos, uint64_t len) {
   return pos <= size && len <= size - pos;

@@ -14,22 +14,16 @@
 #include "file_io.h"
 #include "jar_manifest.h"
 #include "zip_archive.h"
+#include "zip_writer.h"
 
 namespace zovpack {
 
 namespace {
 
-const uint64_t kMax32 = 0xffffffff;
-const uint64_t kMax16 = 0xffff;
 const size_t kLocalSize = 30;
 const char kServices[] = "META-INF/services/";
 // A services file is a list of class names; anything larger is damage.
 const size_t kMaxServicesFile = 16 << 20;
-
-void Append64(std::string* s, uint64_t v) {
-  Append32(s, static_cast<uint32_t>(v));
-  Append32(s, static_cast<uint32_t>(v >> 32));
-}
 
 bool StartsWith(const std::string& s, const char* prefix) {
   return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
@@ -92,111 +86,6 @@ bool IsServicesFile(const std::string& name) {
          name.find('/', sizeof kServices - 1) == std::string::npos;
 }
 
-// Writes local headers as entries arrive, then the directory.
-class ZipWriter {
- public:
-  explicit ZipWriter(std::string* out) : out_(out) {}
-
-  void Add(const std::string& name, uint16_t version, uint16_t flags,
-           uint16_t method, uint16_t time, uint16_t date, uint32_t crc,
-           uint64_t csize, uint64_t usize, const char* data) {
-    Entry e{name, version, static_cast<uint16_t>(flags & ~8u), method,
-            time, date, crc, csize, usize, out_->size()};
-    // Sizes are known now: no data descriptor follows.
-    bool big = csize >= kMax32 || usize >= kMax32;
-    if (big || e.offset >= kMax32) e.version = std::max<uint16_t>(e.version, 45);
-    Append32(out_, kLocalSig);
-    Append16(out_, e.version);
-    Append16(out_, e.flags);
-    Append16(out_, method);
-    Append16(out_, time);
-    Append16(out_, date);
-    Append32(out_, crc);
-    Append32(out_, big ? kMax32 : static_cast<uint32_t>(csize));
-    Append32(out_, big ? kMax32 : static_cast<uint32_t>(usize));
-    Append16(out_, static_cast<uint16_t>(name.size()));
-    Append16(out_, big ? 20 : 0);
-    out_->append(name);
-    if (big) {
-      Append16(out_, 1);
-      Append16(out_, 16);
-      Append64(out_, usize);
-      Append64(out_, csize);
-    }
-    out_->append(data, csize);
-    entries_.push_back(e);
-  }
-
-  void Finish() {
-    uint64_t central = out_->size();
-    for (const Entry& e : entries_) {
-      std::string extra;
-      if (e.usize >= kMax32) Append64(&extra, e.usize);
-      if (e.csize >= kMax32) Append64(&extra, e.csize);
-      if (e.offset >= kMax32) Append64(&extra, e.offset);
-      Append32(out_, kCentralSig);
-      Append16(out_, e.version);  // made by: FAT attributes
-      Append16(out_, e.version);
-      Append16(out_, e.flags);
-      Append16(out_, e.method);
-      Append16(out_, e.time);
-      Append16(out_, e.date);
-      Append32(out_, e.crc);
-      Append32(out_, static_cast<uint32_t>(std::min(e.csize, kMax32)));
-      Append32(out_, static_cast<uint32_t>(std::min(e.usize, kMax32)));
-      Append16(out_, static_cast<uint16_t>(e.name.size()));
-      Append16(out_, static_cast<uint16_t>(extra.empty() ? 0 : extra.size() + 4));
-      Append16(out_, 0);  // comment
-      Append16(out_, 0);  // disk
-      Append16(out_, 0);  // internal attributes
-      Append32(out_, 0);  // external attributes
-      Append32(out_, static_cast<uint32_t>(std::min(e.offset, kMax32)));
-      out_->append(e.name);
-      if (!extra.empty()) {
-        Append16(out_, 1);
-        Append16(out_, static_cast<uint16_t>(extra.size()));
-        out_->append(extra);
-      }
-    }
-    uint64_t size = out_->size() - central;
-    uint64_t count = entries_.size();
-    if (count >= kMax16 || size >= kMax32 || central >= kMax32) {
-      uint64_t record = out_->size();
-      Append32(out_, kZip64EndSig);
-      Append64(out_, 44);
-      Append16(out_, 45);
-      Append16(out_, 45);
-      Append32(out_, 0);
-      Append32(out_, 0);
-      Append64(out_, count);
-      Append64(out_, count);
-      Append64(out_, size);
-      Append64(out_, central);
-      Append32(out_, kZip64LocatorSig);
-      Append32(out_, 0);
-      Append64(out_, record);
-      Append32(out_, 1);
-    }
-    Append32(out_, kEndRecordSignature);
-    Append32(out_, 0);  // disks
-    Append16(out_, static_cast<uint16_t>(std::min(count, kMax16)));
-    Append16(out_, static_cast<uint16_t>(std::min(count, kMax16)));
-    Append32(out_, static_cast<uint32_t>(std::min(size, kMax32)));
-    Append32(out_, static_cast<uint32_t>(std::min(central, kMax32)));
-    Append16(out_, 0);  // comment
-  }
-
- private:
-  struct Entry {
-    std::string name;
-    uint16_t version, flags, method, time, date;
-    uint32_t crc;
-    uint64_t csize, usize, offset;
-  };
-  std::string* out_;
-  std::vector<Entry> entries_;
-};
-
 // One services file being joined: its lines so far, each once.
 struct Services {
   std::string text;
@@ -221,28 +110,17 @@ void AddServiceLines(const std::string& contents, Services* s) {
 
 }  // namespace
 
-bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
-               std::string* out, std::vector<std::string>* warnings,
-               std::string* error, bool drop_class_path) {
-  std::vector<const JarFile*> jars{&app};
-  for (const JarFile& dep : deps) jars.push_back(&dep);
-  std::vector<ZipArchive> zips(jars.size());
-  std::vector<JarManifest> manifests(jars.size());
+namespace {
+
+// What the merge has chosen so far.
+struct Merge {
+  std::vector<const JarFile*> jars;  // the application's first
+  std::vector<ZipArchive> zips;
+  std::vector<JarManifest> manifests;
   bool app_has_manifest = false;
   bool app_signed = false;
-  for (size_t i = 0; i < jars.size(); ++i) {
-    bool found = false;
-    if (!ParseZip(jars[i]->data, &zips[i], error) ||
-        !ReadJarManifest(jars[i]->data, zips[i], &manifests[i], &found,
-                         error)) {
-      *error = jars[i]->name + ": " + *error;
-      return false;
-    }
-    if (i == 0) app_has_manifest = found;
-  }
-
-  // First pass: which entry of which jar is kept, and what the packed
-  // manifest must say about them.
+  // Which entry of which jar is kept, and what the packed manifest must say
+  // about them.
   struct Kept {
     size_t jar;
     const ZipEntry* entry;
@@ -254,166 +132,219 @@ bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
   std::map<std::string, Services> services;
   std::vector<std::string> services_order;
   std::vector<std::string> signed_jars;
-  JarManifest manifest = manifests[0];
+  JarManifest manifest;
   bool manifest_changed = false;
   std::set<std::string> sectioned;  // packages with a section already
-  for (const ManifestSection& section : manifest.entries) {
-    sectioned.insert(section.name);
-  }
-  if (drop_class_path && manifest.main.Value("Class-Path") != nullptr) {
-    manifest.main.Remove("Class-Path");
-    manifest_changed = true;
-  }
   size_t dropped = 0;
   std::string first_dropped;
-  auto drop = [&](const ZipEntry& e, size_t i) {
-    // Folders repeat in every jar; only files are worth counting.
-    if (!e.name.empty() && e.name.back() != '/') {
-      if (dropped++ == 0) first_dropped = e.name + " of " + jars[i]->name;
-    }
-  };
-  for (size_t i = 0; i < jars.size(); ++i) {
-    const std::string& data = jars[i]->data;
-    const ZipArchive& zip = zips[i];
-    const ManifestSection& main = manifests[i].main;
-    bool is_signed = false;
-    const std::string* packed = manifest.main.Value("Multi-Release");
-    if (i > 0 && (packed == nullptr || Upper(*packed) != "TRUE")) {
-      const std::string* release = main.Value("Multi-Release");
-      if (release != nullptr && Upper(*release) == "TRUE") {
-        manifest.main.Set("Multi-Release", "true");
-        manifest_changed = true;
-      }
-    }
-    for (const ZipEntry& e : zip.entries) {
-      uint64_t local = static_cast<uint64_t>(
-          static_cast<int64_t>(e.local_offset) + zip.base);
-      uint64_t body = local + kLocalSize + Load16(data, local + 26) +
-                      Load16(data, local + 28);
-      if (!InRange(data.size(), body, e.compressed_size)) {
-        *error = jars[i]->name + ": " + e.name + " runs past the archive";
-        return false;
-      }
-      uint16_t time = Load16(data, local + 10);
-      uint16_t date = Load16(data, local + 12);
-      if (IsServicesFile(e.name)) {
-        std::string contents;
-        if (!ReadZipEntry(data, zip, e, kMaxServicesFile, &contents, error)) {
-          *error = jars[i]->name + ": " + *error;
-          return false;
-        }
-        auto added = services.emplace(e.name, Services());
-        if (added.second) {
-          services_order.push_back(e.name);
-          added.first->second.time = time;
-          added.first->second.date = date;
-        }
-        AddServiceLines(contents, &added.first->second);
-        continue;
-      }
-      if (i > 0) {
-        std::string meta = MetaInfFile(e.name);
-        if (meta == "MANIFEST.MF" || meta == "INDEX.LIST") continue;
-        if (IsSignatureFile(meta)) {
-          is_signed = true;
-          continue;
-        }
-        // The file is no module; a dependency's descriptor would make it
-        // one with the dependency's name.
-        if (UnversionedName(e.name) == "module-info.class") continue;
-        // A versioned class would shadow an earlier jar's own.
-        auto base = owner.find(UnversionedName(e.name));
-        if (base != owner.end() && base->second < i) {
-          drop(e, i);
-          continue;
-        }
-      }
-      if (!owner.emplace(e.name, i).second) {
-        drop(e, i);
-        continue;
-      }
-      if (i == 0 && IsSignatureFile(MetaInfFile(e.name))) is_signed = true;
-      kept.push_back(Kept{i, &e, body, Load16(data, local + 4), time, date});
-      // A package the application has classes in keeps what its own
-      // manifest says of it.
-      std::string package = ClassPackage(e.name);
-      if (i == 0) {
-        sectioned.insert(package);
-      } else if (!package.empty() && sectioned.insert(package).second) {
-        ManifestSection section;
-        section.name = package;
-        const ManifestSection* own = manifests[i].Entry(package);
-        for (const ManifestSection* from : {own, &main}) {
-          if (from == nullptr) continue;
-          for (const auto& attribute : from->attributes) {
-            if (IsPackageAttribute(attribute.first) &&
-                section.Value(attribute.first) == nullptr) {
-              section.attributes.push_back(attribute);
-            }
-          }
-        }
-        if (!section.attributes.empty()) {
-          manifest.entries.push_back(section);
-          manifest_changed = true;
-        }
-      }
-    }
-    if (is_signed && i > 0) signed_jars.push_back(jars[i]->name);
-    app_signed = app_signed || (is_signed && i == 0);
-  }
+};
 
+bool ReadJars(Merge* m, std::string* error) {
+  m->zips.resize(m->jars.size());
+  m->manifests.resize(m->jars.size());
+  for (size_t i = 0; i < m->jars.size(); ++i) {
+    bool found = false;
+    if (!ParseZip(m->jars[i]->data, &m->zips[i], error) ||
+        !ReadJarManifest(m->jars[i]->data, m->zips[i], &m->manifests[i],
+                         &found, error)) {
+      *error = m->jars[i]->name + ": " + *error;
+      return false;
+    }
+    if (i == 0) m->app_has_manifest = found;
+  }
+  m->manifest = m->manifests[0];
+  for (const ManifestSection& section : m->manifest.entries) {
+    m->sectioned.insert(section.name);
+  }
+  return true;
+}
+
+void Drop(Merge* m, const ZipEntry& e, size_t i) {
+  // Folders repeat in every jar; only files are worth counting.
+  if (!e.name.empty() && e.name.back() != '/') {
+    if (m->dropped++ == 0) m->first_dropped = e.name + " of " + m->jars[i]->name;
+  }
+}
+
+// A dependency that is multi-release makes the packed jar one.
+void NoteMultiRelease(Merge* m, size_t i) {
+  const std::string* packed = m->manifest.main.Value("Multi-Release");
+  if (i > 0 && (packed == nullptr || Upper(*packed) != "TRUE")) {
+    const std::string* release = m->manifests[i].main.Value("Multi-Release");
+    if (release != nullptr && Upper(*release) == "TRUE") {
+      m->manifest.main.Set("Multi-Release", "true");
+      m->manifest_changed = true;
+    }
+  }
+}
+
+// A package the application has classes in keeps what its own manifest
+// says of it; one a dependency brings gets that dependency's attributes.
+void AddPackageSection(Merge* m, size_t i, const std::string& package) {
+  if (i == 0) {
+    m->sectioned.insert(package);
+    return;
+  }
+  if (package.empty() || !m->sectioned.insert(package).second) return;
+  ManifestSection section;
+  section.name = package;
+  const ManifestSection* own = m->manifests[i].Entry(package);
+  const ManifestSection* main = &m->manifests[i].main;
+  for (const ManifestSection* from : {own, main}) {
+    if (from == nullptr) continue;
+    for (const auto& attribute : from->attributes) {
+      if (IsPackageAttribute(attribute.first) &&
+          section.Value(attribute.first) == nullptr) {
+        section.attributes.push_back(attribute);
+      }
+    }
+  }
+  if (!section.attributes.empty()) {
+    m->manifest.entries.push_back(section);
+    m->manifest_changed = true;
+  }
+}
+
+// Keeps, joins or drops entry e of jar i.
+bool TakeEntry(Merge* m, size_t i, const ZipEntry& e, bool* is_signed,
+               std::string* error) {
+  const std::string& data = m->jars[i]->data;
+  const ZipArchive& zip = m->zips[i];
+  uint64_t local = static_cast<uint64_t>(
+      static_cast<int64_t>(e.local_offset) + zip.base);
+  uint64_t body = local + kLocalSize + Load16(data, local + 26) +
+                  Load16(data, local + 28);
+  if (!InRange(data.size(), body, e.compressed_size)) {
+    *error = m->jars[i]->name + ": " + e.name + " runs past the archive";
+    return false;
+  }
+  uint16_t time = Load16(data, local + 10);
+  uint16_t date = Load16(data, local + 12);
+  if (IsServicesFile(e.name)) {
+    std::string contents;
+    if (!ReadZipEntry(data, zip, e, kMaxServicesFile, &contents, error)) {
+      *error = m->jars[i]->name + ": " + *error;
+      return false;
+    }
+    auto added = m->services.emplace(e.name, Services());
+    if (added.second) {
+      m->services_order.push_back(e.name);
+      added.first->second.time = time;
+      added.first->second.date = date;
+    }
+    AddServiceLines(contents, &added.first->second);
+    return true;
+  }
+  if (i > 0) {
+    std::string meta = MetaInfFile(e.name);
+    if (meta == "MANIFEST.MF" || meta == "INDEX.LIST") return true;
+    if (IsSignatureFile(meta)) {
+      *is_signed = true;
+      return true;
+    }
+    // The file is no module; a dependency's descriptor would make it
+    // one with the dependency's name.
+    if (UnversionedName(e.name) == "module-info.class") return true;
+    // A versioned class would shadow an earlier jar's own.
+    auto base = m->owner.find(UnversionedName(e.name));
+    if (base != m->owner.end() && base->second < i) {
+      Drop(m, e, i);
+      return true;
+    }
+  }
+  if (!m->owner.emplace(e.name, i).second) {
+    Drop(m, e, i);
+    return true;
+  }
+  if (i == 0 && IsSignatureFile(MetaInfFile(e.name))) *is_signed = true;
+  m->kept.push_back(
+      Merge::Kept{i, &e, body, Load16(data, local + 4), time, date});
+  AddPackageSection(m, i, ClassPackage(e.name));
+  return true;
+}
+
+void AddStored(ZipWriter* writer, const std::string& name, uint16_t time,
+               uint16_t date, const std::string& text) {
+  uLong crc = crc32(crc32(0L, Z_NULL, 0),
+                    reinterpret_cast<const Bytef*>(text.data()),
+                    static_cast<uInt>(text.size()));
+  writer->Add(name, 10, 0, 0, time, date, static_cast<uint32_t>(crc),
+              text.size(), text.size(), text.data());
+}
+
+std::string WriteMerged(Merge* m) {
   std::string merged;
   ZipWriter writer(&merged);
-  const std::string manifest_text = WriteManifest(manifest);
-  auto add_manifest = [&](uint16_t time, uint16_t date) {
-    uLong crc = crc32(crc32(0L, Z_NULL, 0),
-                      reinterpret_cast<const Bytef*>(manifest_text.data()),
-                      static_cast<uInt>(manifest_text.size()));
-    writer.Add("META-INF/MANIFEST.MF", 10, 0, 0, time, date,
-               static_cast<uint32_t>(crc), manifest_text.size(),
-               manifest_text.size(), manifest_text.data());
-  };
+  const std::string manifest_text = WriteManifest(m->manifest);
   // Java's JarInputStream looks for the manifest among the first entries.
-  if (manifest_changed && !app_has_manifest) add_manifest(0, 0x21);
-  for (const Kept& k : kept) {
+  if (m->manifest_changed && !m->app_has_manifest) {
+    AddStored(&writer, "META-INF/MANIFEST.MF", 0, 0x21, manifest_text);
+  }
+  for (const Merge::Kept& k : m->kept) {
     const ZipEntry& e = *k.entry;
-    if (manifest_changed && k.jar == 0 &&
+    if (m->manifest_changed && k.jar == 0 &&
         MetaInfFile(e.name) == "MANIFEST.MF") {
-      add_manifest(k.time, k.date);
+      AddStored(&writer, "META-INF/MANIFEST.MF", k.time, k.date, manifest_text);
       continue;
     }
     writer.Add(e.name, k.version, e.flags, e.method, k.time, k.date, e.crc,
                e.compressed_size, e.uncompressed_size,
-               jars[k.jar]->data.data() + k.body);
+               m->jars[k.jar]->data.data() + k.body);
   }
-  for (const std::string& name : services_order) {
-    const Services& s = services[name];
-    uLong crc = crc32(crc32(0L, Z_NULL, 0),
-                      reinterpret_cast<const Bytef*>(s.text.data()),
-                      static_cast<uInt>(s.text.size()));
-    writer.Add(name, 10, 0, 0, s.time, s.date, static_cast<uint32_t>(crc),
-               s.text.size(), s.text.size(), s.text.data());
+  for (const std::string& name : m->services_order) {
+    const Services& s = m->services[name];
+    AddStored(&writer, name, s.time, s.date, s.text);
   }
   writer.Finish();
+  return merged;
+}
 
-  if (dropped > 0) {
-    warnings->push_back(std::to_string(dropped) +
+void WarnAboutMerge(const Merge& m, std::vector<std::string>* warnings) {
+  if (m.dropped > 0) {
+    warnings->push_back(std::to_string(m.dropped) +
                         " files of the merged jars were left out: an entry "
                         "of the same name came first (the first: " +
-                        first_dropped + ")");
+                        m.first_dropped + ")");
   }
-  if (app_signed && manifest_changed) {
-    warnings->push_back(app.name + " is signed, and its manifest now says what "
-                        "the merged jars' said; Java may refuse its "
-                        "signature");
+  if (m.app_signed && m.manifest_changed) {
+    warnings->push_back(m.jars[0]->name + " is signed, and its manifest now "
+                        "says what the merged jars' said; Java may refuse "
+                        "its signature");
   }
-  if (!signed_jars.empty()) {
+  if (!m.signed_jars.empty()) {
     std::string names;
-    for (const std::string& n : signed_jars) names += (names.empty() ? "" : ", ") + n;
+    for (const std::string& n : m.signed_jars) {
+      names += (names.empty() ? "" : ", ") + n;
+    }
     warnings->push_back("signed jars merged without their signatures, which "
                         "would no longer match: " + names);
   }
-  out->swap(merged);
+}
+
+}  // namespace
+
+bool MergeJars(const JarFile& app, const std::vector<JarFile>& deps,
+               std::string* out, std::vector<std::string>* warnings,
+               std::string* error, bool drop_class_path) {
+  Merge m;
+  m.jars.push_back(&app);
+  for (const JarFile& dep : deps) m.jars.push_back(&dep);
+  if (!ReadJars(&m, error)) return false;
+  if (drop_class_path && m.manifest.main.Value("Class-Path") != nullptr) {
+    m.manifest.main.Remove("Class-Path");
+    m.manifest_changed = true;
+  }
+  for (size_t i = 0; i < m.jars.size(); ++i) {
+    NoteMultiRelease(&m, i);
+    bool is_signed = false;
+    for (const ZipEntry& e : m.zips[i].entries) {
+      if (!TakeEntry(&m, i, e, &is_signed, error)) return false;
+    }
+    if (is_signed && i > 0) m.signed_jars.push_back(m.jars[i]->name);
+    m.app_signed = m.app_signed || (is_signed && i == 0);
+  }
+  *out = WriteMerged(&m);
+  WarnAboutMerge(m, warnings);
   return true;
 }
 

@@ -8,18 +8,18 @@
 #include "byte_order.h"
 #include "config_lines.h"
 #include "file_io.h"
-#include "image_files.h"
 #include "jar_manifest.h"
-#include "launch_attributes.h"
 #include "jlink.h"
-#include "manifest.h"
+#include "launch_attributes.h"
 #include "main_class.h"
 #include "merge.h"
 #include "pe_resources.h"
+#include "picture_files.h"
 #include "runtime/payload_format.h"
-#include "splash_image.h"
+#include "runtime_payload.h"
+#include "splash_picture.h"
 #include "version_info.h"
-#include "runtime_image.h"
+#include "windows_manifest.h"
 #include "zip_archive.h"
 
 namespace zovpack {
@@ -135,92 +135,12 @@ bool LauncherFindsEnd(const std::string& file, size_t end_pos) {
 
 }  // namespace
 
-bool ParseTarget(const std::string& text, Target* target) {
-  if (text == "win64") {
-    *target = Target::kWin64;
-  } else if (text == "win32") {
-    *target = Target::kWin32;
-  } else if (text == "winarm64") {
-    *target = Target::kWinArm64;
-  } else if (text == "linux") {
-    *target = Target::kLinux;
-  } else {
-    return false;
-  }
-  return true;
-}
+namespace {
 
-const char* StubFileName(Target target, bool console) {
-  switch (target) {
-    case Target::kWin32: return console ? "zovc32.exe" : "zov32.exe";
-    case Target::kWinArm64: return console ? "zovca64.exe" : "zova64.exe";
-    case Target::kLinux: return "zov";
-    default: return console ? "zovc64.exe" : "zov64.exe";
-  }
-}
-
-ExecutableKind TargetExecutableKind(Target target) {
-  switch (target) {
-    case Target::kWin32: return ExecutableKind::kPe32;
-    case Target::kWinArm64: return ExecutableKind::kPeArm64;
-    case Target::kLinux: return ExecutableKind::kElf;
-    default: return ExecutableKind::kPe32Plus;
-  }
-}
-
-uint16_t TargetMachine(Target target) {
-  switch (target) {
-    case Target::kWin32: return 0x014C;
-    case Target::kWinArm64: return 0xAA64;
-    case Target::kLinux: return 62;  // EM_X86_64
-    default: return 0x8664;
-  }
-}
-
-std::vector<std::string> StubDirectories() {
-  const char* dir = std::getenv("ZOV_STUB_DIR");
-  if (dir != nullptr && *dir != '\0') return {dir};
-  std::vector<std::string> dirs;
-  std::string own = ExecutableDirectory();
-  if (own.empty()) return dirs;
-  std::string parent = ParentDirectory(own);
-  if (!parent.empty()) dirs.push_back(JoinPath(JoinPath(parent, "share"), "zov"));
-  dirs.push_back(own);
-  return dirs;
-}
-
-std::string DefaultStubPath(Target target, bool console) {
-  const char* name = StubFileName(target, console);
-  std::vector<std::string> dirs = StubDirectories();
-  for (const std::string& dir : dirs) {
-    std::string path = JoinPath(dir, name);
-    if (FileExists(path)) return path;
-  }
-  return dirs.empty() ? std::string(name) : JoinPath(dirs[0], name);
-}
-
-std::vector<std::string> ParseConfigFile(const std::string& text) {
-  std::string body = text;
-  if (body.compare(0, 3, "\xef\xbb\xbf") == 0) body.erase(0, 3);
-  std::vector<std::string> lines;
-  size_t pos = 0;
-  while (pos < body.size()) {
-    size_t end = body.find_first_of("\r\n", pos);
-    if (end == std::string::npos) end = body.size();
-    std::string line = body.substr(pos, end - pos);
-    pos = end;
-    if (pos < body.size() && body[pos] == '\r') ++pos;
-    if (pos < body.size() && body[pos] == '\n') ++pos;
-    size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos || line[first] == '#') continue;
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-bool BuildPackedFile(const PackInputs& in, std::string* output,
-                     std::vector<std::string>* warnings, std::string* error,
-                     std::vector<std::string>* notes) {
+// The stub: of the kind the target needs, unsigned, and a console program
+// exactly when one is asked for. *windows: a PE stub.
+bool CheckStub(const PackInputs& in, bool* windows,
+               std::vector<std::string>* warnings, std::string* error) {
   ExecutableKind kind = DetectExecutable(in.stub);
   if (kind == ExecutableKind::kUnknown) {
     *error = "the stub is neither a PE image nor an ELF file";
@@ -232,17 +152,17 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
              " but the target needs " + ExecutableKindName(in.expected_kind);
     return false;
   }
-  const bool windows = kind != ExecutableKind::kElf;
+  *windows = kind != ExecutableKind::kElf;
   std::string ignored_error;
   PeImage stub_image;
-  if (windows && ParsePe(in.stub, &stub_image, &ignored_error) &&
+  if (*windows && ParsePe(in.stub, &stub_image, &ignored_error) &&
       ReadDirectory(in.stub, stub_image, kSecurityDirectory).size != 0) {
     // Anything appended to a signed file breaks its signature.
     *error = "the stub is signed; pack the unsigned launcher, then sign the "
              "packed file";
     return false;
   }
-  if (windows && in.console) {
+  if (*windows && in.console) {
     PeImage image;
     if (!ParsePe(in.stub, &image, error)) return false;
     const uint16_t kConsoleSubsystem = 3;
@@ -256,7 +176,7 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
       return false;
     }
   }
-  if (in.utf8 && !windows) {
+  if (in.utf8 && !*windows) {
     warnings->push_back("--utf8 changes nothing on Linux, where the launcher "
                         "reads the locale's encoding");
   }
@@ -265,32 +185,36 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     warnings->push_back("the stub already holds an archive; pack from the "
                         "launcher as built");
   }
+  return true;
+}
 
-  ZipArchive zip;
-  if (!ParseZip(in.archive, &zip, error)) {
+// The application's archive and its manifest, with the lines the
+// manifest's launch attributes translate to when asked for.
+bool ReadArchive(const PackInputs& in, ZipArchive* zip, JarManifest* manifest,
+                 std::vector<std::string>* manifest_lines,
+                 std::vector<std::string>* warnings, std::string* error,
+                 std::vector<std::string>* notes) {
+  if (!ParseZip(in.archive, zip, error)) {
     *error = in.archive_name + ": " + *error;
     return false;
   }
-  if (zip.start != 0) {
-    warnings->push_back("the " + std::to_string(zip.start) +
+  if (zip->start != 0) {
+    warnings->push_back("the " + std::to_string(zip->start) +
                         " bytes in front of the archive are left out");
   }
-  size_t archive_end = zip.end_pos + kEndRecordSize + zip.comment.size();
+  size_t archive_end = zip->end_pos + kEndRecordSize + zip->comment.size();
   if (archive_end < in.archive.size()) {
     warnings->push_back("the " + std::to_string(in.archive.size() - archive_end) +
                         " bytes after the archive's end are left out");
   }
-  std::vector<std::string> manifest_lines;
-  JarManifest manifest;
   bool has_manifest = false;
-  if (!ReadJarManifest(in.archive, zip, &manifest, &has_manifest, error)) {
+  if (!ReadJarManifest(in.archive, *zip, manifest, &has_manifest, error)) {
     *error = in.archive_name + ": manifest: " + *error;
     if (in.main_class.empty()) return false;
     warnings->push_back(*error + "; it is not read");
     error->clear();
   }
-  const std::string manifest_main = MainClass(manifest);
-  for (const std::string& item : ClassPathItems(manifest.main)) {
+  for (const std::string& item : ClassPathItems(manifest->main)) {
     std::string path = ClassPathItemPath(item, "");
     if (!path.empty() && path[0] == '/') {
       warnings->push_back("the manifest's Class-Path names " + item +
@@ -298,21 +222,30 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
                           " merge it with --merge-class-path");
     }
   }
-  if (in.manifest_options) {
-    for (const LaunchAttribute& a : TranslateLaunchAttributes(manifest.main)) {
-      if (!a.problem.empty()) {
-        warnings->push_back("manifest " + a.attribute +
-                            ": not carried over: " + a.problem);
-        continue;
-      }
-      std::string note = "manifest " + a.attribute + " ->";
-      for (const std::string& line : a.lines) {
-        manifest_lines.push_back(line);
-        note += "\n  " + line;
-      }
-      if (notes != nullptr) notes->push_back(note);
+  if (!in.manifest_options) return true;
+  for (const LaunchAttribute& a : TranslateLaunchAttributes(manifest->main)) {
+    if (!a.problem.empty()) {
+      warnings->push_back("manifest " + a.attribute +
+                          ": not carried over: " + a.problem);
+      continue;
     }
+    std::string note = "manifest " + a.attribute + " ->";
+    for (const std::string& line : a.lines) {
+      manifest_lines->push_back(line);
+      note += "\n  " + line;
+    }
+    if (notes != nullptr) notes->push_back(note);
   }
+  return true;
+}
+
+// The stub as it goes into the file: a Windows one with its resources
+// edited (every Windows file gets its own version record), then the
+// runtime's payload, which *runtime_line names.
+bool PrepareStub(const PackInputs& in, bool windows, const ZipArchive& zip,
+                 const JarManifest& manifest, std::string* stub,
+                 std::string* runtime_line, std::vector<std::string>* warnings,
+                 std::string* error) {
   if ((!in.splash_bmp.empty() || !in.icon_ico.empty()) && !windows) {
     *error = "--splash and --icon need a Windows stub";
     return false;
@@ -323,27 +256,31 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
     warnings->push_back("--name, --description, --app-version, --vendor and "
                         "--copyright change nothing on Linux");
   }
-  // Every Windows file gets its own version record, so it is edited.
-  const bool edit = windows;
-  std::string edited;
-  if (edit) {
+  *stub = in.stub;
+  if (windows) {
     VersionRecord record;
     std::string splash = in.splash_bmp;
     if (!ComposeVersionRecord(id, manifest, in.output_name, &record, error) ||
         (splash.empty() && !in.no_splash && !in.console &&
-         !ManifestSplash(in.archive, zip, manifest, &splash, warnings, error))) {
+         !ManifestSplash(in.archive, zip, manifest, &splash, warnings, error)) ||
+        !EditResources(in, splash, record, stub, error)) {
       return false;
     }
-    edited = in.stub;
-    if (!EditResources(in, splash, record, &edited, error)) return false;
   }
-  std::string stub = edit ? edited : in.stub;
-  std::string runtime_line;
   if (in.runtime != nullptr) {
-    runtime_line = std::string(kPackedRuntimeKey) + " " + RuntimeLineValue(stub.size(), *in.runtime);
-    stub += in.runtime->payload;
+    *runtime_line = std::string(kPackedRuntimeKey) + " " +
+                    RuntimeLineValue(stub->size(), *in.runtime);
+    *stub += in.runtime->payload;
   }
+  return true;
+}
 
+// The archive comment: the lines, checked, with the runtime's line last.
+bool ComposeComment(const PackInputs& in, bool windows, const ZipArchive& zip,
+                    const std::string& manifest_main,
+                    const std::vector<std::string>& manifest_lines,
+                    const std::string& runtime_line, std::string* comment,
+                    std::vector<std::string>* warnings, std::string* error) {
   std::vector<std::string> lines;
   if (!ComposeLines(in, manifest_main, manifest_lines, &lines, warnings,
                     error) ||
@@ -363,29 +300,36 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
                       error)) {
     return false;
   }
-  std::string comment = JoinConfigLines(lines);
-  if (comment.size() > kMaxConfigComment) {
-    *error = "the configuration is " + std::to_string(comment.size()) +
+  *comment = JoinConfigLines(lines);
+  if (comment->size() > kMaxConfigComment) {
+    *error = "the configuration is " + std::to_string(comment->size()) +
              " bytes; the launcher finds at most " +
              std::to_string(kMaxConfigComment) +
              ". Name a folder of jars as one entry (classpath lib\\*), or "
              "merge the jars into the archive (--merge lib)";
     return false;
   }
-  if (comment.find("PK\x05\x06") != std::string::npos) {
+  if (comment->find("PK\x05\x06") != std::string::npos) {
     *error = "the configuration holds the bytes PK\\x05\\x06, which the "
              "launcher would take for the end of the archive";
     return false;
   }
+  return true;
+}
 
+// Stub, archive and comment as one file, with the PE checksum when the
+// stub was edited or had one.
+bool Assemble(const PackInputs& in, bool windows, const std::string& stub,
+              const ZipArchive& zip, const std::string& comment,
+              std::string* output, std::string* error) {
   // The end record's own fields can hold the signature bytes, which the
   // launcher would find first; a gap before the central directory moves its
   // offset (the low, second or third byte) off them.
   for (size_t gap : {0, 1, 256, 65536}) {
     // Signers pad a file to 8 bytes before the signature; one that already
     // ends there keeps its comment where the launcher looks.
-    size_t align = windows ? (8 - (stub.size() + zip.end_pos + kEndRecordSize - zip.start +
-                                   gap + comment.size()) % 8) % 8
+    size_t align = windows ? (8 - (stub.size() + zip.end_pos + kEndRecordSize -
+                                   zip.start + gap + comment.size()) % 8) % 8
                            : 0;
     std::string file;
     file.reserve(stub.size() + align + gap + in.archive.size() +
@@ -396,14 +340,14 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
       *error = in.archive_name + ": " + *error;
       return false;
     }
-    if (!LauncherFindsEnd(file, file.size() - comment.size() - kEndRecordSize)) continue;
+    if (!LauncherFindsEnd(file, file.size() - comment.size() - kEndRecordSize)) {
+      continue;
+    }
     if (windows) {
       PeImage image;
       if (!ParsePe(file, &image, error)) return false;
-      if (edit || Load32(file, image.checksum_pos()) != 0) {
-        Store32(&file, image.checksum_pos(),
-                ComputePeChecksum(file, image.checksum_pos()));
-      }
+      Store32(&file, image.checksum_pos(),
+              ComputePeChecksum(file, image.checksum_pos()));
     }
     output->swap(file);
     return true;
@@ -411,6 +355,26 @@ bool BuildPackedFile(const PackInputs& in, std::string* output,
   *error = "the launcher would not find its configuration in this archive "
            "(its end record holds the signature bytes)";
   return false;
+}
+
+}  // namespace
+
+bool BuildPackedFile(const PackInputs& in, std::string* output,
+                     std::vector<std::string>* warnings, std::string* error,
+                     std::vector<std::string>* notes) {
+  bool windows = false;
+  ZipArchive zip;
+  JarManifest manifest;
+  std::vector<std::string> manifest_lines;
+  std::string stub, runtime_line, comment;
+  return CheckStub(in, &windows, warnings, error) &&
+         ReadArchive(in, &zip, &manifest, &manifest_lines, warnings, error,
+                     notes) &&
+         PrepareStub(in, windows, zip, manifest, &stub, &runtime_line,
+                     warnings, error) &&
+         ComposeComment(in, windows, zip, MainClass(manifest), manifest_lines,
+                        runtime_line, &comment, warnings, error) &&
+         Assemble(in, windows, stub, zip, comment, output, error);
 }
 
 bool Pack(const PackRequest& request, std::vector<std::string>* warnings,

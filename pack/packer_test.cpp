@@ -9,8 +9,8 @@
 #include "byte_order.h"
 #include "config_lines.h"
 #include "show.h"
-#include "manifest.h"
 #include "test_util.h"
+#include "windows_manifest.h"
 #include "zip_archive.h"
 
 namespace zovpack {

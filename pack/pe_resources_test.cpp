@@ -7,8 +7,8 @@
 
 #include "app_resources.h"
 #include "byte_order.h"
-#include "image_files.h"
 #include "pe_image.h"
+#include "picture_files.h"
 #include "test_util.h"
 
 namespace zovpack {

@@ -9,12 +9,12 @@
 #include "config_lines.h"
 #include "jar_manifest.h"
 #include "launch_attributes.h"
-#include "manifest.h"
 #include "pe_image.h"
 #include "pe_resources.h"
 #include "runtime/payload_format.h"
+#include "runtime_payload.h"
 #include "version_info.h"
-#include "runtime_image.h"
+#include "windows_manifest.h"
 #include "zip_archive.h"
 
 namespace zovpack {

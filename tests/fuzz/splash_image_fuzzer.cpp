@@ -6,7 +6,7 @@
 #include <string>
 
 #include "pack/byte_order.h"
-#include "pack/splash_image.h"
+#include "pack/splash_picture.h"
 #include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

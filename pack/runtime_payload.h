@@ -1,8 +1,8 @@
 // A Java runtime image packed into the file (--runtime): checked against
 // the target, stored as one raw DEFLATE stream in the launcher's format
 // (runtime/packed_runtime.h), and described again for --show.
-#ifndef ZOV_PACK_RUNTIME_IMAGE_H_
-#define ZOV_PACK_RUNTIME_IMAGE_H_
+#ifndef ZOV_PACK_RUNTIME_PAYLOAD_H_
+#define ZOV_PACK_RUNTIME_PAYLOAD_H_
 
 #include <cstdint>
 #include <string>
@@ -56,4 +56,4 @@ std::string ReleaseValue(const std::string& release, const std::string& key);
 
 }  // namespace zovpack
 
-#endif  // ZOV_PACK_RUNTIME_IMAGE_H_
+#endif  // ZOV_PACK_RUNTIME_PAYLOAD_H_

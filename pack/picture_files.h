@@ -1,7 +1,7 @@
 // BMP and ICO files, parsed into the forms the Windows resource section
 // keeps them in.
-#ifndef ZOV_PACK_IMAGE_FILES_H_
-#define ZOV_PACK_IMAGE_FILES_H_
+#ifndef ZOV_PACK_PICTURE_FILES_H_
+#define ZOV_PACK_PICTURE_FILES_H_
 
 #include <cstdint>
 #include <string>
@@ -46,4 +46,4 @@ bool ParseIconGroup(const std::string& group, std::vector<uint16_t>* ids);
 
 }  // namespace zovpack
 
-#endif  // ZOV_PACK_IMAGE_FILES_H_
+#endif  // ZOV_PACK_PICTURE_FILES_H_

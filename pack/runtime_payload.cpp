@@ -1,4 +1,4 @@
-#include "runtime_image.h"
+#include "runtime_payload.h"
 
 #include <zlib.h>
 
@@ -17,16 +17,6 @@ namespace fs = std::filesystem;
 namespace zovpack {
 
 namespace {
-
-void Put64(std::string* out, uint64_t value) {
-  for (int i = 0; i < 8; ++i) out->push_back(static_cast<char>(value >> (8 * i)));
-}
-
-uint64_t Get64(const std::string& s, size_t pos) {
-  uint64_t value = 0;
-  for (int i = 7; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(s[pos + i]);
-  return value;
-}
 
 bool Deflate(const std::string& in, std::string* out) {
   z_stream z{};
@@ -124,7 +114,7 @@ std::string EncodeRuntimeStream(const std::vector<RuntimeEntry>& entries) {
   std::string list;
   for (const RuntimeEntry& e : entries) {
     list.push_back(e.kind);
-    Put64(&list, e.kind == kPayloadFolder ? 0 : e.data.size());
+    Append64(&list, e.kind == kPayloadFolder ? 0 : e.data.size());
     list += e.path;
     list.push_back('\0');
   }
@@ -152,7 +142,7 @@ bool DecodeRuntimeStream(const std::string& stream,
     if (path > end || nul == std::string::npos || nul >= end) break;
     RuntimeEntry e;
     e.kind = stream[pos];
-    uint64_t size = Get64(stream, pos + 1);
+    uint64_t size = Load64(stream, pos + 1);
     e.path = stream.substr(path, nul - path);
     if (size > stream.size() - data) break;
     if (e.kind != kPayloadFolder) e.data = stream.substr(data, size);

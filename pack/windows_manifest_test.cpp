@@ -1,4 +1,4 @@
-#include "manifest.h"
+#include "windows_manifest.h"
 
 #include "gtest/gtest.h"
 #include "test_util.h"

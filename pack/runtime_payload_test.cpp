@@ -1,4 +1,4 @@
-#include "runtime_image.h"
+#include "runtime_payload.h"
 
 #include <filesystem>
 

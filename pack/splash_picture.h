@@ -1,11 +1,11 @@
 // Splash images as the launcher shows them: any BMP, PNG, JPEG or GIF
 // becomes a device-independent bitmap.
-#ifndef ZOV_PACK_SPLASH_IMAGE_H_
-#define ZOV_PACK_SPLASH_IMAGE_H_
+#ifndef ZOV_PACK_SPLASH_PICTURE_H_
+#define ZOV_PACK_SPLASH_PICTURE_H_
 
 #include <string>
 
-#include "image_files.h"
+#include "picture_files.h"
 
 namespace zovpack {
 
@@ -18,4 +18,4 @@ bool ConvertSplashImage(const std::string& file, Bitmap* bitmap,
 
 }  // namespace zovpack
 
-#endif  // ZOV_PACK_SPLASH_IMAGE_H_
+#endif  // ZOV_PACK_SPLASH_PICTURE_H_

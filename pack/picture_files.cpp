@@ -1,4 +1,4 @@
-#include "image_files.h"
+#include "picture_files.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // The application manifest of a Windows stub (RT_MANIFEST 1, the one a
 // process starts with) and the UTF-8 code page it can ask for.
-#ifndef ZOV_PACK_MANIFEST_H_
-#define ZOV_PACK_MANIFEST_H_
+#ifndef ZOV_PACK_WINDOWS_MANIFEST_H_
+#define ZOV_PACK_WINDOWS_MANIFEST_H_
 
 #include <cstdint>
 #include <string>
@@ -31,4 +31,4 @@ std::string ActiveCodePage(const std::string& manifest);
 
 }  // namespace zovpack
 
-#endif  // ZOV_PACK_MANIFEST_H_
+#endif  // ZOV_PACK_WINDOWS_MANIFEST_H_

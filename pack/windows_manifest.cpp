@@ -1,4 +1,4 @@
-#include "manifest.h"
+#include "windows_manifest.h"
 
 namespace zovpack {
 

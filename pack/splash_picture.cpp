@@ -1,4 +1,4 @@
-#include "splash_image.h"
+#include "splash_picture.h"
 
 #include <cstdlib>
 
