@@ -94,9 +94,11 @@ function(zov_launcher_link_options target)
     endif()
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)
       set(entry _${entry})
+      # libgcc's helpers (64-bit division on i686) from its archive: CMake
+      # adds the C++ driver's -lgcc_s, an import library of
+      # libgcc_s_dw2-1.dll, ahead of what -static would take them from.
+      target_link_libraries(${target} PRIVATE gcc)
     endif()
-    # -static: libgcc's helpers (64-bit division on i686) come from its
-    # archive, never as an import of libgcc_s_dw2-1.dll.
     # Vista's calls (slim reader/writer locks, GetFinalPathNameByHandleA) set the
     # floor: the header names it, so older Windows refuses the file plainly.
     target_link_options(${target} PRIVATE
