@@ -120,7 +120,7 @@ def main():
         shown = subprocess.run([zovpack, "--show", os.path.join(linked, "target", "shout")],
                                capture_output=True, text=True).stdout
         check("  modules:   java.base jdk.zipfs" in shown.splitlines() and
-              '"cds auto"' in shown, f"its modules and cds line: {shown[-600:]!r}")
+              'cds = "auto"' in shown, f"its modules and cds line: {shown[-600:]!r}")
         bare = dict(cache)
         bare.pop("JAVA_HOME", None)
         bare["PATH"] = "/usr/local/bin:/bin"

@@ -316,7 +316,10 @@ public class PackMojo extends AbstractMojo {
       throw new MojoExecutionException("zov: zovpack failed for " + target + " (exit status "
           + status + "): " + (why.isEmpty() ? "no message" : String.join("; ", why)));
     }
-    for (String line : other) getLog().info("zov: " + line);
+    for (String line : other) {
+      // zovpack's notes, such as what --jlink linked
+      getLog().info("zov: " + (line.startsWith("zovpack: ") ? line.substring(9) : line));
+    }
   }
 
   private static String readAll(InputStream in) throws IOException {
