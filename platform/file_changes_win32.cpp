@@ -9,11 +9,14 @@ bool PlatformFileStamp(const char* name, int64_t* size, int64_t* time) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(name, GetFileExInfoStandard, &data)) return false;
   *size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  // FILETIME counts 100 ns from 1601.
+  // FILETIME counts 100 ns from 1601. Through a double, as a 64-bit
+  // division costs the 32-bit stub a kilobyte of libgcc; it stays exact
+  // to a few microseconds.
   int64_t ticks =
       (static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
       data.ftLastWriteTime.dwLowDateTime;
-  *time = ticks / 10000 - 11644473600000;
+  *time = static_cast<int64_t>(static_cast<double>(ticks) / 10000.0) -
+          11644473600000;
   return true;
 }
 
