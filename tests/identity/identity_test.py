@@ -80,9 +80,9 @@ def main():
                              "Implementation-Version": "302.08",
                              "Implementation-Vendor": "Ωmega GmbH",
                              "Specification-Title": "not this"})
-    jar(f"{work}/spec.jar", {"Specification-Title": "Spec Tool",
-                             "Specification-Version": "1.2",
-                             "Specification-Vendor": "Spec Co"})
+    jar(f"{work}/titled.jar", {"Specification-Title": "Titled Tool",
+                               "Specification-Version": "1.2",
+                               "Specification-Vendor": "Titled Co"})
     options = ["--name", "Zoë Rechner 計算器", "--description", "Zoë's calculator",
                "--app-version", "2.5.1-beta", "--vendor", "Ωmega GmbH",
                "--copyright", "© 2026 Ωmega"]
@@ -96,9 +96,9 @@ def main():
             "CompanyName": "Ωmega GmbH", "FileDescription": "Rechner Ä",
             "FileVersion": "302.08", "ProductName": "Rechner Ä",
             "ProductVersion": "302.08"}, "302.8.0.0"),
-        ("specification", "spec.jar", [], {
-            "CompanyName": "Spec Co", "FileDescription": "Spec Tool",
-            "FileVersion": "1.2", "ProductName": "Spec Tool",
+        ("titles", "titled.jar", [], {
+            "CompanyName": "Titled Co", "FileDescription": "Titled Tool",
+            "FileVersion": "1.2", "ProductName": "Titled Tool",
             "ProductVersion": "1.2"}, "1.2.0.0"),
         ("neither", "plain.jar", [], {
             "FileDescription": "{base}", "FileVersion": "0.0.0.0",
