@@ -17,7 +17,7 @@ namespace zovpack {
 namespace {
 
 // Bumped when what a cached image holds changes.
-const char kCacheFormat[] = "zov-link 1";
+const char kCacheFormat[] = "zov-link 2";
 
 std::vector<std::string> Split(const std::string& list) {
   std::vector<std::string> items;
@@ -165,7 +165,7 @@ bool WriteEntry(const std::string& folder, const PackedRuntime& packed,
                        std::to_string(packed.adler) + "\n" +
                        std::to_string(packed.unpacked_size) + "\n" +
                        std::to_string(packed.files) + "\n" + packed.version + "\n" +
-                       packed.modules + "\n";
+                       packed.modules + "\n" + packed.glibc + "\n" + packed.glibc_file + "\n";
   std::string ignored;
   fs::path dir(folder);
   return WriteFileAtomically((dir / kPayload).string(), packed.payload, &ignored) &&
@@ -186,13 +186,15 @@ bool ReadEntry(const std::string& folder, PackedRuntime* packed, std::string* li
   for (size_t end; (end = record.find('\n', start)) != std::string::npos; start = end + 1) {
     fields.push_back(record.substr(start, end - start));
   }
-  if (fields.size() != 7 || fields[0] != PayloadDigest(packed->payload)) return false;
+  if (fields.size() != 9 || fields[0] != PayloadDigest(packed->payload)) return false;
   packed->key = fields[1];
   packed->adler = static_cast<uint32_t>(std::strtoul(fields[2].c_str(), nullptr, 10));
   packed->unpacked_size = std::strtoull(fields[3].c_str(), nullptr, 10);
   packed->files = static_cast<size_t>(std::strtoull(fields[4].c_str(), nullptr, 10));
   packed->version = fields[5];
   packed->modules = fields[6];
+  packed->glibc = fields[7];
+  packed->glibc_file = fields[8];
   return true;
 }
 

@@ -212,6 +212,9 @@ TEST_F(PackedRuntime, JlinkReadsARealApplicationAndKeepsTheLinkForTheNextPack) {
   ProcessResult again = RunProcess(pack, options);
   ASSERT_EQ(0, again.status) << again.err;
   EXPECT_TRUE(Has(again.err, "--jlink: the cached runtime")) << again.err;
+  // A cached runtime still warns about the C library it needs.
+  EXPECT_EQ(Has(packed.err, "the runtime needs glibc"), Has(again.err, "the runtime needs glibc"))
+      << again.err;
   EXPECT_EQ(shown.out, RunProcess({ZOVPACK, "--show", app}).out);
 }
 

@@ -64,7 +64,7 @@ def main(argv):
 
         def pack(out, *options):
             result = run([zovpack, jar, "-o", out, "--target", "linuxarm64",
-                          "--main-class", "e2e.Main", *options])
+                          "--main-class", "e2e.Main", *options], env=env)
             failures.check(result.returncode == 0, "zovpack " + " ".join(options),
                            result)
             return result
