@@ -8,6 +8,7 @@
 #include "platform/trace.h"
 #include "runtime/cache_names.h"
 #include "runtime/jvm_bridge.h"
+#include "runtime/packed_runtime.h"
 #include "runtime/runtime_version.h"
 #include "text/text.h"
 
@@ -20,6 +21,11 @@ static char* PendingArchive;
 static char* PendingRecord;
 static char* PendingLog;
 static char* CacheToWrite;
+
+// The base archive to have made once this start has ended; null when none.
+static char* PendingBase;
+// The runtime maps it from beside its library without being told.
+static const char kBaseArchive[] = "classes.jsa";
 
 // APP-KEY.off, written should the runtime refuse to start with the options
 // added here; null when none were added or the runtime has started.
@@ -99,14 +105,51 @@ static void JNICALL CachesRefused() {
   if (mark != nullptr) exit(StartWithoutCaches(mark));
 }
 
-// In the process that creates the ahead-of-time cache: only that.
-static void AddCreationOptions(JvmBridge* bridge) {
+// Whether the process that creates names the base archive (else a
+// recording's configuration).
+static bool NamesBaseArchive(const TextBuffer& record) {
+  const int32_t n = sizeof kBaseArchive - 1;
+  return record.length() > n &&
+         strcmp(record.c_str() + record.length() - n, kBaseArchive) == 0;
+}
+
+// In the process that creates the ahead-of-time cache or the base archive:
+// only that. The base goes without the application's options (its class
+// path would be checked at every start).
+static void AddCreationOptions(const char* libraryPath, JvmBridge* bridge) {
   TextBuffer record(CacheToWrite);
+  if (NamesBaseArchive(record)) {
+    // Only beside the library found again, which writes nothing otherwise.
+    if (strncmp(libraryPath, CacheToWrite, record.length() - (sizeof kBaseArchive - 1)) != 0) {
+      return;
+    }
+    bridge->ClearOptions();
+    bridge->AddOption("-Xshare:dump");
+    AddArchiveOption(bridge, "-XX:SharedArchiveFile=", Concat(record, ".tmp"));
+    return;
+  }
   bridge->AddOption("-XX:AOTMode=create");
   AddQuietCacheOptions(bridge);
   AddArchiveOption(bridge, "-XX:AOTConfiguration=", record);
   record.Append(".tmp");
   AddArchiveOption(bridge, "-XX:AOTCache=", record);
+}
+
+// A runtime the file carries without its base archive (linked where the
+// packer could not run it) gets one made on this machine by a process of
+// its own once this start has ended. Until then no archive option is
+// added: without a base the runtime refuses to write the application's.
+static bool AwaitsBaseArchive(const char* libraryPath, JvmBridge* bridge) {
+  if (!InCachedRuntime(libraryPath)) return false;
+  TextBuffer archive(libraryPath);
+  archive.Resize(static_cast<int32_t>(strrchr(archive.c_str(), kPathSeparator) + 1 -
+                                      archive.c_str()));
+  archive.Append(kBaseArchive);
+  if (PlatformFileExists(archive.c_str())) return false;
+  Trace("cds: no base archive %s", archive.c_str());
+  PendingBase = Copy(archive);
+  bridge->SetExitHook(FinishAndExit);
+  return true;
 }
 
 // The key: the runtime library and what an archive is checked against at
@@ -254,9 +297,12 @@ static bool ChooseMode(TextBuffer* path, const CacheFiles& files, int version,
 
 void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
                              JvmBridge* bridge) {
-  if (CompareText(store.Lookup(TextBuffer("cds"), false), "auto") != 0) return;
   if (CacheToWrite != nullptr) {
-    AddCreationOptions(bridge);
+    AddCreationOptions(libraryPath, bridge);
+    return;
+  }
+  if (AwaitsBaseArchive(libraryPath, bridge) ||
+      CompareText(store.Lookup(TextBuffer("cds"), false), "auto") != 0) {
     return;
   }
   uint32_t key;
@@ -318,6 +364,17 @@ static int64_t FileSize(const char* name) {
 }
 
 void FinishClassDataSharing() {
+  if (char* base = PendingBase) {
+    PendingBase = nullptr;
+    // The written file claims the work: one process makes it, and one
+    // killed meanwhile leaves a claim that keeps later starts from trying.
+    if (PlatformCreateNewFile(Concat(TextBuffer(base), ".tmp").c_str()) &&
+        PlatformSetEnvironment(kCreateVariable, base)) {
+      PlatformStartSelf(false);
+      PlatformSetEnvironment(kCreateVariable, nullptr);
+    }
+    free(base);
+  }
   if (PendingLog != nullptr) {
     if (FileSize(PendingLog) > 0) {
       // Refused: gone, so that the next start records a new one.
@@ -366,21 +423,24 @@ int CreateCache() {
     return -1;
   }
   if (!PlatformGetEnvironment(kCreateVariable, &record)) return -1;
-  // Started detached once a recording start has ended: the runtime creates
-  // the cache in a process of its own, named for this one until it is
-  // whole, so that no start maps it half-written.
+  bool base = NamesBaseArchive(record);
+  // Started detached once a start has ended: the runtime writes in a
+  // process of its own, to a name of its own until the file is whole, so
+  // that no start maps it half-written.
   PlatformSetEnvironment(kCreateVariable, nullptr);
   PlatformSetEnvironment(kWriteVariable, record.c_str());
   PlatformSetEnvironment("ZOV_RESTARTED", "1");
   int status = PlatformStartSelf(true);
   TextBuffer written = Concat(record, ".tmp");
   TextBuffer cache(record.c_str(), record.length());
-  RemoveProcessName(&cache, ".aotconf");
-  AppendCacheName(&cache);
+  if (!base) {
+    RemoveProcessName(&cache, ".aotconf");
+    AppendCacheName(&cache);
+  }
   bool created = status == 0 && FileSize(written.c_str()) > 0 &&
                  PlatformRenameFile(written.c_str(), cache.c_str());
   Trace("cds: created %s: %d", cache.c_str(), created);
   PlatformDeleteFile(written.c_str());
-  PlatformDeleteFile(record.c_str());
+  if (!base) PlatformDeleteFile(record.c_str());
   return created ? 0 : 1;
 }

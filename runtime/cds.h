@@ -14,7 +14,10 @@ class JvmBridge;
 // After every other option is on the bridge and before CreateVm: adds the
 // archive options that suit the runtime library at libraryPath and, when
 // the runtime is to write a new archive at exit, the exit hook that
-// finishes it should the application call System.exit.
+// finishes it should the application call System.exit. A runtime the file
+// carries, unpacked into the cache without its base archive, gets one
+// made after this start (FinishClassDataSharing), with or without "cds
+// auto"; this start adds no archive option.
 void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
                              JvmBridge* bridge);
 
@@ -29,7 +32,8 @@ bool StartedWithCaches(int result, int* status);
 void FinishClassDataSharing();
 
 // First in a start: a process the launcher started to create an
-// ahead-of-time cache (Java 25 and later) does only that. Returns its exit
+// ahead-of-time cache (Java 25 and later) or a carried runtime's base
+// archive does only that. Returns its exit
 // status, or -1 for any other start. In the process it starts in turn, the
 // runtime's own, CreatingCache holds: that one runs no application and
 // shows nothing.

@@ -21,6 +21,8 @@ class JvmBridge {
 
   // Appends a copy of the NUL-terminated option; order is kept.
   void AddOption(const char* option);
+  // Forgets every option added so far.
+  void ClearOptions() { options_.Clear(); }
 
   // Loads the runtime library at libraryPath and creates the virtual machine
   // with the collected options; once per bridge. 0 on success; 1 when the

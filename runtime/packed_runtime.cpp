@@ -31,6 +31,8 @@ const PayloadKind kKinds[kPayloadKinds] = {
 
 // Set when the file's runtime could be unpacked nowhere.
 bool UnpackFailed;
+// The runtime's home in the cache; null when it is elsewhere or none.
+char* CachedRuntimeHome;
 // Homes under the temporary folder, removed at exit; null when none.
 char* TemporaryHomes[kPayloadKinds];
 
@@ -435,6 +437,10 @@ void RemoveTree(const char* path) {
 TextBuffer PackedRuntimeHome(const ConfigStore& store) {
   TextBuffer home;
   UnpackFailed = !PayloadHome(store, kRuntimePayload, nullptr, &home);
+  if (home.length() != 0 && TemporaryHomes[kRuntimePayload] == nullptr) {
+    CachedRuntimeHome = static_cast<char*>(HeapResize(nullptr, home.length() + 1));
+    memcpy(CachedRuntimeHome, home.c_str(), home.length() + 1);
+  }
   return home;
 }
 
@@ -462,6 +468,11 @@ int UnpackCarriedFiles(const ConfigStore& store, TextBuffer* classPath,
 }
 
 bool PackedRuntimeFailed() { return UnpackFailed; }
+
+bool InCachedRuntime(const char* path) {
+  return CachedRuntimeHome != nullptr &&
+         strncmp(path, CachedRuntimeHome, strlen(CachedRuntimeHome)) == 0;
+}
 
 bool PackedRuntimeTemporary() {
   for (char* home : TemporaryHomes) {

@@ -34,6 +34,10 @@ TextBuffer PackedRuntimeHome(const ConfigStore& store);
 
 bool PackedRuntimeFailed();
 
+// Whether path lies in the file's runtime as unpacked into the user's
+// cache, which stays (a temporary folder goes at exit).
+bool InCachedRuntime(const char* path);
+
 // Unpacks the application's jars, libraries and files the file carries as
 // the runtime is unpacked (zov/libs, zov/natives, zov/files), sets ZOV_LIB,
 // ZOV_NATIVE and ZOV_FILES to their folders (no trailing separator; unset

@@ -297,11 +297,18 @@ TEST_F(PackedRuntime, JlinkCdsWritesAndMapsItsArchivesOnJava17And25) {
 }
 
 TEST_F(PackedRuntime, ARuntimeThatRefusesTheCacheOptionsStillRunsTheApplication) {
-  // The build's image has no base archive: Java 17 refuses to start with
-  // -XX:ArchiveClassesAtExit ("Error occurred during initialization of VM").
-  std::string app = PackApp("cds", {"cds auto"});
+  // The build's image, installed, has no base archive: Java 17 refuses to
+  // start with -XX:ArchiveClassesAtExit ("Error occurred during
+  // initialization of VM").
+  e2e::PackRequest request;
+  request.mainClass = "e2e.Carried";
+  request.lines = {"cds auto"};
+  std::string app = dir_.Join("cds");
+  e2e::Pack(request, app);
+  std::vector<std::pair<std::string, std::string>> installed = {
+      {"JAVA_HOME", ZOV_E2E_RUNTIME}};
   ProcessResult java = RunProcess({ZOV_JDK_HOME "/bin/java", "-cp", app, "e2e.Carried", "a"});
-  ProcessResult refused = Run(app, {"a"});
+  ProcessResult refused = Run(app, {"a"}, installed);
   EXPECT_EQ(0, refused.status) << refused.err;
   EXPECT_EQ(java.out, refused.out);
   EXPECT_TRUE(Has(refused.err, "cds: the runtime refused to start with its options"))
@@ -311,11 +318,44 @@ TEST_F(PackedRuntime, ARuntimeThatRefusesTheCacheOptionsStillRunsTheApplication)
   EXPECT_TRUE(CacheFiles(cache_, ".tmp").empty());
   EXPECT_EQ(1u, CacheFiles(cache_, ".off").size());
 
-  ProcessResult later = Run(app, {"a"});
+  ProcessResult later = Run(app, {"a"}, installed);
   EXPECT_EQ(0, later.status) << later.err;
   EXPECT_EQ(java.out, later.out);
   EXPECT_TRUE(Has(later.err, "cds: off, the runtime refused its options before")) << later.err;
   EXPECT_FALSE(Has(later.err, "Error occurred")) << later.err;
+}
+
+TEST_F(PackedRuntime, ACarriedRuntimeWithoutItsBaseArchiveGetsOneAfterItsFirstStart) {
+  // The build's image, carried, has no base archive (as one linked where
+  // zovpack could not run it): the first start adds no archive option,
+  // and a process of its own makes the base once that start has ended.
+  std::string app = PackApp("cds", {"cds auto"});
+  ProcessResult first = Run(app, {"a"});
+  ASSERT_EQ(0, first.status) << first.err;
+  EXPECT_TRUE(Has(first.err, "cds: no base archive")) << first.err;
+  EXPECT_FALSE(Has(first.err, "-XX:ArchiveClassesAtExit")) << first.err;
+  std::vector<std::string> home = LinesStartingWith(first.err, "HOME ");
+  ASSERT_EQ(1u, home.size()) << first.err;
+  std::string base = home[0] + "/lib/server/classes.jsa";
+  for (int i = 0; i < 1200 && (!fs::exists(base) || fs::exists(base + ".tmp")); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_TRUE(fs::exists(base));
+  EXPECT_FALSE(fs::exists(base + ".tmp"));
+  // -Xshare:on fails unless the runtime maps it.
+  ProcessResult strict =
+      RunProcess({home[0] + "/bin/java", "-Xshare:on", "-cp", app, "e2e.Carried", "a"});
+  EXPECT_EQ(0, strict.status) << strict.out << strict.err;
+
+  // Now the application's own archive on top of it, then mapped.
+  ProcessResult second = Run(app, {"a"});
+  EXPECT_EQ(0, second.status) << second.err;
+  EXPECT_EQ(first.out, second.out);
+  EXPECT_TRUE(Has(second.err, "cds: archive written: 1")) << second.err;
+  ProcessResult third = Run(app, {"a"});
+  EXPECT_EQ(first.out, third.out);
+  EXPECT_TRUE(Has(third.err, "cds: -XX:SharedArchiveFile=")) << third.err;
+  EXPECT_TRUE(CacheFiles(cache_, ".off").empty());
 }
 
 TEST_F(PackedRuntime, JlinkRunsAModularApplicationAsItsNamedModule) {

@@ -5,6 +5,9 @@
 // released or foreign reference, or a call made while an exception is
 // pending (other than those JNI allows then) aborts the process loudly.
 //
+// With -Xshare:dump, as Java 17: writes a small file to the path of
+// -XX:SharedArchiveFile= and ends the process (status 1 if it cannot).
+//
 // Scenario: options "-Dtestruntime.scenario=a,b,..." (several such options
 // add up), each item one of
 //   create-fails      JNI_CreateJavaVM writes junk to both pointers and
@@ -744,12 +747,24 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env,
            static_cast<int>(args->ignoreUnrecognized));
   Log(header);
   if (args->nOptions > 0 && args->options == nullptr) Fail("null option array");
+  bool dump = false;
+  std::string archive;
   for (jint i = 0; i < args->nOptions; ++i) {
     const JavaVMOption& option = args->options[i];
     std::string text = option.optionString ? option.optionString : "";
     Log("option[" + std::to_string(i) + "]=" + Escape(text) +
         (option.extraInfo ? " extraInfo" : ""));
     ReadScenario(text);
+    dump = dump || text == "-Xshare:dump";
+    const std::string kArchive = "-XX:SharedArchiveFile=";
+    if (text.compare(0, kArchive.size(), kArchive) == 0) archive = text.substr(kArchive.size());
+  }
+  // As Java 17 does: the archive written, the process ends.
+  if (dump) {
+    FILE* file = archive.empty() ? nullptr : fopen(archive.c_str(), "wb");
+    bool written = file != nullptr && fputs("testruntime archive\n", file) >= 0;
+    if (file != nullptr) written = fclose(file) == 0 && written;
+    exit(written ? 0 : 1);
   }
 #ifdef ZOV_TESTRUNTIME_DEPENDENCY
   Log(std::string("dependency ") + ZovDepIdentity());
