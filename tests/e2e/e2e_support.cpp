@@ -41,6 +41,9 @@ void Pack(const PackRequest& request, const std::string& path) {
   // the test's own timeout still catches a zovpack that hangs.
   ProcessOptions options;
   options.timeoutSeconds = 240;
+  // Linked runtimes stay in the build tree, not in the home of whoever
+  // runs the tests.
+  options.setEnv = {{"XDG_CACHE_HOME", ZOV_BINARY_DIR "/tests/e2e/pack-cache"}};
   ProcessResult packed = RunProcess(argv, options);
   ASSERT_EQ(0, packed.status) << packed.err;
 }
