@@ -363,16 +363,23 @@ static int64_t FileSize(const char* name) {
   return stamp[0];
 }
 
+// Starts this executable detached to create what record names (CreateCache).
+static void StartCreating(const char* record) {
+  if (PlatformSetEnvironment(kCreateVariable, record)) {
+    PlatformStartSelf(false);
+    // Not for a restart of the application that may follow.
+    PlatformSetEnvironment(kCreateVariable, nullptr);
+  }
+}
+
 void FinishClassDataSharing() {
   if (char* base = PendingBase) {
     PendingBase = nullptr;
     // The written file claims the work: one process makes it, and one
     // killed meanwhile leaves a claim that keeps later starts from trying.
-    if (PlatformCreateNewFile(Concat(TextBuffer(base), ".tmp").c_str()) &&
-        PlatformSetEnvironment(kCreateVariable, base)) {
-      PlatformStartSelf(false);
-      PlatformSetEnvironment(kCreateVariable, nullptr);
-    }
+    TextBuffer claim(base);
+    claim.Append(".tmp");
+    if (PlatformCreateNewFile(claim.c_str())) StartCreating(base);
     free(base);
   }
   if (PendingLog != nullptr) {
@@ -391,8 +398,8 @@ void FinishClassDataSharing() {
     // The runtime writes the configuration as it ends.
     bool recorded = FileSize(PendingRecord) > 0;
     Trace("cds: recorded %s: %d", PendingRecord, recorded);
-    if (recorded && PlatformSetEnvironment(kCreateVariable, PendingRecord)) {
-      PlatformStartSelf(false);
+    if (recorded) {
+      StartCreating(PendingRecord);
     } else {
       PlatformDeleteFile(PendingRecord);
     }
