@@ -254,7 +254,7 @@ static bool ChooseMode(TextBuffer* path, const CacheFiles& files, int version,
 
 void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
                              JvmBridge* bridge) {
-  if (CompareText(store.Lookup(TextBuffer("cds"), false), "auto") != 0) return;
+  if (CompareText(store.Lookup("cds", false), "auto") != 0) return;
   if (CacheToWrite != nullptr) {
     AddCreationOptions(bridge);
     return;

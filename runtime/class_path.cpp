@@ -101,7 +101,7 @@ void CollectClassPath(void* context, const char* value) {
 TextBuffer ComposeClassPath(const ConfigStore& store, const TextBuffer& carried) {
   TextBuffer executable = store.ExecutablePath();
   TextBuffer entries(carried.data(), carried.length());
-  store.ForEachValue(TextBuffer("classpath"), CollectClassPath, &entries,
+  store.ForEachValue("classpath", CollectClassPath, &entries,
                      false);
   TextBuffer result = Concat(executable.c_str(), entries);
   static const char* const kVariables[] = {"CLASSPATH", "CLASS_PATH"};

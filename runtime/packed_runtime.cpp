@@ -338,7 +338,7 @@ bool PayloadHome(const ConfigStore& store, int kind, StringList* jars,
   PayloadLine payload;
   payload.kind = &kKinds[kind];
   payload.jars = jars;
-  TextBuffer line = store.Lookup(TextBuffer(payload.kind->line), true);
+  TextBuffer line = store.Lookup(payload.kind->line, true);
   home->Clear();
   if (line.length() == 0) {
     Trace("%s: none in the file", payload.kind->label);

@@ -193,7 +193,7 @@ bool ReadRegistryText(const TextBuffer& key, const char* name,
 
 bool FromConfiguration(const ConfigStore& store, TextBuffer* found) {
   TextBuffer value =
-      ExpandEnvironment(store.Lookup(TextBuffer("jvmdll"), false));
+      ExpandEnvironment(store.Lookup("jvmdll", false));
   return value.length() > 0 && FromPath('c', ResolvePath(value), found);
 }
 
@@ -437,7 +437,7 @@ TextBuffer SearchInstallFolder(char letter, TextBuffer base) {
 
 TextBuffer FindRuntimeLibrary(const ConfigStore& store, RuntimeChoice* choice) {
   Choice = choice;
-  TextBuffer order = store.Lookup(TextBuffer("jre_order"), false);
+  TextBuffer order = store.Lookup("jre_order", false);
   char* letters = order.data();
   bool namesSource = false;
   for (int32_t i = 0; i < order.length(); ++i) {
