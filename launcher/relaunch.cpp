@@ -8,10 +8,6 @@
 #include "runtime/launch_error.h"
 #include "text/text.h"
 
-// Tells a restarted process that the one waiting for it did the one-time
-// work; removed at once, so the application's own children never see it.
-static const char kRestartedVariable[] = "ZOV_RESTARTED";
-
 static bool Configured;
 static bool Ran;
 static int RestartStatus;

@@ -98,7 +98,7 @@ int RunApplication(int argumentCount, char** arguments) {
 
   AddCollected(store, bridge, &list, "option", "");
   AddCollected(store, bridge, &list, "property", "-D");
-  AddStandardOption(bridge, "-Djava.class.path=", ComposeClassPath(store, carried));
+  AddStandardOption(bridge, kClassPathOption, ComposeClassPath(store, carried));
   AddStandardOption(bridge, "-Dzov.app.path=", store.ExecutablePath());
   AddStandardOption(bridge, "-Dapplication.home=", store.ExecutableDir());
   // The side file cannot choose what runs: embedded part only, as written.

@@ -55,6 +55,11 @@ bool PlatformSetCurrentDirectory(const char* path);
 // be started.
 int PlatformStartSelf(bool wait);
 
+// Tells a process started again that the one waiting for it did the
+// one-time work; removed at once, so the application's own children never
+// see it.
+inline constexpr char kRestartedVariable[] = "ZOV_RESTARTED";
+
 // Claims name for this process until it ends, through an object the system
 // drops with the process, so that a crash leaves nothing behind. 1: claimed,
 // or the system cannot tell; 0: another process holds it and its top window

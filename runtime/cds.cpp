@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "runtime/cache_names.h"
+#include "runtime/class_path.h"
 #include "runtime/jvm_bridge.h"
 #include "runtime/runtime_version.h"
 #include "text/text.h"
@@ -83,10 +84,10 @@ static int StartWithoutCaches(char* mark) {
   free(mark);
   PlatformSetEnvironment(kRefusedVariable, "1");
   // The relaunch neither claims the instance nor restarts: this process does.
-  PlatformSetEnvironment("ZOV_RESTARTED", "1");
+  PlatformSetEnvironment(kRestartedVariable, "1");
   int status = PlatformStartSelf(true);
   PlatformSetEnvironment(kRefusedVariable, nullptr);
-  PlatformSetEnvironment("ZOV_RESTARTED", nullptr);
+  PlatformSetEnvironment(kRestartedVariable, nullptr);
   return status < 0 ? 1 : status;
 }
 
@@ -126,9 +127,10 @@ static bool ArchiveKey(const char* libraryPath, const StringList& options,
       }
       *key = Hash(*key, option, strlen(option) + 1);
     }
-    static const char kClassPath[] = "-Djava.class.path=";
-    if (strncmp(option, kClassPath, sizeof kClassPath - 1) != 0) continue;
-    TextBuffer entries(option + sizeof kClassPath - 1);
+    if (strncmp(option, kClassPathOption, sizeof kClassPathOption - 1) != 0) {
+      continue;
+    }
+    TextBuffer entries(option + sizeof kClassPathOption - 1);
     char* entry = entries.CStr();
     for (char* end = entry; end != nullptr; entry = end + 1) {
       end = strchr(entry, kClassPathSeparator);
@@ -371,7 +373,7 @@ int CreateCache() {
   // whole, so that no start maps it half-written.
   PlatformSetEnvironment(kCreateVariable, nullptr);
   PlatformSetEnvironment(kWriteVariable, record.c_str());
-  PlatformSetEnvironment("ZOV_RESTARTED", "1");
+  PlatformSetEnvironment(kRestartedVariable, "1");
   int status = PlatformStartSelf(true);
   TextBuffer written = Concat(record, ".tmp");
   TextBuffer cache(record.c_str(), record.length());
