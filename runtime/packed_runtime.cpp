@@ -347,8 +347,11 @@ bool PayloadHome(const ConfigStore& store, int kind, StringList* jars,
   const char* p = ReadNumber(line.c_str(), &payload.offset);
   if (p) p = ReadNumber(p, &payload.length);
   if (p) p = ReadNumber(p, &payload.adler);
-  if (p == nullptr || strlen(p) != kPayloadKeyDigits ||
-      strspn(p, "0123456789abcdef") != kPayloadKeyDigits) {
+  bool hex = p != nullptr && strlen(p) == kPayloadKeyDigits;
+  for (int i = 0; hex && i < kPayloadKeyDigits; ++i) {
+    hex = (p[i] >= '0' && p[i] <= '9') || (p[i] >= 'a' && p[i] <= 'f');
+  }
+  if (!hex) {
     Trace("%s: %s \"%s\" not read", payload.kind->label, payload.kind->line,
           line.c_str());
     return false;
@@ -373,7 +376,7 @@ bool PayloadHome(const ConfigStore& store, int kind, StringList* jars,
 }  // namespace
 
 bool SafeEntryPath(const char* path) {
-  if (strpbrk(path, "\\:") != nullptr) return false;
+  if (strchr(path, '\\') != nullptr || strchr(path, ':') != nullptr) return false;
   for (const char* part = path;; ++part) {
     const char* end = strchr(part, '/');
     size_t n = end ? static_cast<size_t>(end - part) : strlen(part);
