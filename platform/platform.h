@@ -58,7 +58,7 @@ int PlatformStartSelf(bool wait);
 // Tells a process started again that the one waiting for it did the
 // one-time work; removed at once, so the application's own children never
 // see it.
-inline constexpr char kRestartedVariable[] = "ZOV_RESTARTED";
+inline constexpr const char* kRestartedVariable = "ZOV_RESTARTED";
 
 // Claims name for this process until it ends, through an object the system
 // drops with the process, so that a crash leaves nothing behind. 1: claimed,

@@ -26,9 +26,9 @@ static char* CacheToWrite;
 // added here; null when none were added or the runtime has started.
 static char* RefusalMark;
 
-static const char kCreateVariable[] = "ZOV_AOT_CREATE";
-static const char kWriteVariable[] = "ZOV_AOT_WRITE";
-static const char kRefusedVariable[] = "ZOV_CACHES_REFUSED";
+static const char* const kCreateVariable = "ZOV_AOT_CREATE";
+static const char* const kWriteVariable = "ZOV_AOT_WRITE";
+static const char* const kRefusedVariable = "ZOV_CACHES_REFUSED";
 
 static char* Copy(const TextBuffer& text) {
   char* copy = static_cast<char*>(HeapResize(nullptr, text.length() + 1));
@@ -127,10 +127,10 @@ static bool ArchiveKey(const char* libraryPath, const StringList& options,
       }
       *key = Hash(*key, option, strlen(option) + 1);
     }
-    if (strncmp(option, kClassPathOption, sizeof kClassPathOption - 1) != 0) {
+    if (strncmp(option, kClassPathOption, strlen(kClassPathOption)) != 0) {
       continue;
     }
-    TextBuffer entries(option + sizeof kClassPathOption - 1);
+    TextBuffer entries(option + strlen(kClassPathOption));
     char* entry = entries.CStr();
     for (char* end = entry; end != nullptr; entry = end + 1) {
       end = strchr(entry, kClassPathSeparator);

@@ -14,7 +14,7 @@
 // executable's path is unknown the next entry comes first: an empty first
 // entry would put the current directory on the class path.
 // The option that hands the runtime its class path.
-inline constexpr char kClassPathOption[] = "-Djava.class.path=";
+inline constexpr const char* kClassPathOption = "-Djava.class.path=";
 
 TextBuffer ComposeClassPath(const ConfigStore& store,
                             const TextBuffer& carried = TextBuffer());

@@ -18,11 +18,11 @@ namespace {
 #ifdef _WIN32
 const char* const kHomeSubdirectoryPrefixes[] = {"", "bin\\", "jre\\bin\\",
                                                  "..\\jre\\bin\\"};
-const char kJavaName[] = "java.exe";
+const char* const kJavaName = "java.exe";
 // Under %ProgramFiles%, where the vendors' installers put their runtimes.
 // Names end in a NUL each, the list in two: a pointer table would cost a
 // relocation per name.
-const char kVendorFolders[] =
+const char* const kVendorFolders =
     "Java\0Eclipse Adoptium\0Microsoft\0Zulu\0Amazon Corretto\0BellSoft\0"
     "Semeru\0";
 #else
@@ -43,11 +43,13 @@ const char* const kHomeSubdirectoryPrefixes[] = {
     "lib/" ZOV_JAVA_ARCH "/",
     "../lib/",
     "../jre/lib/" ZOV_JAVA_ARCH "/"};
-const char kJavaName[] = "java";
+const char* const kJavaName = "java";
 #endif
 
-const char kKnownLetters[] = "csieajpfr";
-const char kDefaultOrder[] = "rcasiejpf";
+// Literals behind pointers, here and for the launcher's other constant
+// texts: x64 aligns a named array of 16 bytes or more to 16 or 32.
+const char* const kKnownLetters = "csieajpfr";
+const char* const kDefaultOrder = "rcasiejpf";
 
 // The bounds of the search FindRuntimeLibrary runs; null for the other
 // entry points, which judge no version.

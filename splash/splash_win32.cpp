@@ -41,7 +41,7 @@ SplashWindow* volatile ActiveSplash = nullptr;
 
 namespace {
 
-const char kClassName[] = "ZOVSPLASH";
+const char* const kClassName = "ZOVSPLASH";
 const UINT_PTR kCloseTimerId = 1;
 
 // Keeps SetCloseTimer apart from the splash thread's stores and tear-down.
