@@ -99,8 +99,8 @@ int RunApplication(int argumentCount, char** arguments) {
   AddCollected(store, bridge, &list, "option", "");
   AddCollected(store, bridge, &list, "property", "-D");
   AddStandardOption(bridge, kClassPathOption, ComposeClassPath(store, carried));
-  AddStandardOption(bridge, "-Dzov.app.path=", store.ExecutablePath());
-  AddStandardOption(bridge, "-Dapplication.home=", store.ExecutableDir());
+  AddStandardOption(bridge, "-Dzov.app.path=", store.exePath);
+  AddStandardOption(bridge, "-Dapplication.home=", ExeDir);
   // The side file cannot choose what runs: embedded part only, as written.
   TextBuffer mainClass = store.Lookup("mainclass", true);
   AddJavaCommand(bridge, mainClass, argumentCount, arguments);

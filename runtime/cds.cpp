@@ -274,7 +274,7 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
     return;
   }
   int32_t directory = path.length();
-  TextBuffer exe = store.ExecutablePath();
+  const TextBuffer& exe = store.exePath;
   AppendHex(&path, Hash(2166136261u, exe.c_str(), exe.length()));
   path.Append("-");
   size_t application = path.length() - directory;

@@ -99,7 +99,7 @@ void CollectClassPath(void* context, const char* value) {
 }
 
 TextBuffer ComposeClassPath(const ConfigStore& store, const TextBuffer& carried) {
-  TextBuffer executable = store.ExecutablePath();
+  const TextBuffer& executable = store.exePath;
   TextBuffer entries(carried.data(), carried.length());
   store.ForEachValue("classpath", CollectClassPath, &entries,
                      false);

@@ -198,7 +198,7 @@ const char* ReadNumber(const char* p, int64_t* value) {
 // check).
 bool FromExecutable(const ConfigStore& store, const PayloadLine& payload,
                     const TextBuffer& home, bool check) {
-  FileReader reader = {PlatformOpenFile(store.ExecutablePath().c_str()),
+  FileReader reader = {PlatformOpenFile(store.exePath.c_str()),
                        payload.length};
   if (reader.file == nullptr) return false;
   bool ok = PlatformSeekFile(reader.file, payload.offset) &&

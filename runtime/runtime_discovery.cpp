@@ -200,10 +200,10 @@ bool FromConfiguration(const ConfigStore& store, TextBuffer* found) {
 }
 
 // The runtimes the application ships in its own folder.
-bool FromApplicationFolder(const ConfigStore& store, TextBuffer* found) {
+bool FromApplicationFolder(TextBuffer* found) {
   static const char* const kFolders[] = {"jre", "runtime"};
   for (const char* folder : kFolders) {
-    if (SearchFolder('a', Concat(store.ExecutableDir(), folder), found)) {
+    if (SearchFolder('a', Concat(ExeDir, folder), found)) {
       return true;
     }
   }
@@ -400,7 +400,7 @@ bool FromSource(char letter, const ConfigStore& store, TextBuffer* found) {
       return QueryRegistry('i', "SOFTWARE\\IBM\\Java2 Runtime Environment",
                            found);
     case 'e': return SearchHomes(found);
-    case 'a': return FromApplicationFolder(store, found);
+    case 'a': return FromApplicationFolder(found);
     case 'j': return FromJavaSoftKeys(found);
     case 'p': return FromSearchPath(found);
     case 'f': return FromInstallFolders(found);
