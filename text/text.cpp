@@ -117,6 +117,19 @@ TextBuffer::TextBuffer(const char* text, int32_t count) {
   Assign(text, count);
 }
 
+TextBuffer::TextBuffer(TextBuffer&& other)
+    : ByteBuffer(static_cast<ByteBuffer&&>(other)) {
+  other.Resize(0);
+}
+
+TextBuffer& TextBuffer::operator=(TextBuffer&& other) {
+  if (this != &other) {
+    ByteBuffer::operator=(static_cast<ByteBuffer&&>(other));
+    other.Resize(0);
+  }
+  return *this;
+}
+
 void TextBuffer::Resize(int32_t n) {
   Reserve(n + 1);
   data_[n] = 0;
