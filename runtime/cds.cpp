@@ -346,13 +346,12 @@ void FinishClassDataSharing() {
   char* pending = PendingArchive;
   if (pending == nullptr) return;
   PendingArchive = nullptr;
-  int64_t stamp[2] = {0, 0};
-  PlatformFileStamp(pending, &stamp[0], &stamp[1]);
+  int64_t size = FileSize(pending);
   TextBuffer archive(pending);
   RemoveProcessName(&archive, ".tmp");
-  AppendSizedArchive(&archive, static_cast<uint32_t>(stamp[0]));
+  AppendSizedArchive(&archive, static_cast<uint32_t>(size));
   // A rename is atomic: another start sees the whole archive or none.
-  bool written = stamp[0] != 0 && PlatformRenameFile(pending, archive.c_str());
+  bool written = size != 0 && PlatformRenameFile(pending, archive.c_str());
   if (!written) PlatformDeleteFile(pending);
   Trace("cds: archive written: %d", written);
   free(pending);
