@@ -117,16 +117,22 @@ TextBuffer::TextBuffer(const char* text, int32_t count) {
   Assign(text, count);
 }
 
-TextBuffer::TextBuffer(TextBuffer&& other)
-    : ByteBuffer(static_cast<ByteBuffer&&>(other)) {
-  other.Resize(0);
+TextBuffer::TextBuffer(TextBuffer&& other) : TextBuffer() {
+  *this = static_cast<TextBuffer&&>(other);
 }
 
+// An exchange: each side keeps storage, and other frees this one's old
+// text with its own end.
 TextBuffer& TextBuffer::operator=(TextBuffer&& other) {
-  if (this != &other) {
-    ByteBuffer::operator=(static_cast<ByteBuffer&&>(other));
-    other.Resize(0);
-  }
+  char* data = data_;
+  int32_t length = length_;
+  int32_t capacity = capacity_;
+  data_ = other.data_;
+  length_ = other.length_;
+  capacity_ = other.capacity_;
+  other.data_ = data;
+  other.length_ = length;
+  other.capacity_ = capacity;
   return *this;
 }
 

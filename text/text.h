@@ -79,7 +79,8 @@ class TextBuffer : public ByteBuffer {
   TextBuffer();
   // count -1 measures up to the NUL; null with -1 is the empty text.
   explicit TextBuffer(const char* text, int32_t count = -1);
-  // other is left the empty text, with storage of its own.
+  // other is left the empty text after a construction, this one's former
+  // text after an assignment: storage of its own either way.
   TextBuffer(TextBuffer&& other);
   TextBuffer& operator=(TextBuffer&& other);
   // Would leave the text without storage.
