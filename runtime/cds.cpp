@@ -30,12 +30,6 @@ static const char* const kCreateVariable = "ZOV_AOT_CREATE";
 static const char* const kWriteVariable = "ZOV_AOT_WRITE";
 static const char* const kRefusedVariable = "ZOV_CACHES_REFUSED";
 
-static char* Copy(const TextBuffer& text) {
-  char* copy = static_cast<char*>(HeapResize(nullptr, text.length() + 1));
-  memcpy(copy, text.c_str(), text.length() + 1);
-  return copy;
-}
-
 // FNV-1a: names a cache entry, guards nothing.
 __attribute__((noinline)) static uint32_t Hash(uint32_t hash, const void* data,
                                                size_t count) {
@@ -216,7 +210,7 @@ static bool ChooseMode(TextBuffer* path, const CacheFiles& files, int version,
     AppendCacheName(&cache);
     AddArchiveOption(bridge, "-XX:AOTCache=", cache);
     AppendProcessName(path, ".log");
-    PendingLog = Copy(*path);
+    PendingLog = HeapCopy(*path);
     // Quoted: a Windows path holds a ":", which -Xlog separates with.
     path->Append("\"::filecount=0");
     AddArchiveOption(bridge, "-Xlog:aot=error,cds=error:file=\"", *path);
@@ -229,7 +223,7 @@ static bool ChooseMode(TextBuffer* path, const CacheFiles& files, int version,
     bridge->AddOption("-XX:AOTMode=record");
     AddQuietCacheOptions(bridge);
     AddArchiveOption(bridge, "-XX:AOTConfiguration=", *path);
-    PendingRecord = Copy(*path);
+    PendingRecord = HeapCopy(*path);
     bridge->SetExitHook(FinishAndExit);
   } else if (version >= 19) {
     // The runtime checks, rewrites and replaces its archive itself.
@@ -249,7 +243,7 @@ static bool ChooseMode(TextBuffer* path, const CacheFiles& files, int version,
     }
     AddArchiveOption(bridge, "-XX:ArchiveClassesAtExit=", *path);
     bridge->SetExitHook(FinishAndExit);
-    PendingArchive = Copy(*path);
+    PendingArchive = HeapCopy(*path);
   }
   return true;
 }
@@ -296,7 +290,7 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
     // Should the runtime refuse these options, its reason goes to standard
     // error, not into the application's output.
     bridge->AddOption("-XX:+DisplayVMOutputToStderr");
-    RefusalMark = Copy(mark);
+    RefusalMark = HeapCopy(mark);
     bridge->SetAbortHook(CachesRefused);
   }
 }
@@ -363,7 +357,7 @@ int CreateCache() {
   TextBuffer record;
   if (PlatformGetEnvironment(kWriteVariable, &record)) {
     PlatformSetEnvironment(kWriteVariable, nullptr);
-    CacheToWrite = Copy(record);
+    CacheToWrite = HeapCopy(record);
     return -1;
   }
   if (!PlatformGetEnvironment(kCreateVariable, &record)) return -1;

@@ -365,8 +365,7 @@ bool PayloadHome(const ConfigStore& store, int kind, StringList* jars,
   if (UnpackInto(store, payload, temporary, home)) {
     PlatformHoldFolder(kind, home->c_str());
     SweepAfterUnpacking(*home, payload);
-    TemporaryHomes[kind] = static_cast<char*>(HeapResize(nullptr, home->length() + 1));
-    memcpy(TemporaryHomes[kind], home->c_str(), home->length() + 1);
+    TemporaryHomes[kind] = HeapCopy(*home);
     return true;
   }
   home->Clear();

@@ -157,6 +157,13 @@ void TextBuffer::AssignFromWide(const uint16_t* text, int32_t count) {
   if (m > 0) PlatformWideToAnsi(text, count, data_, m + 1);
 }
 
+char* HeapCopy(const TextBuffer& text) {
+  size_t size = static_cast<size_t>(text.length()) + 1;
+  char* copy = static_cast<char*>(HeapResize(nullptr, size));
+  memcpy(copy, text.c_str(), size);
+  return copy;
+}
+
 TextBuffer Concat(const TextBuffer& a, const char* b) {
   TextBuffer result(a.data(), a.length());
   result.Append(b);

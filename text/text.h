@@ -100,6 +100,9 @@ class TextBuffer : public ByteBuffer {
   const char* c_str() const { return data_; }
 };
 
+// A copy of text and its NUL on the heap, for free().
+char* HeapCopy(const TextBuffer& text);
+
 // A new text holding a followed by b; a null text counts as empty.
 TextBuffer Concat(const TextBuffer& a, const char* b);
 TextBuffer Concat(const char* a, const TextBuffer& b);
