@@ -39,6 +39,15 @@ static TextBuffer WildcardDirectory(const TextBuffer& entry) {
   return dir;
 }
 
+void AppendClassPathNames(TextBuffer* entries, const TextBuffer& dir,
+                          const StringList& names) {
+  for (int32_t i = 0; i < names.Count(); ++i) {
+    entries->Append(&kClassPathSeparator, 1);
+    entries->Append(dir);
+    entries->Append(names.Entry(i));
+  }
+}
+
 static void AppendJars(TextBuffer* entries, const TextBuffer& entry) {
   TextBuffer dir = WildcardDirectory(entry);
   StringList jars;
@@ -63,11 +72,7 @@ static void AppendJars(TextBuffer* entries, const TextBuffer& entry) {
     }
     order[j] = moving;
   }
-  for (int32_t i = 0; i < jars.Count(); ++i) {
-    entries->Append(&kClassPathSeparator, 1);
-    entries->Append(dir);
-    entries->Append(jars.Entry(i));
-  }
+  AppendClassPathNames(entries, dir, jars);
   Trace("classpath %s: %d jars", dir.c_str(), static_cast<int>(jars.Count()));
 }
 

@@ -26,6 +26,10 @@ TextBuffer ComposeClassPath(const ConfigStore& store,
 // order; it adds nothing when there are none. The directory is resolved
 // as ResolvePath resolves an entry ("*" alone: ExeDir, else WorkDir). Any
 // other entry is appended resolved.
+// Appends, for each name, the separator, dir and the name.
+void AppendClassPathNames(TextBuffer* entries, const TextBuffer& dir,
+                          const StringList& names);
+
 void AppendClassPathEntry(TextBuffer* entries, const TextBuffer& entry);
 
 // A ValueCallback whose context is a TextBuffer: cuts the value at every

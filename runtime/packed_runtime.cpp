@@ -6,6 +6,7 @@
 #include "config/config_store.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
+#include "runtime/class_path.h"
 #include "runtime/launch_error.h"
 #include "runtime/payload_format.h"
 #include "text/format_text.h"
@@ -451,11 +452,7 @@ int UnpackCarriedFiles(const ConfigStore& store, TextBuffer* classPath,
       PlatformSetEnvironment(kKinds[kind].variable, nullptr);
       continue;
     }
-    for (int32_t i = 0; i < jars.Count(); ++i) {
-      classPath->Append(&kClassPathSeparator, 1);
-      classPath->Append(home);
-      classPath->Append(jars.Entry(i));
-    }
+    AppendClassPathNames(classPath, home, jars);
     home.Resize(home.length() - 1);  // %ZOV_FILES%\name reads as a path
     PlatformSetEnvironment(kKinds[kind].variable, home.c_str());
     if (kind == kNativePayload) native->Assign(home.c_str());
