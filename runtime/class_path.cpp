@@ -109,9 +109,10 @@ TextBuffer ComposeClassPath(const ConfigStore& store, const TextBuffer& carried)
   store.ForEachValue("classpath", CollectClassPath, &entries,
                      false);
   TextBuffer result = Concat(executable.c_str(), entries);
-  static const char* const kVariables[] = {"CLASSPATH", "CLASS_PATH"};
   TextBuffer value;
-  for (const char* variable : kVariables) {
+  // Names end in a NUL each, the list in two, as the other name lists.
+  for (const char* variable = "CLASSPATH\0CLASS_PATH\0"; *variable != 0;
+       variable += strlen(variable) + 1) {
     if (PlatformGetEnvironment(variable, &value)) {
       result.Append(&kClassPathSeparator, 1);
       result.Append(value);

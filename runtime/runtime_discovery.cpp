@@ -201,8 +201,8 @@ bool FromConfiguration(const ConfigStore& store, TextBuffer* found) {
 
 // The runtimes the application ships in its own folder.
 bool FromApplicationFolder(TextBuffer* found) {
-  static const char* const kFolders[] = {"jre", "runtime"};
-  for (const char* folder : kFolders) {
+  for (const char* folder = "jre\0runtime\0"; *folder != 0;
+       folder += strlen(folder) + 1) {
     if (SearchFolder('a', Concat(ExeDir, folder), found)) {
       return true;
     }
@@ -240,18 +240,17 @@ bool QueryRegistry(char letter, const char* key, TextBuffer* found) {
 // Java 9 and later register under JDK and JRE, with a JavaHome beside
 // RuntimeLib.
 bool FromJavaSoftKeys(TextBuffer* found) {
-  static const char* const kKeys[] = {"SOFTWARE\\JavaSoft\\JDK",
-                                      "SOFTWARE\\JavaSoft\\JRE"};
-  for (const char* key : kKeys) {
+  for (const char* key = "SOFTWARE\\JavaSoft\\JDK\0SOFTWARE\\JavaSoft\\JRE\0";
+       *key != 0; key += strlen(key) + 1) {
     if (QueryRegistry('j', key, found)) return true;
   }
   return false;
 }
 
 bool SearchHomes(TextBuffer* found) {
-  static const char* const kHomeVariables[] = {"JRE_HOME", "JAVA_HOME"};
   TextBuffer home;
-  for (const char* variable : kHomeVariables) {
+  for (const char* variable = "JRE_HOME\0JAVA_HOME\0"; *variable != 0;
+       variable += strlen(variable) + 1) {
     if (!PlatformGetEnvironment(variable, &home) || home.length() == 0) {
       TraceCandidate('e', variable, "not set");
       continue;
