@@ -29,6 +29,9 @@ static char* RefusalMark;
 static const char* const kCreateVariable = "ZOV_AOT_CREATE";
 static const char* const kWriteVariable = "ZOV_AOT_WRITE";
 static const char* const kRefusedVariable = "ZOV_CACHES_REFUSED";
+// Two trace lines say it.
+static const char* const kRefused =
+    "the runtime refused to start with its options";
 
 // FNV-1a: names a cache entry, guards nothing.
 __attribute__((noinline)) static uint32_t Hash(uint32_t hash, const void* data,
@@ -74,7 +77,7 @@ static void AddArchiveOption(JvmBridge* bridge, const char* option,
 static int StartWithoutCaches(char* mark) {
   FinishClassDataSharing();
   bool marked = PlatformCreateNewFile(mark);
-  Trace("cds: the runtime refused to start with its options; marked %s: %d", mark, marked);
+  Trace("cds: %s; marked %s: %d", kRefused, mark, marked);
   free(mark);
   PlatformSetEnvironment(kRefusedVariable, "1");
   // The relaunch neither claims the instance nor restarts: this process does.
@@ -277,7 +280,7 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
   TextBuffer refused;
   if (PlatformGetEnvironment(kRefusedVariable, &refused)) {
     PlatformSetEnvironment(kRefusedVariable, nullptr);  // not the application's children
-    Trace("cds: off, the runtime refused to start with its options");
+    Trace("cds: off, %s", kRefused);
     return;
   }
   if (PlatformFileExists(mark.c_str())) {
