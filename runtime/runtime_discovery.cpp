@@ -14,10 +14,12 @@
 namespace {
 
 // Where a runtime home keeps its library, each searched directly and then
-// one level of subdirectories deep.
+// one level of subdirectories deep. Each ends in a NUL; the first, the home
+// itself, is empty, so a count ends the list.
 #ifdef _WIN32
-const char* const kHomeSubdirectoryPrefixes[] = {"", "bin\\", "jre\\bin\\",
-                                                 "..\\jre\\bin\\"};
+const char* const kHomeSubdirectoryPrefixes =
+    "\0bin\\\0jre\\bin\\\0..\\jre\\bin\\";
+const int kHomeSubdirectoryCount = 4;
 const char* const kJavaName = "java.exe";
 // Under %ProgramFiles%, where the vendors' installers put their runtimes.
 // Names end in a NUL each, the list in two: a pointer table would cost a
@@ -36,13 +38,14 @@ const char* const kVendorFolders =
 // lib/server/ since Java 9; jre/lib/<arch>/server/ in a Java 8 JDK and
 // lib/<arch>/server/ in its JRE; the "../" forms for a home one level too
 // deep, as "..\jre\bin\" on Windows.
-const char* const kHomeSubdirectoryPrefixes[] = {
-    "",
-    "lib/",
-    "jre/lib/" ZOV_JAVA_ARCH "/",
-    "lib/" ZOV_JAVA_ARCH "/",
-    "../lib/",
-    "../jre/lib/" ZOV_JAVA_ARCH "/"};
+const char* const kHomeSubdirectoryPrefixes =
+    "\0"
+    "lib/\0"
+    "jre/lib/" ZOV_JAVA_ARCH "/\0"
+    "lib/" ZOV_JAVA_ARCH "/\0"
+    "../lib/\0"
+    "../jre/lib/" ZOV_JAVA_ARCH "/";
+const int kHomeSubdirectoryCount = 6;
 const char* const kJavaName = "java";
 #endif
 
@@ -137,7 +140,9 @@ TextBuffer Subfolder(const TextBuffer& dir, const char* name) {
 
 // home ends in a separator.
 bool SearchHome(char letter, const TextBuffer& home, TextBuffer* found) {
-  for (const char* prefix : kHomeSubdirectoryPrefixes) {
+  const char* prefix = kHomeSubdirectoryPrefixes;
+  for (int k = 0; k < kHomeSubdirectoryCount;
+       ++k, prefix += strlen(prefix) + 1) {
     TextBuffer directory = Concat(home, prefix);
     StringList names;
     names.Add("");  // the library in directory itself comes first
