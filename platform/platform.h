@@ -136,7 +136,8 @@ bool PlatformRemoveDirectory(const char* name);
 // system's order. Null when the directory cannot be read.
 struct PlatformDirectory;
 PlatformDirectory* PlatformOpenDirectory(const char* directory);
-// False at the end. *name stays valid until the next call.
+// False at the end. *name stays valid until the next call. Both take the
+// null of a folder that could not be listed: no entries, nothing to close.
 bool PlatformNextEntry(PlatformDirectory* dir, const char** name,
                        bool* isDirectory);
 void PlatformCloseDirectory(PlatformDirectory* dir);

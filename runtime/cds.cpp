@@ -161,7 +161,7 @@ static void SweepArchives(const TextBuffer& path, int32_t directory,
   PlatformDirectory* listing = PlatformOpenDirectory(entry.c_str());
   const char* name;
   bool isDirectory;
-  while (listing != nullptr && PlatformNextEntry(listing, &name, &isDirectory)) {
+  while (PlatformNextEntry(listing, &name, &isDirectory)) {
     size_t length = strlen(name);
     bool ours = strncmp(name, own, named) == 0;
     // A recording or a creation under way: its files stay.
@@ -196,7 +196,7 @@ static void SweepArchives(const TextBuffer& path, int32_t directory,
       PlatformDeleteFile(entry.c_str());
     }
   }
-  if (listing != nullptr) PlatformCloseDirectory(listing);
+  PlatformCloseDirectory(listing);
 }
 
 // The options for what the folder holds; path is the folder and APP-KEY.

@@ -256,7 +256,7 @@ void Sweep(TextBuffer* folder, const char* prefix, const char* key, int64_t now)
   PlatformDirectory* listing = PlatformOpenDirectory(path.c_str());
   const char* name;
   bool isDirectory;
-  while (listing != nullptr && PlatformNextEntry(listing, &name, &isDirectory)) {
+  while (PlatformNextEntry(listing, &name, &isDirectory)) {
     size_t n = strlen(name);
     bool copy = prefix == nullptr && n == 32 && strcmp(name, key) != 0;
     bool leftover = prefix == nullptr ? n > 33 && name[32] == '.'
@@ -276,7 +276,7 @@ void Sweep(TextBuffer* folder, const char* prefix, const char* key, int64_t now)
       Trace("payload %s removed, unused", path.c_str());
     }
   }
-  if (listing != nullptr) PlatformCloseDirectory(listing);
+  PlatformCloseDirectory(listing);
 }
 
 // After an unpacking into own (rare, and slower than any listing): what
@@ -414,7 +414,7 @@ static void RemoveAll(TextBuffer* path) {
   PlatformDirectory* listing = PlatformOpenDirectory(path->c_str());
   const char* name;
   bool isDirectory;
-  while (listing != nullptr && PlatformNextEntry(listing, &name, &isDirectory)) {
+  while (PlatformNextEntry(listing, &name, &isDirectory)) {
     if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
     path->Resize(length);
     path->Append(name);
@@ -425,7 +425,7 @@ static void RemoveAll(TextBuffer* path) {
       PlatformDeleteFile(path->c_str());
     }
   }
-  if (listing != nullptr) PlatformCloseDirectory(listing);
+  PlatformCloseDirectory(listing);
   path->Resize(length);
   PlatformRemoveDirectory(path->c_str());
 }
