@@ -2,6 +2,8 @@
 
 #include "config/config_store.h"
 
+#include <string.h>
+
 bool ConfigLineReader::NextLine(TextBuffer* line) {
   if (position_ == nullptr || *position_ == 0) return false;
   const char* end = position_;
@@ -21,13 +23,13 @@ static char Lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-TextBuffer ConfigStore::ForEachValue(const TextBuffer& key,
+TextBuffer ConfigStore::ForEachValue(const char* key,
                                      ValueCallback callback, void* context,
                                      bool embeddedOnly) const {
   ConfigLineReader reader(data() + (embeddedOnly ? embeddedStart : 0));
   TextBuffer line;
-  const char* wanted = key.data();
-  int32_t k = key.length();
+  const char* wanted = key;
+  int32_t k = static_cast<int32_t>(strlen(key));
   while (reader.NextLine(&line)) {
     const char* text = line.c_str();
     int32_t n = line.length();
@@ -45,7 +47,7 @@ TextBuffer ConfigStore::ForEachValue(const TextBuffer& key,
   return TextBuffer();
 }
 
-TextBuffer ConfigStore::Lookup(const TextBuffer& key,
+TextBuffer ConfigStore::Lookup(const char* key,
                                bool embeddedOnly) const {
   return ForEachValue(key, nullptr, nullptr, embeddedOnly);
 }

@@ -106,9 +106,10 @@ void ConfigStore::DefineAppDir() {
 void ConfigStore::ReadSideFile() {
   int32_t stem = SideFileStem(exePath);
   if (stem < 0) return;
-  static const char* const kSuffixes[] = {".cfg", ".config"};
   char name[kMaxPath];
-  for (const char* suffix : kSuffixes) {
+  // Each ends in a NUL, the list in two.
+  for (const char* suffix = ".cfg\0.config\0"; *suffix != 0;
+       suffix += strlen(suffix) + 1) {
     int32_t suffixLength = static_cast<int32_t>(strlen(suffix));
     if (stem + suffixLength >= kMaxPath) continue;  // would not fit: not tried
     memcpy(name, exePath.data(), static_cast<size_t>(stem));

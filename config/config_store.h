@@ -41,12 +41,19 @@ class ConfigStore : public TextBuffer {
   // regard to case), searched from embeddedStart when embeddedOnly, else
   // from the start; empty when no line carries it. The same as
   // ForEachValue without a callback.
-  TextBuffer Lookup(const TextBuffer& key, bool embeddedOnly) const;
+  TextBuffer Lookup(const char* key, bool embeddedOnly) const;
+  TextBuffer Lookup(const TextBuffer& key, bool embeddedOnly) const {
+    return Lookup(key.c_str(), embeddedOnly);
+  }
 
   // Without a callback: the first value, as Lookup. With one: calls it for
   // every line carrying key, in text order, and returns the empty text.
-  TextBuffer ForEachValue(const TextBuffer& key, ValueCallback callback,
+  TextBuffer ForEachValue(const char* key, ValueCallback callback,
                           void* context, bool embeddedOnly) const;
+  TextBuffer ForEachValue(const TextBuffer& key, ValueCallback callback,
+                          void* context, bool embeddedOnly) const {
+    return ForEachValue(key.c_str(), callback, context, embeddedOnly);
+  }
 
   // Length of the text in front of the embedded part: 0 without a side
   // text, else the side file's size plus 2.

@@ -25,13 +25,21 @@ int64_t FindEmbeddedComment(const unsigned char* data, int64_t size) {
   return -1;
 }
 
+uint32_t PeSignatureOffset(const unsigned char* head, int size, uint32_t need) {
+  if (size < 64 || head[0] != 'M' || head[1] != 'Z') return 0;
+  uint32_t pe = Load32(head + 60);
+  if (pe > static_cast<uint32_t>(size) - need || Load32(head + pe) != 0x4550) {
+    return 0;
+  }
+  return pe;
+}
+
 int64_t CertificateTableSize(const unsigned char* head, int headSize,
                              int64_t fileSize) {
-  if (headSize < 64 || head[0] != 'M' || head[1] != 'Z') return 0;
-  uint32_t pe = Load32(head + 60);
-  uint32_t size = static_cast<uint32_t>(headSize);
   // Signature, file header and the optional header's magic.
-  if (pe > size - 26 || Load32(head + pe) != 0x4550) return 0;
+  uint32_t pe = PeSignatureOffset(head, headSize, 26);
+  if (pe == 0) return 0;
+  uint32_t size = static_cast<uint32_t>(headSize);
   uint32_t magic = head[pe + 24] | head[pe + 25] << 8;
   if (magic != 0x10b && magic != 0x20b) return 0;
   uint32_t directories = pe + 24 + (magic == 0x20b ? 112 : 96);

@@ -15,6 +15,11 @@
 // or -1 when there is no signature there or the image is shorter than 22.
 int64_t FindEmbeddedComment(const unsigned char* data, int64_t size);
 
+// The offset of the PE signature in a file's first size bytes when they
+// start with an MZ header and hold the signature with need bytes from its
+// start on; else 0.
+uint32_t PeSignatureOffset(const unsigned char* head, int size, uint32_t need);
+
 // Bytes of the file's start read for its PE headers; an image whose
 // certificate entry lies beyond them counts as unsigned.
 inline constexpr int kHeadBytes = 1024;

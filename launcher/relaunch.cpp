@@ -8,10 +8,6 @@
 #include "runtime/launch_error.h"
 #include "text/text.h"
 
-// Tells a restarted process that the one waiting for it did the one-time
-// work; removed at once, so the application's own children never see it.
-static const char kRestartedVariable[] = "ZOV_RESTARTED";
-
 static bool Configured;
 static bool Ran;
 static int RestartStatus;
@@ -21,10 +17,10 @@ int PrepareRelaunch(const ConfigStore& store) {
   bool restarted = PlatformGetEnvironment(kRestartedVariable, &value);
   PlatformSetEnvironment(kRestartedVariable, nullptr);
   if (restarted) return Success;
-  value = store.Lookup(TextBuffer("restart_status"), false);
+  value = store.Lookup("restart_status", false);
   Configured = sscanf(value.c_str(), "%d", &RestartStatus) == 1;
 
-  value = store.Lookup(TextBuffer("single_instance"), false);
+  value = store.Lookup("single_instance", false);
   if (value.length() == 0) return Success;
   int claimed = PlatformClaimInstance(value.c_str());
   Trace("single instance %s: %d", value.c_str(), claimed);

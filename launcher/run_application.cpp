@@ -29,7 +29,7 @@ JvmBridge* ActiveJvmBridge = nullptr;
 static void AddCollected(const ConfigStore& store, JvmBridge* bridge,
                          StringList* list, const char* key,
                          const char* prefix) {
-  store.ForEachValue(TextBuffer(key), CollectExpanded, list, false);
+  store.ForEachValue(key, CollectExpanded, list, false);
   for (int32_t i = 0; i < list->Count(); ++i) {
     TextBuffer option(prefix);
     option.Append(list->Entry(i));
@@ -66,7 +66,7 @@ static void JNICALL ExitAfterRelaunch(jint code) {
 
 // The workdir folder becomes the current directory; *folder names it.
 static int EnterWorkDir(const ConfigStore& store, TextBuffer* folder) {
-  TextBuffer value = store.Lookup(TextBuffer("workdir"), false);
+  TextBuffer value = store.Lookup("workdir", false);
   if (value.length() == 0) return Success;
   *folder = ResolvePath(ExpandEnvironment(value));
   bool entered = PlatformSetCurrentDirectory(folder->c_str());
@@ -90,7 +90,7 @@ int RunApplication(int argumentCount, char** arguments) {
 
   // The fixed arguments come before the user's own.
   StringList given;
-  store.ForEachValue(TextBuffer("argument"), CollectExpanded, &given, false);
+  store.ForEachValue("argument", CollectExpanded, &given, false);
   for (int i = 0; i < argumentCount; ++i) given.Add(arguments[i]);
   argumentCount = given.Count();
   arguments = static_cast<char**>(HeapResize(nullptr, argumentCount * sizeof(char*) + 1));
@@ -98,11 +98,11 @@ int RunApplication(int argumentCount, char** arguments) {
 
   AddCollected(store, bridge, &list, "option", "");
   AddCollected(store, bridge, &list, "property", "-D");
-  AddStandardOption(bridge, "-Djava.class.path=", ComposeClassPath(store, carried));
-  AddStandardOption(bridge, "-Dzov.app.path=", store.ExecutablePath());
-  AddStandardOption(bridge, "-Dapplication.home=", store.ExecutableDir());
+  AddStandardOption(bridge, kClassPathOption, ComposeClassPath(store, carried));
+  AddStandardOption(bridge, "-Dzov.app.path=", store.exePath);
+  AddStandardOption(bridge, "-Dapplication.home=", ExeDir);
   // The side file cannot choose what runs: embedded part only, as written.
-  TextBuffer mainClass = store.Lookup(TextBuffer("mainclass"), true);
+  TextBuffer mainClass = store.Lookup("mainclass", true);
   AddJavaCommand(bridge, mainClass, argumentCount, arguments);
 
   RuntimeChoice choice(store);

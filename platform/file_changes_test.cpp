@@ -23,3 +23,21 @@ TEST(PlatformFileStamp, GivesTheSizeAndMillisecondsSinceTheUnixEpoch) {
 }
 
 }  // namespace
+
+TEST(PlatformDirectory, MissingFolderListsNothingAndMakingOneTellsFoldersFromFiles) {
+  testing_support::ScopedTempDir dir;
+  std::string folder = dir.Join("folder");
+  EXPECT_TRUE(PlatformMakeDirectory(folder.c_str()));
+  EXPECT_TRUE(PlatformMakeDirectory(folder.c_str()));  // there already
+  std::string file = dir.Join("file");
+  testing_support::WriteFile(file, "x");
+  EXPECT_FALSE(PlatformMakeDirectory(file.c_str()));
+
+  std::string missing = dir.Join("missing") + kPathSeparator;
+  PlatformDirectory* none = PlatformOpenDirectory(missing.c_str());
+  EXPECT_EQ(nullptr, none);
+  const char* name = nullptr;
+  bool isDirectory = false;
+  EXPECT_FALSE(PlatformNextEntry(none, &name, &isDirectory));
+  PlatformCloseDirectory(none);
+}

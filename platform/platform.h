@@ -55,6 +55,11 @@ bool PlatformSetCurrentDirectory(const char* path);
 // be started.
 int PlatformStartSelf(bool wait);
 
+// Tells a process started again that the one waiting for it did the
+// one-time work; removed at once, so the application's own children never
+// see it.
+inline constexpr const char* kRestartedVariable = "ZOV_RESTARTED";
+
 // Claims name for this process until it ends, through an object the system
 // drops with the process, so that a crash leaves nothing behind. 1: claimed,
 // or the system cannot tell; 0: another process holds it and its top window
@@ -131,7 +136,8 @@ bool PlatformRemoveDirectory(const char* name);
 // system's order. Null when the directory cannot be read.
 struct PlatformDirectory;
 PlatformDirectory* PlatformOpenDirectory(const char* directory);
-// False at the end. *name stays valid until the next call.
+// False at the end. *name stays valid until the next call. Both take the
+// null of a folder that could not be listed: no entries, nothing to close.
 bool PlatformNextEntry(PlatformDirectory* dir, const char** name,
                        bool* isDirectory);
 void PlatformCloseDirectory(PlatformDirectory* dir);

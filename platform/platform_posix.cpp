@@ -349,6 +349,7 @@ PlatformDirectory* PlatformOpenDirectory(const char* directory) {
 
 bool PlatformNextEntry(PlatformDirectory* dir, const char** name,
                        bool* isDirectory) {
+  if (dir == nullptr) return false;
   struct dirent* entry = readdir(dir->dir);
   if (entry == nullptr) return false;
   dir->path->Resize(dir->directoryLength);
@@ -361,6 +362,7 @@ bool PlatformNextEntry(PlatformDirectory* dir, const char** name,
 }
 
 void PlatformCloseDirectory(PlatformDirectory* dir) {
+  if (dir == nullptr) return;
   closedir(dir->dir);
   delete dir->path;
   free(dir);

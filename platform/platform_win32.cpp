@@ -254,7 +254,10 @@ PlatformDirectory* PlatformOpenDirectory(const char* directory) {
 
 bool PlatformNextEntry(PlatformDirectory* dir, const char** name,
                        bool* isDirectory) {
-  if (!dir->pending && !FindNextFileA(dir->search, &dir->found)) return false;
+  if (dir == nullptr ||
+      (!dir->pending && !FindNextFileA(dir->search, &dir->found))) {
+    return false;
+  }
   dir->pending = false;
   *name = dir->found.cFileName;
   *isDirectory = (dir->found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -262,6 +265,7 @@ bool PlatformNextEntry(PlatformDirectory* dir, const char** name,
 }
 
 void PlatformCloseDirectory(PlatformDirectory* dir) {
+  if (dir == nullptr) return;
   FindClose(dir->search);
   free(dir);
 }

@@ -16,10 +16,15 @@ void AppendHex(TextBuffer* out, uint32_t value) {
 // "-" and 8 hex digits, in front of a suffix.
 static const int32_t kTagLength = 9;
 
-void AppendProcessName(TextBuffer* path, const char* suffix) {
+// The three names differ only in the number and the suffix.
+static void AppendTag(TextBuffer* path, uint32_t value, const char* suffix) {
   path->Append("-");
-  AppendHex(path, static_cast<uint32_t>(PlatformProcessId()));
+  AppendHex(path, value);
   path->Append(suffix);
+}
+
+void AppendProcessName(TextBuffer* path, const char* suffix) {
+  AppendTag(path, static_cast<uint32_t>(PlatformProcessId()), suffix);
 }
 
 void RemoveProcessName(TextBuffer* path, const char* suffix) {
@@ -28,13 +33,9 @@ void RemoveProcessName(TextBuffer* path, const char* suffix) {
 }
 
 void AppendSizedArchive(TextBuffer* path, uint32_t size) {
-  path->Append("-");
-  AppendHex(path, size);
-  path->Append(".jsa");
+  AppendTag(path, size, ".jsa");
 }
 
 void AppendCacheName(TextBuffer* path) {
-  path->Append("-");
-  AppendHex(path, PlatformProcessorIdentity());
-  path->Append(".aot");
+  AppendTag(path, PlatformProcessorIdentity(), ".aot");
 }

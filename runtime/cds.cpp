@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "runtime/cache_names.h"
+#include "runtime/class_path.h"
 #include "runtime/jvm_bridge.h"
 #include "runtime/packed_runtime.h"
 #include "runtime/runtime_version.h"
@@ -31,15 +32,12 @@ static const char kBaseArchive[] = "classes.jsa";
 // added here; null when none were added or the runtime has started.
 static char* RefusalMark;
 
-static const char kCreateVariable[] = "ZOV_AOT_CREATE";
-static const char kWriteVariable[] = "ZOV_AOT_WRITE";
-static const char kRefusedVariable[] = "ZOV_CACHES_REFUSED";
-
-static char* Copy(const TextBuffer& text) {
-  char* copy = static_cast<char*>(HeapResize(nullptr, text.length() + 1));
-  memcpy(copy, text.c_str(), text.length() + 1);
-  return copy;
-}
+static const char* const kCreateVariable = "ZOV_AOT_CREATE";
+static const char* const kWriteVariable = "ZOV_AOT_WRITE";
+static const char* const kRefusedVariable = "ZOV_CACHES_REFUSED";
+// Two trace lines say it.
+static const char* const kRefused =
+    "the runtime refused to start with its options";
 
 // FNV-1a: names a cache entry, guards nothing.
 __attribute__((noinline)) static uint32_t Hash(uint32_t hash, const void* data,
@@ -85,14 +83,14 @@ static void AddArchiveOption(JvmBridge* bridge, const char* option,
 static int StartWithoutCaches(char* mark) {
   FinishClassDataSharing();
   bool marked = PlatformCreateNewFile(mark);
-  Trace("cds: the runtime refused to start with its options; marked %s: %d", mark, marked);
+  Trace("cds: %s; marked %s: %d", kRefused, mark, marked);
   free(mark);
   PlatformSetEnvironment(kRefusedVariable, "1");
   // The relaunch neither claims the instance nor restarts: this process does.
-  PlatformSetEnvironment("ZOV_RESTARTED", "1");
+  PlatformSetEnvironment(kRestartedVariable, "1");
   int status = PlatformStartSelf(true);
   PlatformSetEnvironment(kRefusedVariable, nullptr);
-  PlatformSetEnvironment("ZOV_RESTARTED", nullptr);
+  PlatformSetEnvironment(kRestartedVariable, nullptr);
   return status < 0 ? 1 : status;
 }
 
@@ -147,7 +145,7 @@ static bool AwaitsBaseArchive(const char* libraryPath, JvmBridge* bridge) {
   archive.Append(kBaseArchive);
   if (PlatformFileExists(archive.c_str())) return false;
   Trace("cds: no base archive %s", archive.c_str());
-  PendingBase = Copy(archive);
+  PendingBase = HeapCopy(archive);
   bridge->SetExitHook(FinishAndExit);
   return true;
 }
@@ -169,9 +167,10 @@ static bool ArchiveKey(const char* libraryPath, const StringList& options,
       }
       *key = Hash(*key, option, strlen(option) + 1);
     }
-    static const char kClassPath[] = "-Djava.class.path=";
-    if (strncmp(option, kClassPath, sizeof kClassPath - 1) != 0) continue;
-    TextBuffer entries(option + sizeof kClassPath - 1);
+    if (strncmp(option, kClassPathOption, strlen(kClassPathOption)) != 0) {
+      continue;
+    }
+    TextBuffer entries(option + strlen(kClassPathOption));
     char* entry = entries.CStr();
     for (char* end = entry; end != nullptr; entry = end + 1) {
       end = strchr(entry, kClassPathSeparator);
@@ -205,7 +204,7 @@ static void SweepArchives(const TextBuffer& path, int32_t directory,
   PlatformDirectory* listing = PlatformOpenDirectory(entry.c_str());
   const char* name;
   bool isDirectory;
-  while (listing != nullptr && PlatformNextEntry(listing, &name, &isDirectory)) {
+  while (PlatformNextEntry(listing, &name, &isDirectory)) {
     size_t length = strlen(name);
     bool ours = strncmp(name, own, named) == 0;
     // A recording or a creation under way: its files stay.
@@ -240,7 +239,7 @@ static void SweepArchives(const TextBuffer& path, int32_t directory,
       PlatformDeleteFile(entry.c_str());
     }
   }
-  if (listing != nullptr) PlatformCloseDirectory(listing);
+  PlatformCloseDirectory(listing);
 }
 
 // The options for what the folder holds; path is the folder and APP-KEY.
@@ -257,7 +256,7 @@ static bool ChooseMode(TextBuffer* path, const CacheFiles& files, int version,
     AppendCacheName(&cache);
     AddArchiveOption(bridge, "-XX:AOTCache=", cache);
     AppendProcessName(path, ".log");
-    PendingLog = Copy(*path);
+    PendingLog = HeapCopy(*path);
     // Quoted: a Windows path holds a ":", which -Xlog separates with.
     path->Append("\"::filecount=0");
     AddArchiveOption(bridge, "-Xlog:aot=error,cds=error:file=\"", *path);
@@ -270,7 +269,7 @@ static bool ChooseMode(TextBuffer* path, const CacheFiles& files, int version,
     bridge->AddOption("-XX:AOTMode=record");
     AddQuietCacheOptions(bridge);
     AddArchiveOption(bridge, "-XX:AOTConfiguration=", *path);
-    PendingRecord = Copy(*path);
+    PendingRecord = HeapCopy(*path);
     bridge->SetExitHook(FinishAndExit);
   } else if (version >= 19) {
     // The runtime checks, rewrites and replaces its archive itself.
@@ -290,7 +289,7 @@ static bool ChooseMode(TextBuffer* path, const CacheFiles& files, int version,
     }
     AddArchiveOption(bridge, "-XX:ArchiveClassesAtExit=", *path);
     bridge->SetExitHook(FinishAndExit);
-    PendingArchive = Copy(*path);
+    PendingArchive = HeapCopy(*path);
   }
   return true;
 }
@@ -302,7 +301,7 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
     return;
   }
   if (AwaitsBaseArchive(libraryPath, bridge) ||
-      CompareText(store.Lookup(TextBuffer("cds"), false), "auto") != 0) {
+      CompareText(store.Lookup("cds", false), "auto") != 0) {
     return;
   }
   uint32_t key;
@@ -318,7 +317,7 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
     return;
   }
   int32_t directory = path.length();
-  TextBuffer exe = store.ExecutablePath();
+  const TextBuffer& exe = store.exePath;
   AppendHex(&path, Hash(2166136261u, exe.c_str(), exe.length()));
   path.Append("-");
   size_t application = path.length() - directory;
@@ -327,7 +326,7 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
   TextBuffer refused;
   if (PlatformGetEnvironment(kRefusedVariable, &refused)) {
     PlatformSetEnvironment(kRefusedVariable, nullptr);  // not the application's children
-    Trace("cds: off, the runtime refused to start with its options");
+    Trace("cds: off, %s", kRefused);
     return;
   }
   if (PlatformFileExists(mark.c_str())) {
@@ -340,7 +339,7 @@ void PrepareClassDataSharing(const ConfigStore& store, const char* libraryPath,
     // Should the runtime refuse these options, its reason goes to standard
     // error, not into the application's output.
     bridge->AddOption("-XX:+DisplayVMOutputToStderr");
-    RefusalMark = Copy(mark);
+    RefusalMark = HeapCopy(mark);
     bridge->SetAbortHook(CachesRefused);
   }
 }
@@ -408,13 +407,12 @@ void FinishClassDataSharing() {
   char* pending = PendingArchive;
   if (pending == nullptr) return;
   PendingArchive = nullptr;
-  int64_t stamp[2] = {0, 0};
-  PlatformFileStamp(pending, &stamp[0], &stamp[1]);
+  int64_t size = FileSize(pending);
   TextBuffer archive(pending);
   RemoveProcessName(&archive, ".tmp");
-  AppendSizedArchive(&archive, static_cast<uint32_t>(stamp[0]));
+  AppendSizedArchive(&archive, static_cast<uint32_t>(size));
   // A rename is atomic: another start sees the whole archive or none.
-  bool written = stamp[0] != 0 && PlatformRenameFile(pending, archive.c_str());
+  bool written = size != 0 && PlatformRenameFile(pending, archive.c_str());
   if (!written) PlatformDeleteFile(pending);
   Trace("cds: archive written: %d", written);
   free(pending);
@@ -426,7 +424,7 @@ int CreateCache() {
   TextBuffer record;
   if (PlatformGetEnvironment(kWriteVariable, &record)) {
     PlatformSetEnvironment(kWriteVariable, nullptr);
-    CacheToWrite = Copy(record);
+    CacheToWrite = HeapCopy(record);
     return -1;
   }
   if (!PlatformGetEnvironment(kCreateVariable, &record)) return -1;
@@ -436,7 +434,7 @@ int CreateCache() {
   // that no start maps it half-written.
   PlatformSetEnvironment(kCreateVariable, nullptr);
   PlatformSetEnvironment(kWriteVariable, record.c_str());
-  PlatformSetEnvironment("ZOV_RESTARTED", "1");
+  PlatformSetEnvironment(kRestartedVariable, "1");
   int status = PlatformStartSelf(true);
   TextBuffer written = Concat(record, ".tmp");
   TextBuffer cache(record.c_str(), record.length());

@@ -39,6 +39,15 @@ static TextBuffer WildcardDirectory(const TextBuffer& entry) {
   return dir;
 }
 
+void AppendClassPathNames(TextBuffer* entries, const TextBuffer& dir,
+                          const StringList& names) {
+  for (int32_t i = 0; i < names.Count(); ++i) {
+    entries->Append(&kClassPathSeparator, 1);
+    entries->Append(dir);
+    entries->Append(names.Entry(i));
+  }
+}
+
 static void AppendJars(TextBuffer* entries, const TextBuffer& entry) {
   TextBuffer dir = WildcardDirectory(entry);
   StringList jars;
@@ -63,11 +72,7 @@ static void AppendJars(TextBuffer* entries, const TextBuffer& entry) {
     }
     order[j] = moving;
   }
-  for (int32_t i = 0; i < jars.Count(); ++i) {
-    entries->Append(&kClassPathSeparator, 1);
-    entries->Append(dir);
-    entries->Append(jars.Entry(i));
-  }
+  AppendClassPathNames(entries, dir, jars);
   Trace("classpath %s: %d jars", dir.c_str(), static_cast<int>(jars.Count()));
 }
 
@@ -99,14 +104,15 @@ void CollectClassPath(void* context, const char* value) {
 }
 
 TextBuffer ComposeClassPath(const ConfigStore& store, const TextBuffer& carried) {
-  TextBuffer executable = store.ExecutablePath();
+  const TextBuffer& executable = store.exePath;
   TextBuffer entries(carried.data(), carried.length());
-  store.ForEachValue(TextBuffer("classpath"), CollectClassPath, &entries,
+  store.ForEachValue("classpath", CollectClassPath, &entries,
                      false);
   TextBuffer result = Concat(executable.c_str(), entries);
-  static const char* const kVariables[] = {"CLASSPATH", "CLASS_PATH"};
   TextBuffer value;
-  for (const char* variable : kVariables) {
+  // Names end in a NUL each, the list in two, as the other name lists.
+  for (const char* variable = "CLASSPATH\0CLASS_PATH\0"; *variable != 0;
+       variable += strlen(variable) + 1) {
     if (PlatformGetEnvironment(variable, &value)) {
       result.Append(&kClassPathSeparator, 1);
       result.Append(value);

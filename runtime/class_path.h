@@ -13,6 +13,9 @@
 // platform's class-path separator (";", on Linux ":"). When the
 // executable's path is unknown the next entry comes first: an empty first
 // entry would put the current directory on the class path.
+// The option that hands the runtime its class path.
+inline constexpr const char* kClassPathOption = "-Djava.class.path=";
+
 TextBuffer ComposeClassPath(const ConfigStore& store,
                             const TextBuffer& carried = TextBuffer());
 
@@ -23,6 +26,10 @@ TextBuffer ComposeClassPath(const ConfigStore& store,
 // order; it adds nothing when there are none. The directory is resolved
 // as ResolvePath resolves an entry ("*" alone: ExeDir, else WorkDir). Any
 // other entry is appended resolved.
+// Appends, for each name, the separator, dir and the name.
+void AppendClassPathNames(TextBuffer* entries, const TextBuffer& dir,
+                          const StringList& names);
+
 void AppendClassPathEntry(TextBuffer* entries, const TextBuffer& entry);
 
 // A ValueCallback whose context is a TextBuffer: cuts the value at every

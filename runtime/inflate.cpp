@@ -10,18 +10,15 @@ namespace {
 const int kWindowSize = 32768;
 const int kInputSize = 16384;
 
-const uint16_t kLengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
-                                  15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
-                                  67, 83, 99, 115, 131, 163, 195, 227, 258};
-const uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                  2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const uint16_t kDistanceBase[30] = {
-    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                    6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 const uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                       11, 4,  12, 3, 13, 2, 14, 1, 15};
+
+// By length code (from 257), then by distance code from 30 on: the first
+// value and the extra bits that follow the code. Filled at each start:
+// zeroed storage costs the executable nothing, a table of constants its
+// bytes.
+uint16_t Base[60];
+uint8_t Extra[60];
 
 // Codes up to this length, which most symbols have, decode through one
 // table look-up; longer ones bit by bit.
@@ -51,6 +48,31 @@ struct Inflater {
   unsigned char window[kWindowSize];
   unsigned char input[kInputSize];
 };
+
+// Lengths from 3, distances from 1: the extra bits grow by one every four
+// (two) codes after the first eight (four), and each base starts where the
+// code before ends. Out of line and one loop: unrolled it would cost more.
+__attribute__((noinline)) void FillCodes() {
+  uint32_t first = 3;
+  int group = 4, bits = 0, run = 8;
+  for (int i = 0; i < 60; ++i) {
+    if (i == 30) {
+      first = 1;
+      group = 2;
+      bits = 0;
+      run = 4;
+    }
+    Base[i] = static_cast<uint16_t>(first);
+    Extra[i] = static_cast<uint8_t>(bits);
+    first += 1u << bits;
+    if (--run == 0) {
+      ++bits;
+      run = group;
+    }
+  }
+  Base[28] = 258;  // the last length code stands for 258 alone
+  Extra[28] = 0;
+}
 
 int InflateByte(Inflater* s) {
   if (s->inPos == s->inEnd) {
@@ -167,10 +189,10 @@ bool CodedBlock(Inflater* s) {
     if (symbol == 256) return true;
     symbol -= 257;
     if (symbol >= 29) return false;
-    uint32_t length = kLengthBase[symbol] + TakeBits(s, kLengthExtra[symbol]);
+    uint32_t length = Base[symbol] + TakeBits(s, Extra[symbol]);
     symbol = DecodeSymbol(s, &s->distances);
     if (symbol < 0 || symbol >= 30) return false;
-    uint32_t distance = kDistanceBase[symbol] + TakeBits(s, kDistanceExtra[symbol]);
+    uint32_t distance = Base[30 + symbol] + TakeBits(s, Extra[30 + symbol]);
     if (distance > s->total) return false;
     while (length-- > 0) {
       PutByte(s, s->window[(s->outPos - distance) & (kWindowSize - 1)]);
@@ -229,6 +251,7 @@ InflateResult Inflate(InflateReader reader, void* readerContext,
   s->readerContext = readerContext;
   s->sink = sink;
   s->sinkContext = sinkContext;
+  FillCodes();
   bool last = false, ok = true;
   while (ok && !last) {
     last = TakeBits(s, 1) != 0;

@@ -1,22 +1,24 @@
 #include "runtime/java_option.h"
 
+#include <string.h>
+
 namespace {
 
 // The java command's options that take their value as a second word; "-p"
-// is its short name for "--module-path".
-const char* const kTwoWordOptions[] = {
-    "--add-opens",     "--add-exports",         "--add-reads",
-    "--add-modules",   "--module-path",         "--upgrade-module-path",
-    "--limit-modules", "--patch-module",        "--enable-native-access",
-    "-p",
-};
+// is its short name for "--module-path". Each ends in a NUL, the list in
+// two: a pointer table would cost a pointer and a relocation per name.
+const char* const kTwoWordOptions =
+    "--add-opens\0--add-exports\0--add-reads\0--add-modules\0--module-path\0"
+    "--upgrade-module-path\0--limit-modules\0--patch-module\0"
+    "--enable-native-access\0-p\0";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
 TextBuffer RuntimeOption(const char* option) {
-  for (const char* name : kTwoWordOptions) {
+  for (const char* name = kTwoWordOptions; *name != '\0';
+       name += strlen(name) + 1) {
     int32_t n = 0;
     while (name[n] != '\0' && option[n] == name[n]) ++n;
     if (name[n] != '\0' || !IsBlank(option[n])) continue;

@@ -1,5 +1,6 @@
 #include "runtime/library_machine.h"
 
+#include "config/embedded_config.h"
 #include "platform/platform.h"
 
 namespace {
@@ -42,11 +43,8 @@ unsigned LibraryMachine(const char* path) {
   if (size >= 20 && Read32(header) == 0x464C457F) {  // "\x7F" "ELF"
     return ElfMachine(header);
   }
-  if (size < 0x40 || Read16(header) != 0x5A4D) return 0;  // "MZ"
-  unsigned pe = Read32(header + 0x3C);
-  if (pe > static_cast<unsigned>(size) - 6 || Read32(header + pe) != 0x4550) {
-    return 0;
-  }
+  unsigned pe = PeSignatureOffset(header, size, 6);  // then the machine
+  if (pe == 0) return 0;
 #ifdef _WIN32
   return Read16(header + pe + 4);
 #else

@@ -6,6 +6,7 @@
 #include "config/config_store.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
+#include "runtime/class_path.h"
 #include "runtime/launch_error.h"
 #include "runtime/payload_format.h"
 #include "text/format_text.h"
@@ -200,7 +201,7 @@ const char* ReadNumber(const char* p, int64_t* value) {
 // check).
 bool FromExecutable(const ConfigStore& store, const PayloadLine& payload,
                     const TextBuffer& home, bool check) {
-  FileReader reader = {PlatformOpenFile(store.ExecutablePath().c_str()),
+  FileReader reader = {PlatformOpenFile(store.exePath.c_str()),
                        payload.length};
   if (reader.file == nullptr) return false;
   bool ok = PlatformSeekFile(reader.file, payload.offset) &&
@@ -257,7 +258,7 @@ void Sweep(TextBuffer* folder, const char* prefix, const char* key, int64_t now)
   PlatformDirectory* listing = PlatformOpenDirectory(path.c_str());
   const char* name;
   bool isDirectory;
-  while (listing != nullptr && PlatformNextEntry(listing, &name, &isDirectory)) {
+  while (PlatformNextEntry(listing, &name, &isDirectory)) {
     size_t n = strlen(name);
     bool copy = prefix == nullptr && n == 32 && strcmp(name, key) != 0;
     bool leftover = prefix == nullptr ? n > 33 && name[32] == '.'
@@ -277,7 +278,7 @@ void Sweep(TextBuffer* folder, const char* prefix, const char* key, int64_t now)
       Trace("payload %s removed, unused", path.c_str());
     }
   }
-  if (listing != nullptr) PlatformCloseDirectory(listing);
+  PlatformCloseDirectory(listing);
 }
 
 // After an unpacking into own (rare, and slower than any listing): what
@@ -340,7 +341,7 @@ bool PayloadHome(const ConfigStore& store, int kind, StringList* jars,
   PayloadLine payload;
   payload.kind = &kKinds[kind];
   payload.jars = jars;
-  TextBuffer line = store.Lookup(TextBuffer(payload.kind->line), true);
+  TextBuffer line = store.Lookup(payload.kind->line, true);
   home->Clear();
   if (line.length() == 0) {
     Trace("%s: none in the file", payload.kind->label);
@@ -349,8 +350,11 @@ bool PayloadHome(const ConfigStore& store, int kind, StringList* jars,
   const char* p = ReadNumber(line.c_str(), &payload.offset);
   if (p) p = ReadNumber(p, &payload.length);
   if (p) p = ReadNumber(p, &payload.adler);
-  if (p == nullptr || strlen(p) != kPayloadKeyDigits ||
-      strspn(p, "0123456789abcdef") != kPayloadKeyDigits) {
+  bool hex = p != nullptr && strlen(p) == kPayloadKeyDigits;
+  for (int i = 0; hex && i < kPayloadKeyDigits; ++i) {
+    hex = (p[i] >= '0' && p[i] <= '9') || (p[i] >= 'a' && p[i] <= 'f');
+  }
+  if (!hex) {
     Trace("%s: %s \"%s\" not read", payload.kind->label, payload.kind->line,
           line.c_str());
     return false;
@@ -364,8 +368,7 @@ bool PayloadHome(const ConfigStore& store, int kind, StringList* jars,
   if (UnpackInto(store, payload, temporary, home)) {
     PlatformHoldFolder(kind, home->c_str());
     SweepAfterUnpacking(*home, payload);
-    TemporaryHomes[kind] = static_cast<char*>(HeapResize(nullptr, home->length() + 1));
-    memcpy(TemporaryHomes[kind], home->c_str(), home->length() + 1);
+    TemporaryHomes[kind] = HeapCopy(*home);
     return true;
   }
   home->Clear();
@@ -375,7 +378,7 @@ bool PayloadHome(const ConfigStore& store, int kind, StringList* jars,
 }  // namespace
 
 bool SafeEntryPath(const char* path) {
-  if (strpbrk(path, "\\:") != nullptr) return false;
+  if (strchr(path, '\\') != nullptr || strchr(path, ':') != nullptr) return false;
   for (const char* part = path;; ++part) {
     const char* end = strchr(part, '/');
     size_t n = end ? static_cast<size_t>(end - part) : strlen(part);
@@ -413,7 +416,7 @@ static void RemoveAll(TextBuffer* path) {
   PlatformDirectory* listing = PlatformOpenDirectory(path->c_str());
   const char* name;
   bool isDirectory;
-  while (listing != nullptr && PlatformNextEntry(listing, &name, &isDirectory)) {
+  while (PlatformNextEntry(listing, &name, &isDirectory)) {
     if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
     path->Resize(length);
     path->Append(name);
@@ -424,7 +427,7 @@ static void RemoveAll(TextBuffer* path) {
       PlatformDeleteFile(path->c_str());
     }
   }
-  if (listing != nullptr) PlatformCloseDirectory(listing);
+  PlatformCloseDirectory(listing);
   path->Resize(length);
   PlatformRemoveDirectory(path->c_str());
 }
@@ -438,8 +441,7 @@ TextBuffer PackedRuntimeHome(const ConfigStore& store) {
   TextBuffer home;
   UnpackFailed = !PayloadHome(store, kRuntimePayload, nullptr, &home);
   if (home.length() != 0 && TemporaryHomes[kRuntimePayload] == nullptr) {
-    CachedRuntimeHome = static_cast<char*>(HeapResize(nullptr, home.length() + 1));
-    memcpy(CachedRuntimeHome, home.c_str(), home.length() + 1);
+    CachedRuntimeHome = HeapCopy(home);
   }
   return home;
 }
@@ -455,11 +457,7 @@ int UnpackCarriedFiles(const ConfigStore& store, TextBuffer* classPath,
       PlatformSetEnvironment(kKinds[kind].variable, nullptr);
       continue;
     }
-    for (int32_t i = 0; i < jars.Count(); ++i) {
-      classPath->Append(&kClassPathSeparator, 1);
-      classPath->Append(home);
-      classPath->Append(jars.Entry(i));
-    }
+    AppendClassPathNames(classPath, home, jars);
     home.Resize(home.length() - 1);  // %ZOV_FILES%\name reads as a path
     PlatformSetEnvironment(kKinds[kind].variable, home.c_str());
     if (kind == kNativePayload) native->Assign(home.c_str());

@@ -14,15 +14,17 @@
 namespace {
 
 // Where a runtime home keeps its library, each searched directly and then
-// one level of subdirectories deep.
+// one level of subdirectories deep. Each ends in a NUL; the first, the home
+// itself, is empty, so a count ends the list.
 #ifdef _WIN32
-const char* const kHomeSubdirectoryPrefixes[] = {"", "bin\\", "jre\\bin\\",
-                                                 "..\\jre\\bin\\"};
-const char kJavaName[] = "java.exe";
+const char* const kHomeSubdirectoryPrefixes =
+    "\0bin\\\0jre\\bin\\\0..\\jre\\bin\\";
+const int kHomeSubdirectoryCount = 4;
+const char* const kJavaName = "java.exe";
 // Under %ProgramFiles%, where the vendors' installers put their runtimes.
 // Names end in a NUL each, the list in two: a pointer table would cost a
 // relocation per name.
-const char kVendorFolders[] =
+const char* const kVendorFolders =
     "Java\0Eclipse Adoptium\0Microsoft\0Zulu\0Amazon Corretto\0BellSoft\0"
     "Semeru\0";
 #else
@@ -36,18 +38,21 @@ const char kVendorFolders[] =
 // lib/server/ since Java 9; jre/lib/<arch>/server/ in a Java 8 JDK and
 // lib/<arch>/server/ in its JRE; the "../" forms for a home one level too
 // deep, as "..\jre\bin\" on Windows.
-const char* const kHomeSubdirectoryPrefixes[] = {
-    "",
-    "lib/",
-    "jre/lib/" ZOV_JAVA_ARCH "/",
-    "lib/" ZOV_JAVA_ARCH "/",
-    "../lib/",
-    "../jre/lib/" ZOV_JAVA_ARCH "/"};
-const char kJavaName[] = "java";
+const char* const kHomeSubdirectoryPrefixes =
+    "\0"
+    "lib/\0"
+    "jre/lib/" ZOV_JAVA_ARCH "/\0"
+    "lib/" ZOV_JAVA_ARCH "/\0"
+    "../lib/\0"
+    "../jre/lib/" ZOV_JAVA_ARCH "/";
+const int kHomeSubdirectoryCount = 6;
+const char* const kJavaName = "java";
 #endif
 
-const char kKnownLetters[] = "csieajpfr";
-const char kDefaultOrder[] = "rcasiejpf";
+// Literals behind pointers, here and for the launcher's other constant
+// texts: x64 aligns a named array of 16 bytes or more to 16 or 32.
+const char* const kKnownLetters = "csieajpfr";
+const char* const kDefaultOrder = "rcasiejpf";
 
 // The bounds of the search FindRuntimeLibrary runs; null for the other
 // entry points, which judge no version.
@@ -135,7 +140,9 @@ TextBuffer Subfolder(const TextBuffer& dir, const char* name) {
 
 // home ends in a separator.
 bool SearchHome(char letter, const TextBuffer& home, TextBuffer* found) {
-  for (const char* prefix : kHomeSubdirectoryPrefixes) {
+  const char* prefix = kHomeSubdirectoryPrefixes;
+  for (int k = 0; k < kHomeSubdirectoryCount;
+       ++k, prefix += strlen(prefix) + 1) {
     TextBuffer directory = Concat(home, prefix);
     StringList names;
     names.Add("");  // the library in directory itself comes first
@@ -193,15 +200,15 @@ bool ReadRegistryText(const TextBuffer& key, const char* name,
 
 bool FromConfiguration(const ConfigStore& store, TextBuffer* found) {
   TextBuffer value =
-      ExpandEnvironment(store.Lookup(TextBuffer("jvmdll"), false));
+      ExpandEnvironment(store.Lookup("jvmdll", false));
   return value.length() > 0 && FromPath('c', ResolvePath(value), found);
 }
 
 // The runtimes the application ships in its own folder.
-bool FromApplicationFolder(const ConfigStore& store, TextBuffer* found) {
-  static const char* const kFolders[] = {"jre", "runtime"};
-  for (const char* folder : kFolders) {
-    if (SearchFolder('a', Concat(store.ExecutableDir(), folder), found)) {
+bool FromApplicationFolder(TextBuffer* found) {
+  for (const char* folder = "jre\0runtime\0"; *folder != 0;
+       folder += strlen(folder) + 1) {
+    if (SearchFolder('a', Concat(ExeDir, folder), found)) {
       return true;
     }
   }
@@ -238,18 +245,17 @@ bool QueryRegistry(char letter, const char* key, TextBuffer* found) {
 // Java 9 and later register under JDK and JRE, with a JavaHome beside
 // RuntimeLib.
 bool FromJavaSoftKeys(TextBuffer* found) {
-  static const char* const kKeys[] = {"SOFTWARE\\JavaSoft\\JDK",
-                                      "SOFTWARE\\JavaSoft\\JRE"};
-  for (const char* key : kKeys) {
+  for (const char* key = "SOFTWARE\\JavaSoft\\JDK\0SOFTWARE\\JavaSoft\\JRE\0";
+       *key != 0; key += strlen(key) + 1) {
     if (QueryRegistry('j', key, found)) return true;
   }
   return false;
 }
 
 bool SearchHomes(TextBuffer* found) {
-  static const char* const kHomeVariables[] = {"JRE_HOME", "JAVA_HOME"};
   TextBuffer home;
-  for (const char* variable : kHomeVariables) {
+  for (const char* variable = "JRE_HOME\0JAVA_HOME\0"; *variable != 0;
+       variable += strlen(variable) + 1) {
     if (!PlatformGetEnvironment(variable, &home) || home.length() == 0) {
       TraceCandidate('e', variable, "not set");
       continue;
@@ -398,7 +404,7 @@ bool FromSource(char letter, const ConfigStore& store, TextBuffer* found) {
       return QueryRegistry('i', "SOFTWARE\\IBM\\Java2 Runtime Environment",
                            found);
     case 'e': return SearchHomes(found);
-    case 'a': return FromApplicationFolder(store, found);
+    case 'a': return FromApplicationFolder(found);
     case 'j': return FromJavaSoftKeys(found);
     case 'p': return FromSearchPath(found);
     case 'f': return FromInstallFolders(found);
@@ -437,7 +443,7 @@ TextBuffer SearchInstallFolder(char letter, TextBuffer base) {
 
 TextBuffer FindRuntimeLibrary(const ConfigStore& store, RuntimeChoice* choice) {
   Choice = choice;
-  TextBuffer order = store.Lookup(TextBuffer("jre_order"), false);
+  TextBuffer order = store.Lookup("jre_order", false);
   char* letters = order.data();
   bool namesSource = false;
   for (int32_t i = 0; i < order.length(); ++i) {

@@ -21,8 +21,8 @@ bool RuntimeTooOld(int major, int minor, int requiredMajor,
 }
 
 RuntimeChoice::RuntimeChoice(const ConfigStore& store)
-    : minimum(store.Lookup(TextBuffer("minjre"), false)),
-      maximum(store.Lookup(TextBuffer("maxjre"), false)) {
+    : minimum(store.Lookup("minjre", false)),
+      maximum(store.Lookup("maxjre", false)) {
   ParseVersion(minimum.c_str(), &minMajor, &minMinor);
   // As ParseVersion reads it, but "maxjre 21" keeps kAnyMinor: 21.5 fits.
   sscanf(maximum.c_str(), "%d.%d", &maxMajor, &maxMinor);

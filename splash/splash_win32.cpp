@@ -8,9 +8,10 @@
 #include <stdlib.h>
 
 // The splash is never worth ending the launch for: where the heap cannot
-// hold one, new gives null and the launch goes on without it.
+// hold one, new gives null and the launch goes on without it. realloc,
+// which the launcher imports anyway, allocates as malloc does.
 #define ZOV_SPLASH_HEAP                                                  \
-  static void* operator new(size_t size) noexcept { return malloc(size); } \
+  static void* operator new(size_t size) noexcept { return realloc(nullptr, size); } \
   static void operator delete(void* p) { free(p); }
 
 class SplashFrame {
@@ -40,7 +41,7 @@ SplashWindow* volatile ActiveSplash = nullptr;
 
 namespace {
 
-const char kClassName[] = "ZOVSPLASH";
+const char* const kClassName = "ZOVSPLASH";
 const UINT_PTR kCloseTimerId = 1;
 
 // Keeps SetCloseTimer apart from the splash thread's stores and tear-down.

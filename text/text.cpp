@@ -117,6 +117,25 @@ TextBuffer::TextBuffer(const char* text, int32_t count) {
   Assign(text, count);
 }
 
+TextBuffer::TextBuffer(TextBuffer&& other) : TextBuffer() {
+  *this = static_cast<TextBuffer&&>(other);
+}
+
+// An exchange: each side keeps storage, and other frees this one's old
+// text with its own end.
+TextBuffer& TextBuffer::operator=(TextBuffer&& other) {
+  char* data = data_;
+  int32_t length = length_;
+  int32_t capacity = capacity_;
+  data_ = other.data_;
+  length_ = other.length_;
+  capacity_ = other.capacity_;
+  other.data_ = data;
+  other.length_ = length;
+  other.capacity_ = capacity;
+  return *this;
+}
+
 void TextBuffer::Resize(int32_t n) {
   Reserve(n + 1);
   data_[n] = 0;
@@ -136,6 +155,13 @@ void TextBuffer::AssignFromWide(const uint16_t* text, int32_t count) {
   int32_t m = count == 0 ? 0 : PlatformWideToAnsi(text, count, nullptr, 0);
   Resize(m);
   if (m > 0) PlatformWideToAnsi(text, count, data_, m + 1);
+}
+
+char* HeapCopy(const TextBuffer& text) {
+  size_t size = static_cast<size_t>(text.length()) + 1;
+  char* copy = static_cast<char*>(HeapResize(nullptr, size));
+  memcpy(copy, text.c_str(), size);
+  return copy;
 }
 
 TextBuffer Concat(const TextBuffer& a, const char* b) {

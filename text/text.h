@@ -71,15 +71,20 @@ class ByteBuffer : public TextView {
 };
 
 // Owning narrow text in the ANSI code page with a NUL after its last
-// character after every length change.
+// character after every length change. Its storage is never null, so its
+// data is always a terminated string.
 class TextBuffer : public ByteBuffer {
  public:
   // The empty text, with storage for its NUL.
   TextBuffer();
   // count -1 measures up to the NUL; null with -1 is the empty text.
   explicit TextBuffer(const char* text, int32_t count = -1);
-  TextBuffer(TextBuffer&& other) = default;
-  TextBuffer& operator=(TextBuffer&& other) = default;
+  // other is left the empty text after a construction, this one's former
+  // text after an assignment: storage of its own either way.
+  TextBuffer(TextBuffer&& other);
+  TextBuffer& operator=(TextBuffer&& other);
+  // Would leave the text without storage.
+  void FreeStorage() = delete;
 
   void Resize(int32_t n) override;
 
@@ -91,8 +96,12 @@ class TextBuffer : public ByteBuffer {
   void Append(const char* text) { Append(text, -1); }
   void Append(const char* text, int32_t count);
   void Append(const TextBuffer& text) { Append(text.data(), text.length()); }
-  const char* c_str() const { return data_ ? data_ : ""; }
+  // Never null: one test less at every caller.
+  const char* c_str() const { return data_; }
 };
+
+// A copy of text and its NUL on the heap, for free().
+char* HeapCopy(const TextBuffer& text);
 
 // A new text holding a followed by b; a null text counts as empty.
 TextBuffer Concat(const TextBuffer& a, const char* b);

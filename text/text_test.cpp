@@ -79,6 +79,13 @@ TEST(TextBuffer, ConcatInBothOrdersLeavesOperandsAlone) {
   TextBuffer moved(static_cast<TextBuffer&&>(option));
   EXPECT_STREQ("-Dx=1", moved.data());
   EXPECT_STREQ("", option.c_str());
+  // Either side of a move stays a terminated text that can grow.
+  option = static_cast<TextBuffer&&>(moved);
+  EXPECT_STREQ("-Dx=1", option.c_str());
+  ASSERT_NE(nullptr, moved.c_str());
+  EXPECT_EQ(static_cast<int32_t>(strlen(moved.c_str())), moved.length());
+  moved.Append("y");
+  EXPECT_STREQ("y", moved.c_str() + moved.length() - 1);
 }
 
 TEST(CompareText, ComparesSignedBytesOverTheWholeLength) {
