@@ -2,6 +2,7 @@
 // The exit status says how the launch ended; failures were shown already.
 // System.exit ends the process inside main, with its own status.
 #include "config/config_store.h"
+#include "launcher/instance_handler.h"
 #include "launcher/relaunch.h"
 #include "launcher/run_application.h"
 #include "platform/trace.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
       RunApplication(argc > 0 ? argc - 1 : 0, argc > 0 ? argv + 1 : argv);
 
   bridge->Shutdown();
+  StopServingStarts();
   FinishClassDataSharing();
   status = Relaunch(status);
   FinishPackedRuntime();

@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include "config/config_store.h"
+#include "launcher/instance_handler.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "runtime/launch_error.h"
@@ -12,7 +13,7 @@ static bool Configured;
 static bool Ran;
 static int RestartStatus;
 
-int PrepareRelaunch(const ConfigStore& store) {
+int PrepareRelaunch(const ConfigStore& store, const StringList& arguments) {
   TextBuffer value;
   bool restarted = PlatformGetEnvironment(kRestartedVariable, &value);
   PlatformSetEnvironment(kRestartedVariable, nullptr);
@@ -24,7 +25,15 @@ int PrepareRelaunch(const ConfigStore& store) {
   if (value.length() == 0) return Success;
   int claimed = PlatformClaimInstance(value.c_str());
   Trace("single instance %s: %d", value.c_str(), claimed);
-  return claimed > 0 ? Success : claimed == 0 ? -1 : AlreadyRunning;
+  TextBuffer handler = InstanceHandler(store);
+  if (handler.length() == 0) {
+    return claimed > 0 ? Success : claimed == 0 ? -1 : AlreadyRunning;
+  }
+  if (claimed > 0) {
+    ListenForStarts(value.c_str(), handler);
+    return Success;
+  }
+  return DeliverToInstance(value.c_str(), arguments) == Success ? -1 : AlreadyRunning;
 }
 
 bool RestartConfigured() { return Configured; }

@@ -5,6 +5,7 @@
 #define ZOV_LAUNCHER_RELAUNCH_H_
 
 class ConfigStore;
+class StringList;
 
 // Restarts in a row at most, so that an application that always ends with
 // restart_status cannot keep starting for ever.
@@ -13,8 +14,9 @@ inline constexpr int kMaxRestarts = 5;
 // First in a launch: reads restart_status and single_instance. A start
 // that Relaunch made neither claims the instance (the process waiting for
 // it holds the claim) nor restarts (that process does). Returns Success to go on, AlreadyRunning,
-// or -1 when the running instance's window was brought forward.
-int PrepareRelaunch(const ConfigStore& store);
+// or -1 when the running instance's window was brought forward or took
+// arguments (the fixed ones first) through its instance_handler.
+int PrepareRelaunch(const ConfigStore& store, const StringList& arguments);
 
 // Whether a System.exit status must come back through Relaunch.
 bool RestartConfigured();

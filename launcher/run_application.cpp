@@ -6,6 +6,7 @@
 #include "config/config_store.h"
 #include "config/expand.h"
 #include "config/resolve_path.h"
+#include "launcher/instance_handler.h"
 #include "launcher/messages.h"
 #include "launcher/relaunch.h"
 #include "platform/platform.h"
@@ -57,6 +58,7 @@ static void AddJavaCommand(JvmBridge* bridge, const TextBuffer& mainClass,
 }
 
 static void JNICALL ExitAfterRelaunch(jint code) {
+  StopServingStarts();
   NoteApplicationRan();
   FinishClassDataSharing();
   int status = Relaunch(code);
@@ -81,17 +83,17 @@ int RunApplication(int argumentCount, char** arguments) {
   int requiredMajor = 0, requiredMinor = 0, runtimeMajor = 0, runtimeMinor = 0;
   TextBuffer folder;
 
-  int result = PrepareRelaunch(store);
-  if (result < 0) return 0;  // the running instance came forward instead
-  if (result == Success) result = EnterWorkDir(store, &folder);
-  // Before any value is expanded: they may name %ZOV_FILES%.
+  // Before any value is expanded, the arguments a second start hands over
+  // included: they may name %ZOV_FILES%.
   TextBuffer carried, native;
-  if (result == Success) result = UnpackCarriedFiles(store, &carried, &native);
-
+  int result = UnpackCarriedFiles(store, &carried, &native);
   // The fixed arguments come before the user's own.
   StringList given;
   store.ForEachValue("argument", CollectExpanded, &given, false);
   for (int i = 0; i < argumentCount; ++i) given.Add(arguments[i]);
+  if (result == Success) result = PrepareRelaunch(store, given);
+  if (result < 0) return 0;  // the running instance came forward instead
+  if (result == Success) result = EnterWorkDir(store, &folder);
   argumentCount = given.Count();
   arguments = static_cast<char**>(HeapResize(nullptr, argumentCount * sizeof(char*) + 1));
   for (int i = 0; i < argumentCount; ++i) arguments[i] = const_cast<char*>(given.Entry(i));
@@ -149,6 +151,7 @@ int RunApplication(int argumentCount, char** arguments) {
   }
 
   if (result == Success) {
+    ServeStarts(bridge);
     SetCloseTimer(ActiveSplash, 5000);
     Trace("main class %s", mainClass.data());
     result = bridge->RunMain(mainClass.c_str(), argumentCount, arguments);

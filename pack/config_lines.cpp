@@ -17,7 +17,8 @@ const char* const kKeys[] = {"option",   "property", "classpath",
                              "mainclass", "cds",    "maxjre",
                              "argument", "workdir", "restart_status",
                              "single_instance", kPackedRuntimeKey,
-                             kPackedLibKey, kPackedNativeKey, kPackedFilesKey};
+                             kPackedLibKey, kPackedNativeKey, kPackedFilesKey,
+                             "instance_handler"};
 
 // Keys the launcher reads only the first value of.
 bool FirstValueOnly(const char* key) {
@@ -218,6 +219,13 @@ bool CheckConfigLines(const std::vector<std::string>& lines,
          read.value.find_first_of("/\\") != std::string::npos)) {
       warnings->push_back(shown + ": single_instance needs a name without "
                           "/ or \\; with none every start runs");
+    }
+    if (std::strcmp(read.key, "instance_handler") == 0) {
+      size_t dot = read.value.rfind('.');
+      if (dot == std::string::npos || dot == 0 || dot + 1 == read.value.size()) {
+        warnings->push_back(shown + ": instance_handler needs CLASS.METHOD, "
+                            "e.g. org.example.App.open");
+      }
     }
     if (std::strcmp(read.key, "workdir") == 0 && read.value.empty()) {
       warnings->push_back(shown + ": an empty workdir keeps the current "

@@ -83,11 +83,14 @@ TEST(ConfigLinesTest, ChecksLinesBeforePacking) {
   EXPECT_TRUE(warned({"restart_status 300"}, true, "0 to 255"));
   EXPECT_TRUE(warned({"single_instance"}, true, "needs a name"));
   EXPECT_TRUE(warned({"single_instance org/app"}, true, "needs a name"));
+  EXPECT_TRUE(warned({"instance_handler open"}, true, "CLASS.METHOD"));
+  EXPECT_TRUE(warned({"instance_handler org.App."}, true, "CLASS.METHOD"));
   EXPECT_TRUE(warned({"workdir"}, true, "current directory"));
   EXPECT_TRUE(warned({"workdir a", "workdir b"}, true, "only the first"));
   warnings.clear();
   EXPECT_TRUE(CheckConfigLines({"argument -a", "argument -b", "restart_status 9",
-                                "single_instance app", "workdir %ZOV_APP_DIR%"},
+                                "single_instance app", "workdir %ZOV_APP_DIR%",
+                                "instance_handler org.App.open"},
                                true, &warnings, &error));
   EXPECT_TRUE(warnings.empty()) << warnings[0];
   warnings.clear();

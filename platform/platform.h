@@ -66,6 +66,30 @@ inline constexpr const char* kRestartedVariable = "ZOV_RESTARTED";
 // was brought forward (Windows only); -1: another process holds it.
 int PlatformClaimInstance(const char* name);
 
+// --- A later start hands its arguments to the process that claimed name,
+// over a channel that only the same user's processes can reach. Every wait
+// is bounded by a deadline in PlatformTickCount milliseconds.
+struct PlatformChannel;
+// Called by the process that claimed name: makes the endpoint later starts
+// connect to, from now to the end of the process. False when it cannot.
+bool PlatformListenInstance(const char* name);
+// The next start that connected, of this user only; null once the endpoint
+// is gone or was never made.
+PlatformChannel* PlatformAcceptInstance();
+// Connects to the process that holds name (PlatformClaimInstance said
+// another one does), trying until deadline. Null when none answers in time
+// or the one that answers is not that process or not this user's.
+PlatformChannel* PlatformConnectInstance(const char* name, uint32_t deadline);
+// Exactly count bytes; false when the peer closed, failed or was too slow.
+bool PlatformReceive(PlatformChannel* channel, void* data, int32_t count,
+                     uint32_t deadline);
+bool PlatformSend(PlatformChannel* channel, const void* data, int32_t count,
+                  uint32_t deadline);
+void PlatformCloseChannel(PlatformChannel* channel);
+
+// Runs function on a new thread of its own; false when none can start.
+bool PlatformStartThread(void (*function)());
+
 // --- Files.
 // Find-first semantics: directories exist too, and a name with wildcards
 // exists when some entry matches it.

@@ -1,11 +1,10 @@
-// Linux: starting this executable again, and the one-instance lock.
+// Linux: this process, and starting this executable again.
 #include <errno.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,26 +60,6 @@ int PlatformStartSelf(bool wait) {
     if (errno != EINTR) return -1;
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-int PlatformClaimInstance(const char* name) {
-  // The lock, not the file, says that an instance runs: the system drops
-  // it with the process however that ends.
-  TextBuffer path;
-  if (!PlatformGetEnvironment("XDG_RUNTIME_DIR", &path) || path.c_str()[0] != '/') {
-    path.Assign("/tmp", 4);
-  }
-  char user[32];
-  snprintf(user, sizeof user, "/zov-%u-", static_cast<unsigned>(getuid()));
-  path.Append(user);
-  path.Append(name);
-  path.Append(".lock");
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) return 1;
-  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return 1;  // held until the end
-  int busy = errno == EWOULDBLOCK;
-  close(fd);
-  return busy ? -1 : 1;
 }
 
 unsigned long PlatformProcessId() {

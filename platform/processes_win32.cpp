@@ -1,4 +1,4 @@
-// Windows: starting this executable again, and the one-instance object.
+// Windows: this process, and starting this executable again.
 #include <windows.h>
 
 #include "platform/platform.h"
@@ -29,46 +29,6 @@ int PlatformStartSelf(bool wait) {
   }
   CloseHandle(process.hProcess);
   return static_cast<int>(status);
-}
-
-struct TopWindowSearch {
-  DWORD process;
-  HWND found;
-};
-
-static BOOL CALLBACK FindTopWindow(HWND window, LPARAM context) {
-  TopWindowSearch* search = reinterpret_cast<TopWindowSearch*>(context);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != search->process || !IsWindowVisible(window)) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-int PlatformClaimInstance(const char* name) {
-  // A named mapping goes with the last process that holds it, and carries
-  // the first instance's process id to the next start.
-  TextBuffer object("zov-instance-");
-  object.Append(name);
-  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr,
-                                      PAGE_READWRITE, 0, sizeof(DWORD),
-                                      object.c_str());
-  if (mapping == nullptr) return 1;
-  bool running = GetLastError() == ERROR_ALREADY_EXISTS;
-  DWORD* shared = static_cast<DWORD*>(
-      MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(DWORD)));
-  if (shared == nullptr) return running ? -1 : 1;
-  if (!running) {
-    *shared = GetCurrentProcessId();  // mapping and view stay to the end
-    return 1;
-  }
-  // EnumWindows lists top-level windows from the top of the z-order.
-  TopWindowSearch search = {*shared, nullptr};
-  if (search.process != 0) EnumWindows(FindTopWindow, reinterpret_cast<LPARAM>(&search));
-  if (search.found == nullptr) return -1;
-  if (IsIconic(search.found)) ShowWindow(search.found, SW_RESTORE);
-  SetForegroundWindow(search.found);
-  return 0;
 }
 
 unsigned long PlatformProcessId() { return GetCurrentProcessId(); }

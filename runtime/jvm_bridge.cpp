@@ -3,6 +3,7 @@
 #include <stdarg.h>
 #include <stddef.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include "runtime/launch_error.h"
 #include "platform/platform.h"
@@ -30,6 +31,7 @@ ZOV_JNI_SLOT(JNINativeInterface_, NewObjectArray, 172);
 ZOV_JNI_SLOT(JNINativeInterface_, SetObjectArrayElement, 174);
 ZOV_JNI_SLOT(JNIInvokeInterface_, DestroyJavaVM, 3);
 ZOV_JNI_SLOT(JNIInvokeInterface_, DetachCurrentThread, 5);
+ZOV_JNI_SLOT(JNIInvokeInterface_, AttachCurrentThreadAsDaemon, 7);
 #undef ZOV_JNI_SLOT
 
 static_assert(sizeof(jchar) == sizeof(uint16_t), "UTF-16 units");
@@ -78,10 +80,52 @@ static void CallStaticVoid(JNIEnv* env, jclass type, jmethodID method, ...) {
 int ClearPendingException(JNIEnv* env, bool describe) {
   if (env == nullptr) return 0;
   const JNINativeInterface_* jni = env->functions;
-  if (jni->ExceptionOccurred(env) == nullptr) return 0;
+  jthrowable pending = jni->ExceptionOccurred(env);
+  if (pending == nullptr) return 0;
   if (describe) jni->ExceptionDescribe(env);
   jni->ExceptionClear(env);
+  // The handler's thread never returns to Java, which would free it.
+  jni->DeleteLocalRef(env, pending);
   return 1;
+}
+
+char* Slashed(char* name) {
+  for (char* c = name; *c != '\0'; ++c) {
+    if (*c == '.') *c = '/';
+  }
+  return name;
+}
+
+// A Java string of narrow text; null text becomes "".
+static jstring NewJavaString(JNIEnv* env, const char* text) {
+  WideTextBuffer wide;
+  if (text != nullptr) wide.AssignFromAnsi(text, -1);
+  const uint16_t* units = wide.CStr();
+  jsize length = 0;  // the converted NUL counts in wide.length()
+  while (length < wide.length() && units[length] != 0) ++length;
+  return env->functions->NewString(env, reinterpret_cast<const jchar*>(units),
+                                   length);
+}
+
+// String[] of count narrow texts into *array; false (an exception
+// pending) when the runtime cannot make it, *array then left for the caller
+// to delete when it was made. A thread of the handler lives long: nothing
+// it makes may stay referenced.
+static bool NewStringArray(JNIEnv* env, int count, const char* const* texts,
+                           jobjectArray* array) {
+  const JNINativeInterface_* jni = env->functions;
+  if (count < 0) count = 0;
+  jclass stringClass = jni->FindClass(env, "java/lang/String");
+  if (stringClass == nullptr) return false;
+  *array = jni->NewObjectArray(env, count, stringClass, nullptr);
+  jni->DeleteLocalRef(env, stringClass);
+  for (int i = 0; *array != nullptr && i < count; ++i) {
+    jstring text = NewJavaString(env, texts[i]);
+    if (text == nullptr) return false;
+    jni->SetObjectArrayElement(env, *array, i, text);
+    jni->DeleteLocalRef(env, text);
+  }
+  return *array != nullptr;
 }
 
 JvmBridge::~JvmBridge() { Shutdown(); }
@@ -171,11 +215,7 @@ int JvmBridge::GetJavaVersion(TextBuffer* version) {
 jclass JvmBridge::FindMainClass(const char* className) {
   if (env_ == nullptr) return nullptr;
   TextBuffer name(className);
-  char* text = name.CStr();
-  for (int32_t i = 0; i < name.length(); ++i) {
-    if (text[i] == '.') text[i] = '/';
-  }
-  jclass found = env_->functions->FindClass(env_, text);
+  jclass found = env_->functions->FindClass(env_, Slashed(name.CStr()));
   if (found == nullptr) ClearPendingException(env_, true);
   return found;
 }
@@ -208,30 +248,12 @@ int JvmBridge::RunMain(const char* className, int argumentCount,
     ClearPendingException(env_, true);
     return MainMethodMissing;
   }
-  if (argumentCount < 0) argumentCount = 0;
   // Without the array main cannot be called at all; going on would hand
   // null to the runtime, so this ends the launch like a failed start.
-  jclass stringClass = jni->FindClass(env_, "java/lang/String");
-  jobjectArray array =
-      stringClass == nullptr
-          ? nullptr
-          : jni->NewObjectArray(env_, argumentCount, stringClass, nullptr);
-  int result = array == nullptr ? VmInitFailed : Success;
-  for (int i = 0; result == Success && i < argumentCount; ++i) {
-    WideTextBuffer wide;
-    if (arguments[i] != nullptr) wide.AssignFromAnsi(arguments[i], -1);
-    const uint16_t* units = wide.CStr();
-    jsize length = 0;  // the converted NUL counts in wide.length()
-    while (length < wide.length() && units[length] != 0) ++length;
-    jstring argument =
-        jni->NewString(env_, reinterpret_cast<const jchar*>(units), length);
-    if (argument == nullptr) {
-      result = VmInitFailed;
-    } else {
-      jni->SetObjectArrayElement(env_, array, i, argument);
-      jni->DeleteLocalRef(env_, argument);
-    }
-  }
+  jobjectArray array = nullptr;
+  int result = NewStringArray(env_, argumentCount, arguments, &array)
+                   ? Success
+                   : VmInitFailed;
   if (result == Success && fx != nullptr) {
     CallStaticVoid(env_, fx, main, mainClass, array);
   } else if (result == Success) {
@@ -264,4 +286,40 @@ void JvmBridge::Shutdown() {
     PlatformFreeLibrary(library_);
     library_ = nullptr;
   }
+}
+
+JNIEnv* JvmBridge::AttachDaemon() {
+  JNIEnv* env = nullptr;
+  if (vm_ == nullptr ||
+      vm_->functions->AttachCurrentThreadAsDaemon(
+          vm_, reinterpret_cast<void**>(&env), nullptr) != JNI_OK) {
+    return nullptr;
+  }
+  return env;
+}
+
+int CallStaticHandler(JNIEnv* env, const char* className,
+                      const char* methodName, const char* texts, int count) {
+  const JNINativeInterface_* jni = env->functions;
+  const char** arguments = static_cast<const char**>(
+      HeapResize(nullptr, sizeof(char*) * static_cast<size_t>(count)));
+  for (int i = 0; i < count; texts += strlen(texts) + 1) arguments[i++] = texts;
+  // Each step only after the one before it succeeded; what failed, or
+  // what the handler threw, goes to the runtime's error stream.
+  jclass type = jni->FindClass(env, className);
+  jmethodID method =
+      type == nullptr ? nullptr
+                      : jni->GetStaticMethodID(env, type, methodName,
+                                               "(Ljava/lang/String;[Ljava/lang/String;)V");
+  jstring directory = method == nullptr ? nullptr : NewJavaString(env, arguments[0]);
+  jobjectArray array = nullptr;
+  bool called = directory != nullptr &&
+                NewStringArray(env, count - 1, arguments + 1, &array);
+  if (called) CallStaticVoid(env, type, method, directory, array);
+  called = ClearPendingException(env, true) == 0 && called;
+  if (array != nullptr) jni->DeleteLocalRef(env, array);
+  if (directory != nullptr) jni->DeleteLocalRef(env, directory);
+  if (type != nullptr) jni->DeleteLocalRef(env, type);
+  free(arguments);
+  return called ? 0 : -1;
 }

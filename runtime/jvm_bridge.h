@@ -57,6 +57,11 @@ class JvmBridge {
   // Any state, any number of times.
   void Shutdown();
 
+  // For another thread of this process: attaches it to the virtual machine
+  // as a daemon (the machine's end does not wait for it) for the rest of its
+  // life. Null without a virtual machine or when the runtime refuses.
+  JNIEnv* AttachDaemon();
+
   // Handed to CreateVm as the runtime's "exit" hook, which System.exit
   // calls instead of ending the process; the hook must end it.
   void SetExitHook(void(JNICALL* hook)(jint code)) { exitHook_ = hook; }
@@ -79,6 +84,19 @@ class JvmBridge {
   void(JNICALL* abortHook_)() = nullptr;
   bool mainThrew_ = false;
 };
+
+// On a thread attached with env: calls className's (written as Slashed
+// gives it) methodName, a public static void
+// METHOD(String directory, String[] arguments), with the
+// first of count texts (each ended by a NUL, one after the other) as the
+// directory and the others as the arguments. 0 once it returned; -1 when it
+// threw or could not be called (the reason is on the runtime's error
+// stream).
+int CallStaticHandler(JNIEnv* env, const char* className,
+                      const char* methodName, const char* texts, int count);
+
+// A class name written with dots in the form FindClass takes, in place.
+char* Slashed(char* name);
 
 // Clears a pending Java exception, after printing it and its stack trace on
 // the runtime's error stream when describe is set. 1 when one was pending.

@@ -251,6 +251,7 @@ TEST(JvmBridge, RunMainHandsOverEveryArgumentAsUnicode) {
       "GetStaticMethodID app/Main.main ([Ljava/lang/String;)V",
       "FindClass java/lang/String",
       "NewObjectArray 5 java/lang/String",
+      "DeleteLocalRef class java/lang/String",
       "NewString plain",
       "SetObjectArrayElement 0 string plain",
       "DeleteLocalRef string plain",
@@ -361,3 +362,39 @@ TEST(JvmBridge, RunMainOutcomes) {
 }
 
 }  // namespace
+
+// The handler's thread lives as long as the application: every reference
+// it makes must be released again, whatever the outcome of a call.
+TEST(JvmBridge, CallsTheHandlerAndReleasesAllItMade) {
+  RuntimeLog log;
+  JvmBridge bridge;
+  EXPECT_EQ(nullptr, bridge.AttachDaemon());  // no machine yet
+  ASSERT_EQ(0, bridge.CreateVm(TestLibrary("jvm").c_str()));
+  JNIEnv* env = bridge.AttachDaemon();
+  ASSERT_NE(nullptr, env);
+  std::string texts = std::string("/home/u\0\0", 9) + kNonAscii + '\0';
+  EXPECT_EQ(0, CallStaticHandler(env, "app/Main", "open", texts.data(), 3));
+  texts += std::string("throw\0", 6);
+  EXPECT_EQ(-1, CallStaticHandler(env, "app/Main", "open", texts.data(), 4));
+  EXPECT_EQ(-1, CallStaticHandler(env, "missing/App", "open", texts.data(), 4));
+  bridge.Shutdown();  // the runtime aborts on a pending exception here
+
+  Lines lines = log.Read();
+  std::string nonAscii = kNonAsciiUtf8;
+  EXPECT_TRUE(InOrder(lines, {"AttachCurrentThreadAsDaemon", "FindClass app/Main",
+                              "GetStaticMethodID app/Main.open (Ljava/lang/String;[Ljava/lang/String;)V",
+                              "CallStaticVoidMethodV app/Main.open directory=/home/u args=2",
+                              "open.arg[0]=", "open.arg[1]=" + nonAscii,
+                              "CallStaticVoidMethodV app/Main.open directory=/home/u args=3",
+                              "ExceptionDescribe java/lang/IllegalArgumentException",
+                              "FindClass missing/App -> null",
+                              "ExceptionDescribe java/lang/NoClassDefFoundError"}));
+  int made = 0, released = 0;
+  for (const std::string& line : lines) {
+    made += line.rfind("FindClass", 0) == 0 && line.find("-> null") == std::string::npos;
+    made += line.rfind("NewString", 0) == 0 || line.rfind("NewObjectArray", 0) == 0 ||
+            line.rfind("ExceptionOccurred -> java", 0) == 0;
+    released += line.rfind("DeleteLocalRef", 0) == 0;
+  }
+  EXPECT_EQ(made, released);
+}

@@ -286,6 +286,17 @@ def runtime_seeds():
     put("fuzz_runtime_payload", "text", b"abcabcabcabc" * 20)
 
 
+def instance_message_seeds():
+    def frame(texts):
+        body = b"".join(t.encode("utf-8") + b"\0" for t in texts)
+        return b"zovi" + struct.pack("<I", len(body)) + body
+    put("fuzz_instance_message", "directory-only", frame(["/home/user"]))
+    put("fuzz_instance_message", "arguments",
+        frame(["C:\\Users\\u", "--fixed", "", "\u00e4 \u4e2d", "two words"]))
+    put("fuzz_instance_message", "no-end", b"zovi\x03\0\0\0abc")
+    put("fuzz_instance_message", "too-long", b"zovi\xff\xff\xff\x7f")
+
+
 def main():
     manifest_seeds()
     config_lookup()
@@ -298,6 +309,7 @@ def main():
     version_seeds()
     image_seeds()
     runtime_seeds()
+    instance_message_seeds()
     return 0
 
 

@@ -36,6 +36,12 @@
 //   main-window=MS    (Windows) main shows a minimized window titled
 //                     "testruntime window" for MS milliseconds and logs
 //                     "window restored" when it is restored
+//   main-until=PATH   main returns once the file PATH exists (2 minutes
+//                     at most), so that another thread can call in
+// Any class has a static method of the instance handler's signature
+// (String, String[]); called on a thread attached as a daemon, it logs its
+// arguments, throws java/lang/IllegalArgumentException when one of them is
+// "throw" and takes 15 seconds when one is "hang".
 // Option "-Dtestruntime.mainclass=a/B" makes a/B the only application class
 // found; without it every class is found except names containing '.' (as
 // in HotSpot) and names starting "missing/". Classes "java/..." are system
@@ -59,6 +65,9 @@
 //   SetObjectArrayElement INDEX REF
 //   CallStaticVoidMethodV CLASS.main args=N, then main.arg[I]=TEXT per
 //                                   element (main.arg[I] null for null)
+//   CallStaticVoidMethodV CLASS.NAME directory=TEXT args=N, then
+//                                   NAME.arg[I]=TEXT (the handler)
+//   AttachCurrentThreadAsDaemon
 //   ExceptionOccurred -> CLASS | ExceptionOccurred -> null
 //   ExceptionDescribe CLASS | ExceptionClear
 //   DeleteLocalRef REF              REF: class NAME, string TEXT,
@@ -117,6 +126,7 @@ struct State {
   int mainMillis = 0;
   int mainExit = -1;
   int windowMillis = 0;
+  std::string mainUntil;
   std::vector<std::unique_ptr<Object>> objects;
   std::vector<std::unique_ptr<Method>> methods;
   Object* pending = nullptr;
@@ -125,6 +135,8 @@ struct State {
 };
 
 State* state = nullptr;
+
+const char kHandlerSignature[] = "(Ljava/lang/String;[Ljava/lang/String;)V";
 
 JNINativeInterface_ jniTable;
 JNIInvokeInterface_ invokeTable;
@@ -435,6 +447,8 @@ jmethodID JNICALL GetStaticMethodID(JNIEnv* env, jclass type,
     found = method == "getProperty" &&
             sig == "(Ljava/lang/String;)Ljava/lang/String;" &&
             !Has("no-getproperty");
+  } else if (sig == kHandlerSignature) {
+    found = true;
   } else {
     found = method == "main" && sig == "([Ljava/lang/String;)V" &&
             !Has("no-main-method");
@@ -447,6 +461,37 @@ jmethodID JNICALL GetStaticMethodID(JNIEnv* env, jclass type,
   Log(line);
   state->methods.emplace_back(new Method{owner->name, method, sig});
   return reinterpret_cast<jmethodID>(state->methods.back().get());
+}
+
+bool FileExists(const std::string& path) {
+  FILE* file = fopen(path.c_str(), "rb");
+  if (file != nullptr) fclose(file);
+  return file != nullptr;
+}
+
+void LogArray(Object* array, const std::string& name) {
+  for (size_t i = 0; i < array->elements.size(); ++i) {
+    Object* element = array->elements[i];
+    std::string prefix = name + ".arg[" + std::to_string(i) + "]";
+    Log(element ? prefix + "=" + Escape(ToUtf8(element->chars))
+                : prefix + " null");
+  }
+}
+
+void CallHandler(Object* owner, Method* method, va_list args) {
+  Object* directory = Ref(va_arg(args, jstring), Object::kString,
+                          "CallStaticVoidMethodV");
+  Object* array =
+      Ref(va_arg(args, jobjectArray), Object::kArray, "CallStaticVoidMethodV");
+  Log("CallStaticVoidMethodV " + owner->name + "." + method->name +
+      " directory=" + Escape(ToUtf8(directory->chars)) +
+      " args=" + std::to_string(array->elements.size()));
+  LogArray(array, method->name);
+  for (Object* element : array->elements) {
+    std::string text = element ? ToUtf8(element->chars) : "";
+    if (text == "hang") SleepMillis(15000);
+    if (text == "throw") Throw("java/lang/IllegalArgumentException");
+  }
 }
 
 jobject JNICALL CallStaticObjectMethodV(JNIEnv* env, jclass type,
@@ -498,6 +543,10 @@ void JNICALL CallStaticVoidMethodV(JNIEnv* env, jclass type, jmethodID id,
   Enter(env, "CallStaticVoidMethodV", false);
   Object* owner = Ref(type, Object::kClass, "CallStaticVoidMethodV");
   Method* method = MethodRef(id, "CallStaticVoidMethodV");
+  if (method->owner == owner->name && method->signature == kHandlerSignature) {
+    CallHandler(owner, method, args);
+    return;
+  }
   if (method->owner != owner->name || method->name != "main") {
     Fail("CallStaticVoidMethodV of " + owner->name + "." + method->name);
   }
@@ -505,13 +554,12 @@ void JNICALL CallStaticVoidMethodV(JNIEnv* env, jclass type, jmethodID id,
       Ref(va_arg(args, jobjectArray), Object::kArray, "CallStaticVoidMethodV");
   Log("CallStaticVoidMethodV " + owner->name + ".main args=" +
       std::to_string(array->elements.size()));
-  for (size_t i = 0; i < array->elements.size(); ++i) {
-    Object* element = array->elements[i];
-    std::string prefix = "main.arg[" + std::to_string(i) + "]";
-    Log(element ? prefix + "=" + Escape(ToUtf8(element->chars))
-                : prefix + " null");
-  }
+  LogArray(array, "main");
   if (state->mainMillis > 0) SleepMillis(state->mainMillis);
+  for (int i = 0; i < 1200 && !state->mainUntil.empty() &&
+                  !FileExists(state->mainUntil); ++i) {
+    SleepMillis(100);
+  }
   if (state->windowMillis > 0) ShowWindowFor(state->windowMillis);
   if (Has("main-prints")) WriteStandardOutput("hello from main\n");
   if (!state->loadLibrary.empty()) LoadApplicationLibrary(state->loadLibrary);
@@ -621,6 +669,13 @@ jint JNICALL DetachCurrentThread(JavaVM* vm) {
   return JNI_OK;
 }
 
+jint JNICALL AttachCurrentThreadAsDaemon(JavaVM* vm, void** env, void*) {
+  EnterVm(vm, "AttachCurrentThreadAsDaemon");
+  Log("AttachCurrentThreadAsDaemon");
+  *env = &theEnv;
+  return JNI_OK;
+}
+
 jint JNICALL DestroyJavaVM(JavaVM* vm) {
   EnterVm(vm, "DestroyJavaVM");
   if (state->pending != nullptr) {
@@ -676,6 +731,7 @@ void BuildTables() {
   jniTable.SetObjectArrayElement = SetObjectArrayElement;
   invokeTable.DestroyJavaVM = DestroyJavaVM;
   invokeTable.DetachCurrentThread = DetachCurrentThread;
+  invokeTable.AttachCurrentThreadAsDaemon = AttachCurrentThreadAsDaemon;
 }
 
 std::string LogPathFromEnvironment() {
@@ -719,6 +775,8 @@ void ReadScenario(const std::string& option) {
       state->loadLibrary = item.substr(13);
     } else if (StartsWith(item, "main-window=")) {
       state->windowMillis = atoi(item.c_str() + 12);
+    } else if (StartsWith(item, "main-until=")) {
+      state->mainUntil = item.substr(11);
     } else if (StartsWith(item, "main-sleeps=")) {
       state->mainMillis = atoi(item.c_str() + 12);
     } else if (!item.empty()) {
