@@ -40,8 +40,7 @@ __attribute__((noinline)) void ListenForStarts(const char* name,
   Trace(kStatus, "listening", listening);
   if (!listening) return;
   // Kept for the rest of the process.
-  handler = static_cast<char*>(HeapResize(nullptr, value.length() + 1));
-  memcpy(handler, value.c_str(), value.length() + 1);
+  handler = HeapCopy(value);
   char* dot = strrchr(handler, '.');
   method = "";  // without one, no method is found: each start fails
   if (dot != nullptr) {
