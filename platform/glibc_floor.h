@@ -33,14 +33,19 @@
 // Binds `name` as this file calls it to the version every glibc has.
 #define ZOV_OLDEST_GLIBC(name) __asm__(".symver " #name "," #name "@" ZOV_GLIBC_BASE)
 
-// stat and fstat became functions in 2.33; before, the headers made them
+// stat, lstat and fstat became functions in 2.33; before, the headers made them
 // calls of these, which glibc keeps for the programs built that way.
 extern "C" int __xstat(int, const char*, struct stat*);
+extern "C" int __lxstat(int, const char*, struct stat*);
 extern "C" int __fxstat(int, int, struct stat*);
 ZOV_OLDEST_GLIBC(__xstat);
+ZOV_OLDEST_GLIBC(__lxstat);
 ZOV_OLDEST_GLIBC(__fxstat);
 inline int StatPath(const char* name, struct stat* info) {
   return __xstat(ZOV_STAT_VERSION, name, info);
+}
+inline int StatLink(const char* name, struct stat* info) {
+  return __lxstat(ZOV_STAT_VERSION, name, info);
 }
 inline int StatDescriptor(int fd, struct stat* info) {
   return __fxstat(ZOV_STAT_VERSION, fd, info);
@@ -49,6 +54,9 @@ inline int StatDescriptor(int fd, struct stat* info) {
 #define ZOV_OLDEST_GLIBC(name) static_assert(true, "")
 inline int StatPath(const char* name, struct stat* info) {
   return stat(name, info);
+}
+inline int StatLink(const char* name, struct stat* info) {
+  return lstat(name, info);
 }
 inline int StatDescriptor(int fd, struct stat* info) {
   return fstat(fd, info);

@@ -14,8 +14,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "platform/glibc_floor.h"
 #include "platform/platform.h"
 #include "text/text.h"
+
+// In libpthread until 2.34, which the launcher links by name.
+ZOV_OLDEST_GLIBC(pthread_create);
+ZOV_OLDEST_GLIBC(pthread_detach);
 
 static int listening = -1;
 
@@ -71,7 +76,7 @@ bool PlatformListenInstance(const char* name) {
   mkdir(folder.c_str(), 0700);
   // Made by someone else, or opened to others: not a place for the socket.
   struct stat info;
-  if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+  if (StatLink(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
       info.st_uid != getuid() || (info.st_mode & 077) != 0) {
     return false;
   }
