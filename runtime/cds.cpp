@@ -117,11 +117,13 @@ static bool NamesBaseArchive(const TextBuffer& record) {
 static void AddCreationOptions(const char* libraryPath, JvmBridge* bridge) {
   TextBuffer record(CacheToWrite);
   if (NamesBaseArchive(record)) {
-    // Only beside the library found again, which writes nothing otherwise.
+    // Never the application's options (one may pause the runtime, say).
+    bridge->ClearOptions();
+    // Only beside the library found again: otherwise the runtime starts
+    // bare, writes nothing and ends.
     if (strncmp(libraryPath, CacheToWrite, record.length() - (sizeof kBaseArchive - 1)) != 0) {
       return;
     }
-    bridge->ClearOptions();
     bridge->AddOption("-Xshare:dump");
     AddArchiveOption(bridge, "-XX:SharedArchiveFile=", Concat(record, ".tmp"));
     return;
