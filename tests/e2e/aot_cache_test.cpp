@@ -15,17 +15,10 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
 
 namespace fs = std::filesystem;
-using e2e::LinesStartingWith;
-using e2e::Pack;
-using e2e::PackRequest;
-using e2e::ProcessOptions;
-using e2e::ProcessResult;
-using e2e::RunLinux;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
 
 const char kTemurin[] = "/usr/lib/jvm/temurin-25-jdk-amd64";
 
@@ -200,3 +193,4 @@ TEST_F(AheadOfTimeCache, ARecordingEndedBySystemExitAndRestartedIsRecordedOnce) 
 }
 
 }  // namespace
+}  // namespace e2e

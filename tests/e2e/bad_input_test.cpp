@@ -12,19 +12,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::LinesStartingWith;
-using e2e::Pack;
-using e2e::PackRequest;
-using e2e::ProcessOptions;
-using e2e::ProcessResult;
-using e2e::ReplaceComment;
-using e2e::RunLinux;
-using testing_support::MakeDirectory;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 const char kNotFound[] = "Java Runtime Environment not found.";
 const char kNoMainClass[] = "The main startup class could not be found.";
@@ -249,3 +238,4 @@ TEST_F(LinuxBadInput, LoadsARuntimeFromTheCurrentDirectoryOnlyWhenNamed) {
 }
 
 }  // namespace
+}  // namespace e2e

@@ -11,16 +11,10 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
 
 namespace fs = std::filesystem;
-using e2e::LinesStartingWith;
-using e2e::ProcessOptions;
-using e2e::ProcessResult;
-using e2e::RunProcess;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 const std::string kCarry = ZOV_CARRY_DIR;
 const std::string kLog4j = ZOV_LOG4J_DIR;
@@ -234,3 +228,4 @@ TEST_F(CarriedFiles, UnwritableCacheUsesTemporaryFolderThenFailsClearly) {
 }
 
 }  // namespace
+}  // namespace e2e

@@ -15,17 +15,10 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
 
 namespace fs = std::filesystem;
-using e2e::LinesStartingWith;
-using e2e::Pack;
-using e2e::PackRequest;
-using e2e::ProcessOptions;
-using e2e::ProcessResult;
-using e2e::RunLinux;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 class ClassDataSharing : public ::testing::Test {
  protected:
@@ -236,3 +229,4 @@ TEST_F(ClassDataSharing, SystemExitStillFinishesTheArchive) {
 }
 
 }  // namespace
+}  // namespace e2e

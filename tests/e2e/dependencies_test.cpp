@@ -9,13 +9,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::LinesStartingWith;
-using e2e::ProcessResult;
-using e2e::RunLinux;
-using e2e::RunProcess;
-using testing_support::ScopedTempDir;
 
 // Builds the test jars; the runs use e2e::JdkHome().
 const std::string kJdk = ZOV_JDK_HOME;
@@ -131,3 +126,4 @@ TEST(Dependencies, GroovyRunsMergedAndFromALibFolder) {
 }
 
 }  // namespace
+}  // namespace e2e

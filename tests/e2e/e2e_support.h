@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/e2e/process.h"
+#include "tests/test_support.h"
 
 namespace e2e {
 
@@ -96,6 +97,13 @@ struct WineRun {
 WineRun RunWine(const std::string& exe, const std::vector<std::string>& args,
                 const std::string& log,
                 ProcessOptions options = ProcessOptions());
+
+// The tests live in this namespace and use the shared helpers by these
+// names.
+using testing_support::MakeDirectory;
+using testing_support::ReadFile;
+using testing_support::ScopedTempDir;
+using testing_support::WriteFile;
 
 }  // namespace e2e
 

@@ -8,15 +8,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::LinesStartingWith;
-using e2e::Pack;
-using e2e::PackRequest;
-using e2e::ProcessResult;
-using e2e::RunLinux;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 const char kNotFound[] = "Error: The main startup class could not be found.\n";
 
@@ -256,3 +249,4 @@ TEST_F(LinuxLaunch, PrintsTheWarningsJavaPrintsAndNoOthers) {
 }
 
 }  // namespace
+}  // namespace e2e

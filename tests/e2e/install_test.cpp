@@ -12,13 +12,8 @@
 #include "tests/test_support.h"
 #include "zov_version.h"
 
+namespace e2e {
 namespace {
-
-using e2e::ProcessOptions;
-using e2e::ProcessResult;
-using e2e::RunProcess;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
 
 const bool kWindowsStubs = std::string(ZOV_WIN64_DIR) != "";
 
@@ -138,3 +133,4 @@ TEST(Install, ALoneZovpackLooksBesideItselfAndSaysWhereItLooked) {
 }
 
 }  // namespace
+}  // namespace e2e

@@ -19,19 +19,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::ExpectLines;
-using e2e::LinesStartingWith;
-using e2e::Pack;
-using e2e::PackRequest;
-using e2e::ProcessOptions;
-using e2e::ProcessResult;
-using e2e::RunLinux;
-using testing_support::MakeDirectory;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 class LinuxInstanceHandler : public ::testing::Test {
  protected:
@@ -203,3 +192,4 @@ TEST_F(LinuxInstanceHandler, AnotherUserCannotDeliver) {
 }
 
 }  // namespace
+}  // namespace e2e

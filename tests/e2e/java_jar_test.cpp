@@ -12,15 +12,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::LinesStartingWith;
-using e2e::ProcessOptions;
-using e2e::ProcessResult;
-using e2e::RunLinux;
-using e2e::RunProcess;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 const std::string kJdk = ZOV_JDK_HOME;
 const std::string kJdk25 = "/usr/lib/jvm/temurin-25-jdk-amd64";
@@ -217,3 +210,4 @@ TEST_F(JavaJar, MergedDependenciesKeepWhatTheirJarsSaid) {
 }
 
 }  // namespace
+}  // namespace e2e

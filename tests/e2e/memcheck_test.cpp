@@ -10,14 +10,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::Pack;
-using e2e::PackRequest;
-using e2e::ProcessOptions;
-using e2e::ProcessResult;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 const char kValgrind[] = "/usr/bin/valgrind";
 const int kErrorStatus = 99;
@@ -73,3 +67,4 @@ TEST(LinuxMemcheck, FindsNoErrorsAndNoDefiniteLeaks) {
 }
 
 }  // namespace
+}  // namespace e2e

@@ -13,16 +13,10 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
 
 namespace fs = std::filesystem;
-using e2e::LinesStartingWith;
-using e2e::ProcessOptions;
-using e2e::ProcessResult;
-using e2e::RunProcess;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 class PackedRuntime : public ::testing::Test {
  protected:
@@ -555,3 +549,4 @@ TEST_F(PackedRuntime, UnwritableCacheUsesTemporaryFolderThenFailsClearly) {
 }
 
 }  // namespace
+}  // namespace e2e

@@ -13,17 +13,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::ExpectLines;
-using e2e::LinesStartingWith;
-using e2e::Pack;
-using e2e::PackRequest;
-using e2e::ProcessOptions;
-using e2e::ProcessResult;
-using e2e::RunLinux;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
 
 class Relaunch : public ::testing::Test {
  protected:
@@ -102,3 +93,4 @@ TEST_F(Relaunch, RunsOneInstanceAndAKilledOneBlocksNothing) {
 }
 
 }  // namespace
+}  // namespace e2e

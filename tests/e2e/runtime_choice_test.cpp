@@ -11,15 +11,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::ExpectLines;
-using e2e::LinesStartingWith;
-using e2e::ProcessOptions;
-using e2e::ProcessResult;
-using e2e::RunLinux;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
 
 const std::string kOld = ZOV_JDK_HOME;
 const std::string kNew = ZOV_JDK25_HOME;
@@ -129,3 +122,4 @@ TEST_F(RuntimeChoice, JudgesAnUnknownVersionOnceLoaded) {
 }
 
 }  // namespace
+}  // namespace e2e

@@ -13,20 +13,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::LinesStartingWith;
-using e2e::Pack;
-using e2e::PackRequest;
-using e2e::ProcessOptions;
-using e2e::ReplaceComment;
-using e2e::RunProcess;
-using e2e::WindowsPath;
-using e2e::WineRun;
-using testing_support::MakeDirectory;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 const std::string kRuntime = e2e::WindowsTestRuntime("jvm/jvm.dll");
 const char kNotFound[] = "Java Runtime Environment not found.";
@@ -301,3 +289,4 @@ TEST_F(WineBadInput, LoadsFromTheCurrentDirectoryOnlyWhatTheConfigurationNames) 
 }
 
 }  // namespace
+}  // namespace e2e

@@ -7,12 +7,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::WindowsPath;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -60,3 +56,4 @@ TEST_F(WineCarriedFiles, AJniLibraryFindsTheDllItNeedsInItsFolder) {
 }
 
 }  // namespace
+}  // namespace e2e

@@ -12,12 +12,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::WindowsPath;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 class WineClassDataSharing : public ::testing::Test {
  protected:
@@ -101,3 +97,4 @@ TEST_F(WineClassDataSharing, TheReleaseFileChoosesTheArchiveOptions) {
 }
 
 }  // namespace
+}  // namespace e2e

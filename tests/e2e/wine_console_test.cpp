@@ -10,13 +10,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::LinesStartingWith;
-using e2e::PackRequest;
-using e2e::WindowsPath;
-using e2e::WineRun;
-using testing_support::ScopedTempDir;
 
 class WineConsole : public ::testing::Test {
  protected:
@@ -108,3 +103,4 @@ TEST_F(WineConsole, Utf8CodePageReachesTheRuntimeOnlyWhenAskedFor) {
 }
 
 }  // namespace
+}  // namespace e2e

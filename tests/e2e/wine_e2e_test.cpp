@@ -16,19 +16,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::LinesStartingWith;
-using e2e::Pack;
-using e2e::PackRequest;
-using e2e::ProcessOptions;
-using e2e::ProcessResult;
-using e2e::RunProcess;
-using e2e::WindowsPath;
-using e2e::WineRun;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 const std::string kRuntime = e2e::WindowsTestRuntime("jvm/jvm.dll");
 const std::string kNoExport = e2e::WindowsTestRuntime("noexport/jvm.dll");
@@ -409,3 +398,4 @@ TEST_F(WineLaunch, FindsARuntimeBesideTheAppInTheRegistryAndInstalled) {
 }
 
 }  // namespace
+}  // namespace e2e

@@ -13,12 +13,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::WindowsPath;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 class WinePackedRuntime : public ::testing::Test {
  protected:
@@ -129,3 +125,4 @@ TEST_F(WinePackedRuntime, UnpacksOnceIntoTheUsersCacheThenLoadsFromThere) {
 }
 
 }  // namespace
+}  // namespace e2e

@@ -10,17 +10,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::ExpectLines;
-using e2e::Pack;
-using e2e::PackRequest;
-using e2e::ProcessOptions;
-using e2e::WindowsPath;
-using e2e::WineRun;
-using testing_support::MakeDirectory;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
 
 const std::string kRuntime = e2e::WindowsTestRuntime("jvm/jvm.dll");
 
@@ -96,3 +87,4 @@ TEST_F(WineRelaunch, ASecondStartBringsTheFirstOneForward) {
 }
 
 }  // namespace
+}  // namespace e2e

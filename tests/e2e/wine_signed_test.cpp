@@ -9,16 +9,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::PackRequest;
-using e2e::ProcessOptions;
-using e2e::ProcessResult;
-using e2e::RunProcess;
-using e2e::WindowsPath;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 class WineSigned : public ::testing::Test {
  protected:
@@ -119,3 +111,4 @@ TEST_F(WineSigned, ASignedFileVerifiesStartsWithItsConfigurationAndIsAJar) {
 }
 
 }  // namespace
+}  // namespace e2e

@@ -10,18 +10,8 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/test_support.h"
 
+namespace e2e {
 namespace {
-
-using e2e::ExpectLines;
-using e2e::LinesStartingWith;
-using e2e::PackRequest;
-using e2e::ProcessOptions;
-using e2e::WindowsPath;
-using e2e::WineRun;
-using testing_support::MakeDirectory;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
-using testing_support::WriteFile;
 
 const std::string kRuntime = e2e::WindowsTestRuntime("jvm/jvm.dll");
 
@@ -150,3 +140,4 @@ TEST_F(WineTrace, PassesOverARuntimeOfAnotherProcessorAndGoesOn) {
 }
 
 }  // namespace
+}  // namespace e2e

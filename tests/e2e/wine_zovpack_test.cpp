@@ -10,14 +10,8 @@
 #include "tests/test_support.h"
 #include "zov_version.h"
 
+namespace e2e {
 namespace {
-
-using e2e::ProcessOptions;
-using e2e::ProcessResult;
-using e2e::RunProcess;
-using e2e::WindowsPath;
-using testing_support::ReadFile;
-using testing_support::ScopedTempDir;
 
 class WineZovpack : public ::testing::Test {
  protected:
@@ -66,3 +60,4 @@ TEST_F(WineZovpack, PacksEveryTargetFromItsFolderAndTheWin64FileRuns) {
 }
 
 }  // namespace
+}  // namespace e2e
