@@ -1,4 +1,5 @@
 // Linux: this process, and starting this executable again.
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -42,9 +43,19 @@ int PlatformStartSelf(bool wait) {
   posix_spawn_file_actions_init(&actions);
   posix_spawnattr_init(&attributes);
   if (!wait) {
-    // A reader of this process's output must not wait for the other one.
+    // A reader of this process's output must not wait for the other one,
+    // nor must whoever holds a pipe this process inherited without
+    // close-on-exec (a test harness, make's job server).
     for (int fd = 0; fd < 3; ++fd) {
       posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
+    }
+    if (DIR* open = opendir("/proc/self/fd")) {
+      while (struct dirent* entry = readdir(open)) {
+        int fd = atoi(entry->d_name);
+        // The listing's own is closed by then: no error for that one.
+        if (fd > 2) posix_spawn_file_actions_addclose(&actions, fd);
+      }
+      closedir(open);
     }
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
   }

@@ -68,6 +68,8 @@ class CarriedFiles : public ::testing::Test {
         app};
     argv.insert(argv.end(), args.begin(), args.end());
     ProcessResult run = RunProcess(argv, options);
+    // One step of a test at a time: not beside the base archive's maker.
+    e2e::AwaitLeftBehind(app);
     hidden_ = !Has(run.err, "unshare") && !Has(run.err, "mount:");
     return run;
   }

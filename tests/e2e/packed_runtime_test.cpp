@@ -73,7 +73,10 @@ class PackedRuntime : public ::testing::Test {
               "mount -t tmpfs none /usr/lib/jvm && exec \"$0\" \"$@\"", app};
     }
     argv.insert(argv.end(), args.begin(), args.end());
-    return RunProcess(argv, options);
+    ProcessResult run = RunProcess(argv, options);
+    // One step of a test at a time: not beside the base archive's maker.
+    e2e::AwaitLeftBehind(app);
+    return run;
   }
 
   std::vector<std::string> Runtimes() const {

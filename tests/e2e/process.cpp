@@ -1,5 +1,6 @@
 #include "tests/e2e/process.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -93,6 +94,24 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
     result.signal = WTERMSIG(status);
   }
   return result;
+}
+
+void AwaitLeftBehind(const std::string& file) {
+  for (int round = 0; round < 1200; ++round) {
+    bool running = false;
+    if (DIR* processes = opendir("/proc")) {
+      while (dirent* entry = readdir(processes)) {
+        std::string link = std::string("/proc/") + entry->d_name + "/exe";
+        char target[4096];
+        ssize_t length = readlink(link.c_str(), target, sizeof target);
+        running |= length > 0 && file.compare(0, std::string::npos, target,
+                                               static_cast<size_t>(length)) == 0;
+      }
+      closedir(processes);
+    }
+    if (!running) return;
+    usleep(100 * 1000);
+  }
 }
 
 }  // namespace e2e

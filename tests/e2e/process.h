@@ -31,6 +31,11 @@ struct ProcessOptions {
 ProcessResult RunProcess(const std::vector<std::string>& argv,
                          const ProcessOptions& options = ProcessOptions());
 
+// Waits (up to two minutes) until no process runs the executable file: a
+// packed file whose runtime lacks its base archive leaves one behind, in
+// a session of its own, to make that archive once the start has ended.
+void AwaitLeftBehind(const std::string& file);
+
 }  // namespace e2e
 
 #endif  // ZOV_TESTS_E2E_PROCESS_H_
