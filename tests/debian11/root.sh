@@ -7,16 +7,9 @@
 # without the mirror apt uses.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-cache=${ZOV_DEBIAN11_CACHE:-/var/tmp/zov-debian11}
-key=$(sha256sum <"$here/root.sh" | cut -c1-16)
-mkdir -p "$cache"
-exec 9>"$cache/lock"
-flock 9  # another run may be building it right now
-if [ ! -f "$cache/$key/done" ]; then
-  for old in "$cache"/*/; do  # roots of older scripts: 200 MB each
-    [ -d "$old" ] && [ "${old%/}" != "$cache/$key" ] &&
-      rm -rf --one-file-system "$old"
-  done
+. "$here/../cached_folder.sh"
+cached_folder "${ZOV_DEBIAN11_CACHE:-/var/tmp/zov-debian11}" "$here/root.sh"
+if [ ! -f "$folder/done" ]; then
   # The Debian mirror apt already uses here.
   mirror=$(sed -n 's/^URIs: *\([^ ]*\/debian\)\/*$/\1/p' \
     /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n 1)
@@ -24,11 +17,10 @@ if [ ! -f "$cache/$key/done" ]; then
     /etc/apt/sources.list 2>/dev/null | head -n 1)
   [ -n "$mirror" ] || mirror=http://deb.debian.org/debian
   echo "debian11: building the root from $mirror (once per machine)" >&2
-  rm -rf --one-file-system "$cache/$key"
-  mkdir -p "$cache/$key"
-  debootstrap --variant=minbase bullseye "$cache/$key/root" "$mirror" \
-    >"$cache/$key/debootstrap.log" 2>&1 \
-    || { tail -n 20 "$cache/$key/debootstrap.log" >&2; exit 1; }
-  touch "$cache/$key/done"
+  clear_cached_folders
+  debootstrap --variant=minbase bullseye "$folder/root" "$mirror" \
+    >"$folder/debootstrap.log" 2>&1 \
+    || { tail -n 20 "$folder/debootstrap.log" >&2; exit 1; }
+  touch "$folder/done"
 fi
-echo "$cache/$key/root"
+echo "$folder/root"

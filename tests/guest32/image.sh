@@ -4,17 +4,12 @@
 # clone, keyed by those scripts, so every clone on the machine shares one.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-cache=${ZOV_GUEST32_CACHE:-/var/tmp/zov-guest32}
-key=$(cat "$here/build_image.sh" "$here/initrd_init.sh" "$here/guest_setup.sh" \
-  | sha256sum | cut -c1-16)
-mkdir -p "$cache"
-exec 9>"$cache/lock"
-flock 9  # another run may be building it right now
-if [ ! -f "$cache/$key/disk.img" ]; then
-  for old in "$cache"/*/; do  # images of older scripts: 2 GB each
-    [ -d "$old" ] && [ "${old%/}" != "$cache/$key" ] && rm -rf "$old"
-  done
+. "$here/../cached_folder.sh"
+cached_folder "${ZOV_GUEST32_CACHE:-/var/tmp/zov-guest32}" \
+  "$here/build_image.sh" "$here/initrd_init.sh" "$here/guest_setup.sh"
+if [ ! -f "$folder/disk.img" ]; then
+  clear_cached_folders
   echo "guest32: building the image (about 10 minutes, once per machine)" >&2
-  sh "$here/build_image.sh" "$cache/$key" >&2
+  sh "$here/build_image.sh" "$folder" >&2
 fi
-echo "$cache/$key"
+echo "$folder"

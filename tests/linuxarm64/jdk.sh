@@ -8,17 +8,11 @@
 # the machine shares it. Fails (status 1) without the mirror apt uses.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-cache=${ZOV_LINUXARM64_CACHE:-/var/tmp/zov-linuxarm64}
-key=$(sha256sum <"$here/jdk.sh" | cut -c1-16)
-mkdir -p "$cache"
-exec 9>"$cache/lock"
-flock 9  # another run may be making it right now
-dir=$cache/$key
+. "$here/../cached_folder.sh"
+cached_folder "${ZOV_LINUXARM64_CACHE:-/var/tmp/zov-linuxarm64}" "$here/jdk.sh"
+dir=$folder
 if [ ! -f "$dir/done" ]; then
-  for old in "$cache"/*/; do  # folders of older scripts
-    [ -d "$old" ] && [ "${old%/}" != "$dir" ] && rm -rf --one-file-system "$old"
-  done
-  rm -rf --one-file-system "$dir"
+  clear_cached_folders
   mkdir -p "$dir/lists/partial" "$dir/cache/archives/partial" "$dir/debs" \
     "$dir/root" "$dir/jdk"
   : >"$dir/status"
