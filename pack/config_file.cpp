@@ -1,5 +1,7 @@
 #include "config_file.h"
 
+#include "text_lines.h"
+
 namespace zovpack {
 
 std::vector<std::string> ParseConfigFile(const std::string& text) {
@@ -8,12 +10,7 @@ std::vector<std::string> ParseConfigFile(const std::string& text) {
   std::vector<std::string> lines;
   size_t pos = 0;
   while (pos < body.size()) {
-    size_t end = body.find_first_of("\r\n", pos);
-    if (end == std::string::npos) end = body.size();
-    std::string line = body.substr(pos, end - pos);
-    pos = end;
-    if (pos < body.size() && body[pos] == '\r') ++pos;
-    if (pos < body.size() && body[pos] == '\n') ++pos;
+    std::string line = NextLine(body, &pos);
     size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos || line[first] == '#') continue;
     lines.push_back(line);

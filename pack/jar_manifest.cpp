@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text_lines.h"
+
 namespace zovpack {
 
 namespace {
@@ -110,12 +112,7 @@ JarManifest ParseManifest(const std::string& text) {
   bool can_continue = false;
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    pos = end;
-    if (pos < text.size() && text[pos] == '\r') ++pos;
-    if (pos < text.size() && text[pos] == '\n') ++pos;
+    std::string line = NextLine(text, &pos);
     if (line.empty()) {
       section_open = false;
       can_continue = false;
