@@ -101,6 +101,23 @@ testing::Environment* const kJdkPresent =
     testing::AddGlobalTestEnvironment(new JdkPresent);
 }  // namespace
 
+std::vector<std::string> WithoutFolders(const std::vector<std::string>& folders,
+                                        const std::vector<std::string>& argv) {
+  std::string script;
+  for (const std::string& folder : folders) {
+    script += "mount -t tmpfs none " + folder + " && ";
+  }
+  std::vector<std::string> wrapped = {"/usr/bin/unshare", "-m", "/bin/sh", "-c",
+                                      script + "exec \"$0\" \"$@\""};
+  wrapped.insert(wrapped.end(), argv.begin(), argv.end());
+  return wrapped;
+}
+
+bool CouldNotHide(const ProcessResult& run) {
+  return run.err.find("unshare") != std::string::npos ||
+         run.err.find("mount:") != std::string::npos;
+}
+
 ProcessResult RunLinux(const std::string& path,
                        const std::vector<std::string>& args,
                        ProcessOptions options) {

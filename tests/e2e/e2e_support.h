@@ -38,6 +38,16 @@ std::string JdkHome();
 // Its version as the launcher's messages give it ("17.0", "25.0").
 std::string JdkVersion();
 
+// argv as run on a machine without Java: each of folders (/usr/lib/jvm,
+// /usr/share/java) hidden under an empty one in a mount namespace of its
+// own.
+std::vector<std::string> WithoutFolders(const std::vector<std::string>& folders,
+                                        const std::vector<std::string>& argv);
+
+// Whether a run of WithoutFolders' argv could not hide them (no mount
+// namespace here): the test cannot say anything.
+bool CouldNotHide(const ProcessResult& run);
+
 // The Linux launcher at path with args; JAVA_HOME names JdkHome() unless
 // options.setEnv/unsetEnv say otherwise.
 ProcessResult RunLinux(const std::string& path,
